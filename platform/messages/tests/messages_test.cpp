@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "platform/messages/queue_target.h"
+#include "platform/messages/worker.h"
+
+using namespace vox::messages;
+
+TEST(QueueTarget, SendFromOwnerIsHandledAtOnceAndReturnsResult) {
+    std::vector<Message> seen;
+    QueueTarget target([&](Message m, WParam w, LParam l) {
+        seen.push_back(m);
+        return static_cast<LResult>(w + l);
+    });
+    EXPECT_EQ(target.send(0x917, 2, 3), 5);
+    EXPECT_EQ(seen, std::vector<Message>{0x917});
+}
+
+TEST(QueueTarget, CrossThreadSendBlocksUntilOwnerPumpsAndKeepsOrderWithPosts) {
+    std::vector<WParam> order;
+    std::atomic<bool> finished{false};
+    QueueTarget target([&](Message, WParam w, LParam) {
+        order.push_back(w);
+        if (w == 3) finished = true;
+        return static_cast<LResult>(w * 10);
+    });
+    std::atomic<LResult> sentResult{0};
+    Worker worker([&] {
+        sentResult = target.send(1, 1, 0);  // blocks until handled
+        target.post(1, 2, 0);
+        target.post(1, 3, 0);
+        return 7;
+    });
+    EXPECT_TRUE(target.pumpUntil([&] { return finished.load(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(worker.join(), 7);
+    EXPECT_EQ(sentResult.load(), 10);
+    EXPECT_EQ(order, (std::vector<WParam>{1, 2, 3}));
+}
+
+TEST(QueueTarget, PumpUntilGivesUpAfterTimeout) {
+    QueueTarget target([](Message, WParam, LParam) { return LResult{0}; });
+    EXPECT_FALSE(target.pumpUntil([] { return false; }, std::chrono::milliseconds(20)));
+}
+
+TEST(Worker, JoinIsIdempotentAndDestructorJoins) {
+    Worker worker([] { return 3; });
+    EXPECT_EQ(worker.join(), 3);
+    EXPECT_TRUE(worker.joined());
+    EXPECT_EQ(worker.join(), 3);
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tests and the program need.
+# Does nothing when they are all present already.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build pkg-config g++ git
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  libusb-1.0-0-dev qt6-base-dev qt6-svg-dev libqt6svg6-dev
+  clang-14 libclang-rt-14-dev
+  libbcg729-dev
+  xvfb xauth fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

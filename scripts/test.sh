@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything and runs every test: first a
+# plain build, then the same tests built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the fuzz targets (clang) for a bounded time.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+export CTEST_OUTPUT_ON_FAILURE=1
+
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOX_WERROR=ON "$@"
+  cmake --build "$dir" -j "$jobs"
+}
+
+echo "== plain build =="
+run_suite build/plain
+ctest --test-dir build/plain -LE slow -j "$jobs"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
+run_suite build/sanitize -DVOX_SANITIZE=ON -DVOX_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/sanitize -LE slow -j "$jobs"
+
+echo "== fuzz targets (bounded time) =="
+CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVOX_FUZZ=ON -DVOX_BENCH=OFF -DVOX_GUI=OFF
+cmake --build build/fuzz -j "$jobs" --target vox_fuzzers
+ctest --test-dir build/fuzz -L slow
