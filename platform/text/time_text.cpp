@@ -1,0 +1,57 @@
+#include "platform/text/time_text.h"
+
+namespace vox::text {
+namespace {
+
+std::tm toTm(const LocalTime& time) {
+    std::tm parts{};
+    parts.tm_year = time.year - 1900;
+    parts.tm_mon = time.month - 1;
+    parts.tm_mday = time.day;
+    parts.tm_hour = time.hour;
+    parts.tm_min = time.minute;
+    parts.tm_sec = time.second;
+    parts.tm_isdst = -1;
+    return parts;
+}
+
+std::string format(const LocalTime& time, const char* pattern) {
+    const std::tm parts = toTm(time);
+    char text[128];
+    const std::size_t length = std::strftime(text, sizeof text, pattern, &parts);
+    return std::string(text, length);
+}
+
+}  // namespace
+
+LocalTime localTimeNow() { return localTimeOf(std::time(nullptr)); }
+
+LocalTime localTimeOf(std::time_t when) {
+    std::tm parts{};
+    localtime_r(&when, &parts);
+    LocalTime time;
+    time.year = parts.tm_year + 1900;
+    time.month = parts.tm_mon + 1;
+    time.day = parts.tm_mday;
+    time.hour = parts.tm_hour;
+    time.minute = parts.tm_min;
+    time.second = parts.tm_sec;
+    return time;
+}
+
+std::uint16_t fatDate(const LocalTime& time) {
+    const unsigned years = static_cast<unsigned>(time.year - 1980) & 0x7F;
+    return static_cast<std::uint16_t>(years << 9 | (static_cast<unsigned>(time.month) & 0x0F) << 5 |
+                                      (static_cast<unsigned>(time.day) & 0x1F));
+}
+
+std::uint16_t fatTime(const LocalTime& time) {
+    return static_cast<std::uint16_t>((static_cast<unsigned>(time.hour) & 0x1F) << 11 |
+                                      (static_cast<unsigned>(time.minute) & 0x3F) << 5 |
+                                      (static_cast<unsigned>(time.second) / 2 & 0x1F));
+}
+
+std::string shortDateText(const LocalTime& time) { return format(time, "%x"); }
+std::string timeText(const LocalTime& time) { return format(time, "%X"); }
+
+}  // namespace vox::text
