@@ -1,0 +1,77 @@
+#include "application/core/rules/download_plan.h"
+
+#include <optional>
+#include <set>
+
+#include "application/core/rules/rule_texts.h"
+#include "application/core/rules/size_text.h"
+#include "application/core/rules/text_case.h"
+#include "application/core/rules/transfer_units.h"
+
+namespace vox::rules {
+
+namespace {
+
+DownloadPlan refused(std::string message) {
+    DownloadPlan plan;
+    plan.outcome = DownloadPlan::Outcome::Refused;
+    plan.message = std::move(message);
+    return plan;
+}
+
+}  // namespace
+
+std::string pcExtension(std::string_view pcPath) {
+    const std::string_view name = pcFileName(pcPath);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string() : upperAscii(name.substr(dot));
+}
+
+DownloadPlan planDownload(const RecorderListing& listing, RecorderFolder folder,
+                          std::span<const PcFile> selection, const ConfirmOverwrite& confirm) {
+    DownloadPlan plan;
+    // Files past the batch limit are not looked at. (Since a folder holds
+    // fewer files than a batch, such a selection always ends up refused.)
+    if (selection.size() > kBatchLimit) selection = selection.first(kBatchLimit);
+    std::size_t filesReplaced = 0;
+    std::set<std::string> namesSent;
+    for (const PcFile& file : selection) {
+        if (file.isDirectory || file.size == 0) return refused(texts::kNotAFile);
+        // Two PC files of one name would leave two recorder files of that name.
+        if (!namesSent.insert(upperAscii(pcFileName(file.path))).second)
+            return refused(fillIn(texts::kSelectedTwice, pcFileName(file.path)));
+        const std::optional<std::size_t> existing = findFile(listing, pcFileName(file.path));
+        if (existing) {
+            if (!confirm(fillIn(texts::kOverwriteQuestion, file.path))) {
+                DownloadPlan declined;
+                declined.outcome = DownloadPlan::Outcome::Declined;
+                return declined;
+            }
+            plan.actions.push_back({DownloadAction::Kind::DeleteRecorderFile,
+                                    listing.files[*existing].shortName, 0});
+            ++filesReplaced;
+        }
+        if (auto refusal = extensionRefusal(folder, pcExtension(file.path)))
+            return refused(std::move(*refusal));
+        const std::uint64_t blocks = blockCount(file.size);
+        plan.actions.push_back({DownloadAction::Kind::SendPcFile, file.path, blocks});
+        plan.totalBlocks += blocks;
+        ++plan.filesSent;
+    }
+
+    // A replaced file leaves the folder before its successor arrives, so it
+    // does not count against the folder's limit.
+    if (listing.files.size() - filesReplaced + plan.filesSent > kFolderFileLimit)
+        return refused(texts::kFolderFull);
+
+    // Compared in kilobytes; a replaced file's space is not counted as free,
+    // since what the recorder gives back depends on its own rounding.
+    const std::int64_t overKilobytes = static_cast<std::int64_t>(plan.totalBlocks * 32) -
+                                       static_cast<std::int64_t>(listing.freeBytes / 1024);
+    if (overKilobytes > 0)
+        return refused(fillIn(texts::kNotEnoughSpace,
+                              sizeText(static_cast<std::uint64_t>(overKilobytes) * 1024)));
+    return plan;
+}
+
+}  // namespace vox::rules

@@ -1,0 +1,56 @@
+#pragma once
+// Download (PC files onto the recorder): every check runs before anything on
+// the recorder changes. The result is either a refusal with its message or a
+// list of actions; a recorder file that a PC file replaces is deleted only as
+// the action right before that file is sent.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "application/core/rules/recorder_folder.h"
+#include "application/core/rules/recorder_listing.h"
+
+namespace vox::rules {
+
+struct PcFile {
+    std::string path;
+    std::uint64_t size = 0;
+    bool isDirectory = false;
+};
+
+struct DownloadAction {
+    enum class Kind { DeleteRecorderFile, SendPcFile };
+    Kind kind;
+    std::string name;          // recorder short name to delete, or PC path to send
+    std::uint64_t blocks = 0;  // blocks of the file sent (0 for a delete)
+};
+
+enum class PlanOutcome {
+    Ready,     // carry the plan out
+    Refused,   // show its message; nothing on either side changes
+    Declined,  // the user kept an existing file; nothing changes
+};
+
+struct DownloadPlan {
+    using Outcome = PlanOutcome;
+    Outcome outcome = Outcome::Ready;
+    std::string message;
+    std::vector<DownloadAction> actions;
+    std::uint64_t totalBlocks = 0;
+    std::size_t filesSent = 0;
+};
+
+// Asked with the overwrite question text; true to replace the recorder file.
+using ConfirmOverwrite = std::function<bool(const std::string& question)>;
+
+DownloadPlan planDownload(const RecorderListing& listing, RecorderFolder folder,
+                          std::span<const PcFile> selection, const ConfirmOverwrite& confirm);
+
+// The extension a PC file is judged by: from the last '.' of its name on,
+// upper-cased; empty when the name has no dot.
+std::string pcExtension(std::string_view pcPath);
+
+}  // namespace vox::rules

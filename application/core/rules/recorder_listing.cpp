@@ -1,0 +1,48 @@
+#include "application/core/rules/recorder_listing.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "application/core/rules/text_case.h"
+
+namespace vox::rules {
+
+std::string entryName(const ListedFile& file) {
+    if (file.hasLongName) return file.longName;
+    return file.baseName + "." + file.extension;
+}
+
+std::optional<std::size_t> findFile(const RecorderListing& listing, std::string_view name) {
+    const std::string wanted = upperAscii(name);
+    for (std::size_t row = 0; row < listing.files.size(); ++row)
+        if (upperAscii(entryName(listing.files[row])) == wanted) return row;
+    return std::nullopt;
+}
+
+std::string_view pcFileName(std::string_view pcPath) {
+    if (!pcPath.empty() && pcPath.back() == '/') pcPath.remove_suffix(1);
+    const std::size_t slash = pcPath.rfind('/');
+    return slash == std::string_view::npos ? pcPath : pcPath.substr(slash + 1);
+}
+
+std::string listedDateText(const RecorderDate& date) {
+    auto within = [](int value, int low, int high) { return value >= low && value <= high; };
+    std::tm calendar{};
+    calendar.tm_mday = within(date.day, 1, 31) ? date.day : 1;
+    calendar.tm_mon = (within(date.month, 1, 12) ? date.month : 1) - 1;
+    calendar.tm_year = (date.year < 1900 ? 1900 : date.year) - 1900;
+    calendar.tm_hour = within(date.hour, 1, 24) ? date.hour : 1;
+    calendar.tm_min = within(date.minute, 1, 60) ? date.minute : 1;
+    calendar.tm_sec = within(date.second, 1, 60) ? date.second : 1;
+    calendar.tm_isdst = -1;
+    // timegm normalises the carried fields without a time zone's gaps.
+    const std::time_t normalised = timegm(&calendar);
+    std::tm shown{};
+    gmtime_r(&normalised, &shown);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", shown.tm_year + 1900,
+                  shown.tm_mon + 1, shown.tm_mday, shown.tm_hour, shown.tm_min);
+    return text;
+}
+
+}  // namespace vox::rules

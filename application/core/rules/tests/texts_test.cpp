@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "application/core/rules/recorder_folder.h"
+#include "application/core/rules/recorder_listing.h"
+#include "application/core/rules/rule_texts.h"
+#include "application/core/rules/size_text.h"
+#include "application/core/rules/transfer_units.h"
+
+namespace vox::rules {
+namespace {
+
+TEST(SizeText, UnitsAndPrecisionFollowTheValue) {
+    EXPECT_EQ(sizeText(0), "0Byte(s)");
+    EXPECT_EQ(sizeText(999), "999Byte(s)");
+    EXPECT_EQ(sizeText(1000), "0.98KB");
+    EXPECT_EQ(sizeText(32768), "32.0KB");
+    EXPECT_EQ(sizeText(1023999), "1000KB");
+    EXPECT_EQ(sizeText(1024000), "0.98MB");
+    EXPECT_EQ(sizeText(5242880), "5.00MB");
+    EXPECT_EQ(sizeText(1048575999), "1000MB");
+    EXPECT_EQ(sizeText(2147483648u), "2.00GB");
+    EXPECT_EQ(sizeText(4294967295u), "4.00GB");
+    // 10 blocks needed with 4 free: 6 blocks over.
+    EXPECT_EQ(sizeText(6 * kBlockBytes), "192KB");
+}
+
+TEST(SizeText, KilobyteColumnRoundsUpAndGroupsDigits) {
+    EXPECT_EQ(kilobyteColumnText(0), "0KB");
+    EXPECT_EQ(kilobyteColumnText(1), "1KB");
+    EXPECT_EQ(kilobyteColumnText(1024), "1KB");
+    EXPECT_EQ(kilobyteColumnText(1025), "2KB");
+    EXPECT_EQ(kilobyteColumnText(1048576), "1,024KB");
+    EXPECT_EQ(kilobyteColumnText(999 * 1024), "999KB");
+    EXPECT_EQ(kilobyteColumnText(1263616), "1,234KB");
+    // The largest 32-bit size must not wrap around to 0KB.
+    EXPECT_EQ(kilobyteColumnText(4294967295u), "4,194,304KB");
+}
+
+TEST(TransferUnits, BlockCountRoundsUp) {
+    EXPECT_EQ(blockCount(0), 0u);
+    EXPECT_EQ(blockCount(1), 1u);
+    EXPECT_EQ(blockCount(32768), 1u);
+    EXPECT_EQ(blockCount(32769), 2u);
+    EXPECT_EQ(blockCount(40000), 2u);
+}
+
+TEST(RecorderFolders, LabelsListingNamesAndLookup) {
+    EXPECT_EQ(folderListingName(RecorderFolder::A), "A       ");
+    EXPECT_EQ(folderListingName(RecorderFolder::Mp3), "MP3     ");
+    EXPECT_EQ(folderFromLabel("mp3"), RecorderFolder::Mp3);
+    EXPECT_EQ(folderFromLabel("Hd"), RecorderFolder::Hd);
+    EXPECT_FALSE(folderFromLabel("D").has_value());
+    EXPECT_FALSE(folderFromLabel("").has_value());
+}
+
+TEST(RecorderFolders, AcceptedTypes) {
+    for (RecorderFolder voice : {RecorderFolder::A, RecorderFolder::B, RecorderFolder::C}) {
+        EXPECT_FALSE(extensionRefusal(voice, ".dvf"));
+        EXPECT_EQ(extensionRefusal(voice, ".MP3"), texts::kVoiceFileOnly);
+        EXPECT_EQ(extensionRefusal(voice, ""), texts::kVoiceFileOnly);
+    }
+    EXPECT_FALSE(extensionRefusal(RecorderFolder::Mp3, ".Mp3"));
+    EXPECT_FALSE(extensionRefusal(RecorderFolder::Mp3, ".WMA"));
+    EXPECT_EQ(extensionRefusal(RecorderFolder::Mp3, ".DVF"), texts::kMusicFileOnly);
+    EXPECT_FALSE(extensionRefusal(RecorderFolder::Hd, ""));
+    EXPECT_FALSE(extensionRefusal(RecorderFolder::Hd, ".EXE"));
+}
+
+TEST(RuleTexts, FillInReplacesTheFirstPlaceholderOnly) {
+    EXPECT_EQ(fillIn(texts::kNotEnoughSpace, "32.0KB"),
+              "Selected files is bigger than free memory.  ( 32.0KB over )");
+    EXPECT_EQ(fillIn(texts::kDeleteQuestion, "3"),
+              "3 file(s) will be deleted.\nDo you want to continue ?");
+    EXPECT_EQ(fillIn("100%% %s", "x"), "100%% x");
+    EXPECT_EQ(fillIn("no placeholder", "x"), "no placeholder");
+}
+
+TEST(ListedDate, FieldsAreRepairedAndCarried) {
+    EXPECT_EQ(listedDateText({2004, 2, 30, 13, 45, 10}), "2004-03-01 13:45");
+    EXPECT_EQ(listedDateText({2004, 2, 29, 0, 0, 0}), "2004-02-29 01:01");
+    // A zero date word decodes to 1980-00-00.
+    EXPECT_EQ(listedDateText({1980, 0, 0, 0, 0, 0}), "1980-01-01 01:01");
+    EXPECT_EQ(listedDateText({2021, 12, 31, 24, 60, 0}), "2022-01-01 01:00");
+}
+
+TEST(ListedNames, LongNameOrShortFieldsAndCaseFreeLookup) {
+    RecorderListing listing;
+    listing.files.push_back({"Meeting notes.dvf", true, "MEETIN~1", "DVF", "MEETIN~1DVF", 0x20, 0, {}});
+    listing.files.push_back({"", false, "VOICE   ", "DVF", "VOICE   DVF", 0x20, 0, {}});
+    listing.files.push_back({"", false, "NOEXT   ", "", "NOEXT   ", 0x20, 0, {}});
+    EXPECT_EQ(entryName(listing.files[1]), "VOICE   .DVF");
+    EXPECT_EQ(entryName(listing.files[2]), "NOEXT   .");
+    EXPECT_EQ(findFile(listing, "MEETING NOTES.DVF"), 0u);
+    EXPECT_EQ(findFile(listing, "voice   .dvf"), 1u);
+    // The stored fields keep their spaces, so the trimmed name is another file.
+    EXPECT_FALSE(findFile(listing, "VOICE.DVF").has_value());
+    EXPECT_EQ(pcFileName("/home/u/rec/Meeting notes.dvf"), "Meeting notes.dvf");
+    EXPECT_EQ(pcFileName("/home/u/rec/"), "rec");
+    EXPECT_EQ(pcFileName("plain"), "plain");
+}
+
+}  // namespace
+}  // namespace vox::rules
