@@ -1,5 +1,7 @@
 #include "application/core/rules/upload_plan.h"
 
+#include <set>
+
 #include "application/core/rules/rule_texts.h"
 #include "application/core/rules/transfer_units.h"
 
@@ -38,14 +40,19 @@ UploadPlan planUpload(std::span<const ListedFile> selection, std::string_view ta
         plan.filesLeftOut = selection.size() - kBatchLimit;
         selection = selection.first(kBatchLimit);
     }
+    auto refused = [](std::string message) {
+        UploadPlan plan;
+        plan.outcome = UploadPlan::Outcome::Refused;
+        plan.message = std::move(message);
+        return plan;
+    };
+    std::set<std::string> names;
     for (const ListedFile& file : selection) {
         const std::string name = entryName(file);
-        if (auto refusal = unsafeNameRefusal(name)) {
-            UploadPlan refused;
-            refused.outcome = UploadPlan::Outcome::Refused;
-            refused.message = std::move(*refusal);
-            return refused;
-        }
+        if (auto refusal = unsafeNameRefusal(name)) return refused(std::move(*refusal));
+        // Files of one name from several recorder folders would overwrite
+        // each other on the PC.
+        if (!names.insert(name).second) return refused(fillIn(texts::kSelectedTwice, name));
         std::string pcPath = joinPcPath(targetFolder, name);
         if (exists(pcPath) && !confirm(fillIn(texts::kOverwriteQuestion, pcPath))) {
             UploadPlan declined;

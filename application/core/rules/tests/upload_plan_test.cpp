@@ -64,6 +64,21 @@ TEST(UploadPlan, ExistingPcFilesAreReplacedOnlyWhenConfirmed) {
     EXPECT_EQ(planUpload(files, "/in", everything, kNeverAsked).outcome, Outcome::Declined);
 }
 
+TEST(UploadPlan, BatchLimitAndRepeatedNames) {
+    std::vector<ListedFile> many;
+    for (int i = 0; i < 103; ++i) many.push_back(recorderFile("f" + std::to_string(i), 1));
+    const auto plan = planUpload(many, "/in", kNothingExists, kNeverAsked);
+    EXPECT_EQ(plan.items.size(), 100u);
+    EXPECT_EQ(plan.filesLeftOut, 3u);
+    EXPECT_EQ(plan.totalBlocks, 100u);
+
+    // One name from two folders would land on one PC file.
+    const std::vector<ListedFile> twice{recorderFile("memo.dvf", 1), recorderFile("memo.dvf", 2)};
+    const auto repeated = planUpload(twice, "/in", kNothingExists, kNeverAsked);
+    EXPECT_EQ(repeated.outcome, Outcome::Refused);
+    EXPECT_EQ(repeated.message, "Error : \"memo.dvf\" is selected more than once.");
+}
+
 TEST(RecorderEdits, DeletionRunsFromTheHighestRow) {
     EXPECT_EQ(deletionOrder({2, 5, 7}), (std::vector<std::size_t>{7, 5, 2}));
     EXPECT_EQ(deletionOrder({5, 2, 5}), (std::vector<std::size_t>{5, 2}));

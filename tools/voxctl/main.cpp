@@ -1,0 +1,65 @@
+// voxctl: the recorder companion on the command line, over the same device
+// access library and transfer rules as the program.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+
+#include "tools/voxctl/command_error.h"
+#include "tools/voxctl/commands.h"
+
+namespace vox::voxctl {
+
+const char kExitStatusHelp[] =
+    "Exit status:\n"
+    "  0   done\n"
+    "  1   unexpected internal failure\n"
+    "  2   wrong command line\n"
+    "  3   no recorder found\n"
+    "  4   the recorder link is busy\n"
+    "  5   refused by the transfer rules (file type, 99 files, free space, name)\n"
+    "  6   no such file or folder on the recorder\n"
+    "  7   a PC file could not be read, written or replaced\n"
+    "  8   USB communication with the recorder failed\n"
+    "  9   the recorder refused the command\n"
+    "  10  an overwrite or format was not confirmed\n"
+    "  130 cancelled with Ctrl-C (both sides left as they were)\n"
+    "The recorder is the one the device I/O layer finds: the simulated recorder\n"
+    "on the image that VXR250_SIMULATOR names, else a real one over USB.\n";
+
+namespace {
+
+int run(int argc, char** argv) {
+    CLI::App app{"voxctl: copy files onto and off the VX-R250 recorder, and manage it."};
+    app.require_subcommand(1);
+    app.footer(kExitStatusHelp);
+    addDeviceCommands(app);
+    addTransferCommands(app);
+    addFileCommands(app);
+    addSimulatorCommands(app);
+    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
+        command->footer(kExitStatusHelp);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return status == 0 ? kExitOk : kExitUsage;
+    } catch (const CommandError& error) {
+        std::fprintf(stderr, "voxctl: %s\n", error.what());
+        return error.status();
+    }
+    return kExitOk;
+}
+
+}  // namespace
+}  // namespace vox::voxctl
+
+int main(int argc, char** argv) {
+    try {
+        return vox::voxctl::run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "voxctl: %s\n", error.what());
+    }
+    return vox::voxctl::kExitInternal;
+}

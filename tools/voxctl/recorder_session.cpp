@@ -1,0 +1,130 @@
+#include "tools/voxctl/recorder_session.h"
+
+#include <cstring>
+
+#include "application/core/rules/rule_texts.h"
+#include "tools/voxctl/command_error.h"
+
+namespace vox::voxctl {
+
+namespace {
+
+std::string field(const char* text, std::size_t capacity) {
+    return std::string(text, strnlen(text, capacity));
+}
+
+CommandError listingFailed(const char* reason) {
+    return CommandError(kExitUsbFailed,
+                        std::string(rules::texts::kUsbFailed) + reason + rules::texts::kReconnect);
+}
+
+}  // namespace
+
+rules::RecorderFolder parseFolder(const std::string& text) {
+    if (auto folder = rules::folderFromLabel(text)) return *folder;
+    throw CommandError(kExitUsage, "unknown recorder folder \"" + text +
+                                       "\" (the folders are A, B, C, MP3 and HD)");
+}
+
+namespace {
+
+// Where the folder part of "FOLDER/NAME" ends; npos when there is no name.
+std::size_t folderEnd(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    return slash != std::string::npos && slash + 1 < text.size() ? slash : std::string::npos;
+}
+
+}  // namespace
+
+RecorderPath parseRecorderPath(const std::string& text) {
+    const std::size_t slash = folderEnd(text);
+    if (slash == std::string::npos)
+        throw CommandError(kExitUsage, "\"" + text + "\" is not FOLDER/NAME, e.g. A/MEMO.DVF");
+    return {parseFolder(text.substr(0, slash)), text.substr(slash + 1)};
+}
+
+bool isRecorderPath(const std::string& text) {
+    const std::size_t slash = folderEnd(text);
+    return slash != std::string::npos && rules::folderFromLabel(text.substr(0, slash));
+}
+
+rules::ListedFile listedFile(const DeviceEntry& entry) {
+    rules::ListedFile file;
+    file.longName = field(entry.longName, sizeof entry.longName);
+    file.hasLongName = entry.hasLongName != 0;
+    file.baseName = field(entry.baseName, sizeof entry.baseName);
+    file.extension = field(entry.extension, sizeof entry.extension);
+    file.shortName = field(entry.displayName, sizeof entry.displayName);
+    file.attribute = entry.attribute;
+    file.size = entry.size;
+    file.date = {entry.year, entry.month, entry.day, entry.hour, entry.minute, entry.second};
+    return file;
+}
+
+RecorderSession::RecorderSession() : raw_(std::make_unique<DeviceListing>()) {
+    if (CreateDev(&link_) != 0 || link_ == nullptr) {
+        link_ = nullptr;
+        throw CommandError(kExitNoRecorder, rules::texts::kRecorderNotFound);
+    }
+}
+
+RecorderSession::~RecorderSession() {
+    if (link_ != nullptr) DestroyDev(link_);
+}
+
+rules::RecorderListing RecorderSession::list(const char* folderName, bool folderListing) {
+    auto attempt = [&] {
+        std::memset(raw_.get(), 0, sizeof *raw_);
+        return QVRefreshDevice(link_, raw_.get(), folderName, 0, STORE_MAIN) != 0 &&
+               raw_->totalBytes != 0;
+    };
+    if (!attempt() && !attempt()) throw listingFailed("(1)\n");
+    const int count = raw_->entryCount < 0                    ? 0
+                      : raw_->entryCount > kListingMaxEntries ? kListingMaxEntries
+                                                              : raw_->entryCount;
+    int first = 0;
+    if (folderListing) {
+        // A folder listing starts with the folder's own "." and ".." entries.
+        if (count < 2 || raw_->entries[0].baseName[0] != '.' ||
+            std::strncmp(raw_->entries[1].baseName, "..", 2) != 0)
+            throw listingFailed("(2)\n");
+        first = 2;
+    }
+    versionByte_ = raw_->versionByte;
+    rules::RecorderListing listing;
+    listing.totalBytes = raw_->totalBytes;
+    listing.freeBytes = raw_->freeBytes;
+    for (int k = first; k < count; ++k) {
+        const DeviceEntry& entry = raw_->entries[k];
+        if (!folderListing && entry.baseName[0] == '.') continue;
+        listing.files.push_back(listedFile(entry));
+    }
+    return listing;
+}
+
+rules::RecorderListing RecorderSession::listFolder(rules::RecorderFolder folder) {
+    return list(rules::folderListingName(folder).c_str(), true);
+}
+
+rules::RecorderListing RecorderSession::listTop() { return list(nullptr, false); }
+
+std::size_t RecorderSession::requireFile(const rules::RecorderListing& listing,
+                                         const RecorderPath& path) {
+    if (auto row = rules::findFile(listing, path.name)) return *row;
+    throw CommandError(kExitNotFound, "no file \"" + path.name + "\" in recorder folder " +
+                                          std::string(rules::folderLabel(path.folder)));
+}
+
+PlayerInfo RecorderSession::playerInfo() {
+    PlayerInfo info{};
+    if (QVGetPlayerVersion(link_, &info) == 0)
+        throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
+    versionByte_ = ((info.versionMajor << 4) | (info.versionMinor - 0x30)) & 0xFF;
+    return info;
+}
+
+void RecorderSession::requireAnswer() {
+    if (QVCheckDevice(link_) == 0) throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
+}
+
+}  // namespace vox::voxctl

@@ -1,0 +1,233 @@
+// put and get: PC files onto the recorder and recorder files onto the PC,
+// checked by the transfer rules first, then one library worker per file.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+#include "application/core/rules/download_plan.h"
+#include "application/core/rules/rule_texts.h"
+#include "application/core/rules/transfer_units.h"
+#include "application/core/rules/upload_plan.h"
+#include "tools/voxctl/command_error.h"
+#include "tools/voxctl/commands.h"
+#include "tools/voxctl/recorder_session.h"
+#include "tools/voxctl/terminal.h"
+#include "tools/voxctl/transfer_runner.h"
+
+namespace vox::voxctl {
+
+namespace {
+
+struct TransferOptions {
+    std::vector<std::string> arguments;
+    bool force = false;
+};
+
+rules::ConfirmOverwrite overwritePolicy(bool force) {
+    return [force](const std::string& question) { return force || askYesNo(question); };
+}
+
+void requireBatchSize(std::size_t files) {
+    if (files > rules::kBatchLimit)
+        throw CommandError(kExitUsage, "at most 100 files can be copied in one command");
+}
+
+void throwForOutcome(int outcome) {
+    if (outcome == TRANSFER_FILE_FAILED)
+        throw CommandError(kExitPcFile, rules::texts::kFileOpenFailed);
+    if (outcome == TRANSFER_DEVICE_FAILED)
+        throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
+    if (outcome == TRANSFER_CANCELLED)
+        throw CommandError(kExitCancelled, rules::texts::kCancelled);
+}
+
+void throwIfInterrupted() {
+    if (InterruptGuard::interrupted()) throw CommandError(kExitCancelled, rules::texts::kCancelled);
+}
+
+std::string progressLabel(std::string_view name, std::size_t index, std::size_t count) {
+    return std::string(name) + " (" + std::to_string(index + 1) + "/" + std::to_string(count) +
+           ")";
+}
+
+rules::PcFile statPcFile(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0)
+        throw CommandError(kExitPcFile, path + ": " + std::strerror(errno));
+    return {path, static_cast<std::uint64_t>(status.st_size), S_ISDIR(status.st_mode)};
+}
+
+void deleteRecorderFile(DeviceContext* link, const std::string& shortName) {
+    const int outcome = QVDeleteFile(link, shortName.c_str(), STORE_MAIN);
+    if (outcome < 0) throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
+    if (outcome > 0)
+        throw CommandError(kExitRecorderSaidNo, "the recorder refused to delete \"" + shortName +
+                                                    "\" (outcome " + std::to_string(outcome) + ")");
+    // The recorder needs a moment before the file's successor arrives.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+}
+
+void putFiles(const TransferOptions& options) {
+    if (options.arguments.size() < 2)
+        throw CommandError(kExitUsage, "put needs at least one PC file and a recorder folder");
+    const rules::RecorderFolder folder = parseFolder(options.arguments.back());
+    requireBatchSize(options.arguments.size() - 1);
+    std::vector<rules::PcFile> files;
+    for (std::size_t i = 0; i + 1 < options.arguments.size(); ++i)
+        files.push_back(statPcFile(options.arguments[i]));
+
+    RecorderSession session;
+    const rules::RecorderListing listing = session.listFolder(folder);
+    const rules::DownloadPlan plan =
+        rules::planDownload(listing, folder, files, overwritePolicy(options.force));
+    if (plan.outcome == rules::PlanOutcome::Refused)
+        throw CommandError(kExitRefused, plan.message);
+    if (plan.outcome == rules::PlanOutcome::Declined)
+        throw CommandError(kExitNotConfirmed,
+                           "a file of that name is on the recorder; give --force to replace it");
+
+    InterruptGuard guard;
+    std::size_t sent = 0;
+    for (const rules::DownloadAction& action : plan.actions) {
+        throwIfInterrupted();
+        // Every file after the first starts only when the recorder still answers.
+        if (sent > 0) session.requireAnswer();
+        if (action.kind == rules::DownloadAction::Kind::DeleteRecorderFile) {
+            deleteRecorderFile(session.link(), action.name);
+            continue;
+        }
+        const std::string label = progressLabel(rules::pcFileName(action.name), sent, plan.filesSent);
+        throwForOutcome(runTransfer(session.link(), label, [&](auto window, auto message,
+                                                               auto slot, int* cancel) {
+            QVDownloadFile(session.link(), action.name.c_str(), STORE_MAIN, window, message, slot,
+                           cancel);
+        }));
+        ++sent;
+    }
+}
+
+// A fetched file is written under a temporary name beside its target and
+// takes the target's name only once it is complete, so a failed or
+// cancelled fetch never costs the PC file it would have replaced.
+class PartialFile {
+public:
+    explicit PartialFile(const std::string& folder) {
+        std::string pattern = rules::joinPcPath(folder, ".voxctl-XXXXXX");
+        const int descriptor = mkstemp(pattern.data());
+        if (descriptor < 0)
+            throw CommandError(kExitPcFile, "cannot write in " + folder + ": " +
+                                                std::strerror(errno));
+        // mkstemp makes the file private; a fetched file gets the usual mode.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(descriptor, 0666 & ~mask);
+        close(descriptor);
+        path_ = pattern;
+    }
+    ~PartialFile() {
+        if (!path_.empty()) std::remove(path_.c_str());
+    }
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    void becomes(const std::string& target) {
+        if (std::rename(path_.c_str(), target.c_str()) != 0)
+            throw CommandError(kExitPcFile, "cannot replace " + target + ": " +
+                                                std::strerror(errno));
+        path_.clear();
+    }
+
+private:
+    std::string path_;
+};
+
+bool isPcDirectory(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool pcPathExists(const std::string& path) {
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0;
+}
+
+void getFiles(const TransferOptions& options) {
+    std::vector<std::string> names = options.arguments;
+    std::string target = ".";
+    // The last argument is the PC folder when it is one, or when it cannot
+    // be a recorder file.
+    if (names.size() >= 2 && (isPcDirectory(names.back()) || !isRecorderPath(names.back()))) {
+        target = names.back();
+        names.pop_back();
+    }
+    if (!isPcDirectory(target)) throw CommandError(kExitPcFile, target + " is not a PC folder");
+    requireBatchSize(names.size());
+    std::vector<RecorderPath> paths;
+    for (const std::string& name : names) paths.push_back(parseRecorderPath(name));
+
+    RecorderSession session;
+    std::vector<rules::ListedFile> selection;
+    for (const RecorderPath& path : paths) {
+        const rules::RecorderListing listing = session.listFolder(path.folder);
+        selection.push_back(listing.files[RecorderSession::requireFile(listing, path)]);
+    }
+    const rules::UploadPlan plan =
+        rules::planUpload(selection, target, pcPathExists, overwritePolicy(options.force));
+    if (plan.outcome == rules::PlanOutcome::Refused)
+        throw CommandError(kExitRefused, plan.message);
+    if (plan.outcome == rules::PlanOutcome::Declined)
+        throw CommandError(kExitNotConfirmed,
+                           "a file of that name is on the PC; give --force to replace it");
+
+    InterruptGuard guard;
+    for (std::size_t i = 0; i < plan.items.size(); ++i) {
+        throwIfInterrupted();
+        const rules::UploadItem& item = plan.items[i];
+        // The recorder reads names from the folder listed last.
+        session.listFolder(paths[i].folder);
+        PartialFile partial(target);
+        const std::string label = progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size());
+        throwForOutcome(runTransfer(session.link(), label, [&](auto window, auto message,
+                                                               auto slot, int* cancel) {
+            QVUploadFile(session.link(), item.recorderName.c_str(), partial.path().c_str(),
+                         STORE_MAIN, window, message, slot, cancel);
+        }));
+        partial.becomes(item.pcPath);
+    }
+}
+
+}  // namespace
+
+void addTransferCommands(CLI::App& app) {
+    auto put = std::make_shared<TransferOptions>();
+    CLI::App* putCommand = app.add_subcommand(
+        "put", "Copy PC files onto the recorder: put FILE... FOLDER (A, B and C take .DVF, "
+               "MP3 takes .MP3 and .WMA, HD takes any file)");
+    putCommand->add_option("FILE... FOLDER", put->arguments, "PC files, then a recorder folder")
+        ->required();
+    putCommand->add_flag("-f,--force", put->force,
+                         "Replace recorder files of the same name without asking");
+    putCommand->callback([put] { putFiles(*put); });
+
+    auto get = std::make_shared<TransferOptions>();
+    CLI::App* getCommand = app.add_subcommand(
+        "get", "Copy recorder files onto the PC: get FOLDER/NAME... [DIR] (DIR defaults to .)");
+    getCommand->add_option("FOLDER/NAME... [DIR]", get->arguments,
+                           "Recorder files, then optionally a PC folder")
+        ->required();
+    getCommand->add_flag("-f,--force", get->force, "Replace PC files of the same name without asking");
+    getCommand->callback([get] { getFiles(*get); });
+}
+
+}  // namespace vox::voxctl
