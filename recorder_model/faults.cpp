@@ -86,7 +86,7 @@ std::string_view trimmed(std::string_view text) {
 bool knownStep(std::string_view step) {
     static constexpr std::string_view plain[] = {"identify-reply", "list-reply", "list-stream",
                                                  "create-reply",   "read-reply", "finish-reply",
-                                                 "format-reply",   "status-reply"};
+                                                 "format-reply",   "status-reply", "command-reply"};
     for (auto name : plain)
         if (step == name) return true;
     for (std::string_view counted : {"data-block:", "read-block:"}) {

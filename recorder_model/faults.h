@@ -23,7 +23,8 @@ public:
     // The recorder unplugs itself when it reaches the named step instead of
     // doing it: "identify-reply", "list-reply", "list-stream", "create-reply",
     // "data-block:K" (K counted from 1), "read-reply", "read-block:K",
-    // "finish-reply", "format-reply", "status-reply".
+    // "finish-reply", "format-reply", "status-reply", "command-reply" (the
+    // first reply of DELETE, REMOVE_DIR, MOVE, RENAME and MAKE_DIR).
     void unplugAt(std::string step);
     // One leftover reply block (not an identify reply) is sent in front of the
     // next reply.

@@ -32,6 +32,7 @@ struct RecorderOptions {
 
 class ProtocolEngine;
 class ImageFile;
+class Storage;
 
 class Recorder final : public UsbFunction {
 public:
@@ -90,6 +91,7 @@ private:
     std::condition_variable unplugged_;
     std::unique_ptr<FlashFileSystem> fileSystem_;
     std::unique_ptr<ImageFile> image_;
+    std::unique_ptr<Storage> storage_;
     std::unique_ptr<ProtocolEngine> engine_;
     bool connected_ = true;
     std::uint64_t plugGeneration_ = 0;
