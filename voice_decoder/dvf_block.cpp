@@ -1,0 +1,105 @@
+#include "voice_decoder/dvf_block.h"
+
+namespace vox::g729 {
+namespace {
+
+constexpr int kStreamHeaderBytes = 8;
+
+bool plain_bytes_are(const std::uint8_t* bytes, int count, std::uint8_t first) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t expected = i == 0 ? first : 0;
+    if ((bytes[i] ^ kScrambleMask) != expected) return false;
+  }
+  return true;
+}
+
+int header_bytes(Rate rate) {
+  switch (rate) {
+    case Rate::k6400: return kStreamHeaderBytes;
+    case Rate::k8000: return 2;
+    case Rate::k11800: return 8;
+  }
+  return 0;
+}
+
+std::uint8_t mode_byte(Rate rate) { return static_cast<std::uint8_t>(static_cast<int>(rate) << 4); }
+
+// Reads the frame's bits, most significant first, after unscrambling.
+class SlotReader {
+ public:
+  explicit SlotReader(const std::uint8_t* slot) : slot_(slot) {}
+  Word16 take(int width) {
+    int value = 0;
+    for (int i = 0; i < width; ++i, ++bit_) {
+      const int byte = slot_[bit_ / 8] ^ kScrambleMask;
+      value = (value << 1) | ((byte >> (7 - bit_ % 8)) & 1);
+    }
+    return static_cast<Word16>(value);
+  }
+
+ private:
+  const std::uint8_t* slot_;
+  int bit_ = 0;
+};
+
+void unpack_subframe(SlotReader& bits, Rate rate, bool first, FrameParameters& frame) {
+  SubframeParameters& sub = frame.subframe[first ? 0 : 1];
+  switch (rate) {
+    case Rate::k6400:
+      sub.pitch_index = bits.take(first ? 8 : 4);
+      sub.code[0] = bits.take(9);
+      sub.sign = bits.take(2);
+      sub.gain = bits.take(6);
+      break;
+    case Rate::k8000:
+      sub.pitch_index = bits.take(first ? 8 : 5);
+      if (first) frame.parity = bits.take(1);
+      sub.code[0] = bits.take(13);
+      sub.sign = bits.take(4);
+      sub.gain = bits.take(7);
+      break;
+    case Rate::k11800:
+      sub.pitch_index = bits.take(first ? 8 : 5);
+      if (first) frame.parity = bits.take(1);
+      for (Word16& word : sub.code) word = bits.take(7);
+      sub.gain = bits.take(7);
+      break;
+  }
+}
+
+}  // namespace
+
+std::optional<Rate> announced_rate(const std::uint8_t* block) {
+  for (Rate rate : {Rate::k6400, Rate::k8000, Rate::k11800}) {
+    if (plain_bytes_are(block, header_bytes(rate), mode_byte(rate))) return rate;
+  }
+  return std::nullopt;
+}
+
+std::optional<BlockLayout> block_layout(const std::uint8_t* block, Rate rate, bool first_block) {
+  switch (rate) {
+    case Rate::k6400:
+      if (!first_block) return BlockLayout{0, 64, 8};
+      if (!plain_bytes_are(block, kStreamHeaderBytes, 0)) return std::nullopt;
+      return BlockLayout{kStreamHeaderBytes, 63, 8};
+    case Rate::k8000:
+      if (!plain_bytes_are(block, 2, mode_byte(rate))) return std::nullopt;
+      return BlockLayout{2, 51, 10};
+    case Rate::k11800:
+      if (!plain_bytes_are(block, 8, mode_byte(rate))) return std::nullopt;
+      return BlockLayout{8, 28, 18};
+  }
+  return std::nullopt;
+}
+
+FrameParameters unpack_frame(const std::uint8_t* slot, Rate rate) {
+  SlotReader bits(slot);
+  FrameParameters frame;
+  frame.l0_l1 = bits.take(8);
+  frame.l2_l3 = bits.take(10);
+  unpack_subframe(bits, rate, true, frame);
+  unpack_subframe(bits, rate, false, frame);
+  return frame;
+}
+
+}  // namespace vox::g729
