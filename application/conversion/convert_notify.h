@@ -1,11 +1,11 @@
 #pragma once
 // The notice a conversion worker sends to the recorder form while it runs.
 
-#include "platform/messages/message_target.h"
+#include "platform/messages/message_numbers.h"
 
 namespace vox::conversion {
 
-inline constexpr vox::messages::Message WM_CONVERT_NOTIFY = 0x923;
+using vox::messages::WM_CONVERT_NOTIFY;
 
 // wParam of WM_CONVERT_NOTIFY. CONVERT_PROGRESS carries in lParam a pointer
 // to an int percentage that is valid only while the notice is handled.
