@@ -119,19 +119,6 @@ TEST_F(LinuxSetupTest, NewerOnlyKeepsAnUpToDateRule) {
     EXPECT_EQ(installedRule(), "rule v3\n");
 }
 
-TEST_F(LinuxSetupTest, UdevCommandsGoThroughTheRunnerAndReportTheirStatus) {
-    LinuxSetup setup = provider();
-    EXPECT_TRUE(setup.reloadDeviceRules());
-    EXPECT_TRUE(setup.triggerUsbDevices());
-    status = 1;
-    EXPECT_FALSE(setup.reloadDeviceRules());
-    EXPECT_EQ(commands,
-              (std::vector<std::vector<std::string>>{{"udevadm", "control", "--reload-rules"},
-                                                     {"udevadm", "trigger", "--subsystem-match=usb"},
-                                                     {"udevadm", "control", "--reload-rules"}}));
-    EXPECT_EQ(reports.back(), "ran udevadm control --reload-rules (exit status 1)");
-}
-
 TEST_F(LinuxSetupTest, DryRunChangesNothingAndSaysWhatItWouldDo) {
     LinuxSetup setup = provider(true);
     ASSERT_TRUE(setup.installSectionFiles(stagePackage("rule\n"), "VX_R250", false));
