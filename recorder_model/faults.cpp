@@ -52,6 +52,11 @@ void Faults::charge(std::uint64_t moved) {
     if (bytesLeft_) *bytesLeft_ -= std::min(*bytesLeft_, moved);
 }
 
+void Faults::byteLimitReached() {
+    std::lock_guard lock(mutex_);
+    bytesLeft_.reset();
+}
+
 bool Faults::takeUnplugAt(std::string_view step) {
     std::lock_guard lock(mutex_);
     if (unplugStep_.empty() || unplugStep_ != step) return false;

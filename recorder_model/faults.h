@@ -48,6 +48,8 @@ public:
     // when no byte limit is set. `moved` is charged against the limit.
     std::optional<std::uint64_t> byteBudget() const;
     void charge(std::uint64_t moved);
+    // The byte limit has unplugged the recorder; it does not bite again.
+    void byteLimitReached();
     bool takeUnplugAt(std::string_view step);
     bool takeStaleReply();
     bool takeRefuseCreate();

@@ -182,6 +182,7 @@ UsbResult Recorder::bulkOut(std::span<const std::uint8_t> data) {
     auto taken = cut ? data.first(static_cast<std::size_t>(*budget)) : data;
     auto signal = taken.empty() ? ProtocolEngine::Signal::Ok : engine_->bulkOut(taken);
     faults_.charge(taken.size());
+    if (cut) faults_.byteLimitReached();
     if (cut || signal == ProtocolEngine::Signal::Unplug) {
         unplugLocked();
         return {UsbStatus::Disconnected, taken.size()};
@@ -201,6 +202,7 @@ UsbResult Recorder::bulkIn(std::span<std::uint8_t> buffer) {
     auto signal = engine_->bulkIn(allowed, copied);
     faults_.charge(copied);
     bool cut = allowed.size() < buffer.size() && copied == allowed.size() && engine_->replyPending();
+    if (cut) faults_.byteLimitReached();
     if (cut || signal == ProtocolEngine::Signal::Unplug) {
         unplugLocked();
         return {UsbStatus::Disconnected, signal == ProtocolEngine::Signal::Unplug ? 0 : copied};
