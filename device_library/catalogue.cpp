@@ -49,11 +49,8 @@ int refreshDevice(DeviceLink& link, DeviceContext* ctx, DeviceListing* out, cons
 int playerStatus(DeviceLink& link, DeviceContext* ctx) {
     if (!link.lock(ctx)) return 0;
     Exchange exchange(link);
-    exchange.openOut();
-    exchange.sendCommand(statusCommand());
-    exchange.openIn();
     std::array<std::uint8_t, kStatusReplySize> reply{};
-    exchange.readReply(reply);
+    exchange.request(statusCommand(), reply);
     exchange.control(vxr250::IOCTL_END_COMMAND);
     exchange.close();
     link.unlock(ctx);

@@ -114,11 +114,8 @@ std::unique_ptr<devio::DeviceFile> DeviceLink::openPipe(std::string_view pipeNam
 
 std::optional<PlayerInfo> DeviceLink::identify() {
     Exchange exchange(*this);
-    exchange.openOut();
-    exchange.sendCommand(identifyCommand());
-    exchange.openIn();
     std::array<std::uint8_t, kReplyBlockSize> reply{};
-    exchange.readReply(reply);
+    exchange.request(identifyCommand(), reply);
     if (!isIdentifyReply(reply)) {
         // A transfer that ended early may have left its reply in front.
         if (!resync_.exchange(false)) return std::nullopt;

@@ -30,6 +30,13 @@ void Exchange::sendCommand(const CommandBlock& command) {
     control(vxr250::IOCTL_AWAIT_REPLY);
 }
 
+void Exchange::request(const CommandBlock& command, std::span<std::uint8_t> reply) {
+    openOut();
+    sendCommand(command);
+    openIn();
+    readReply(reply);
+}
+
 bool Exchange::readReply(std::span<std::uint8_t> reply) {
     std::fill(reply.begin(), reply.end(), 0);
     if (!in_) return false;

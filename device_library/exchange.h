@@ -31,6 +31,10 @@ public:
     void control(std::uint32_t code);
     // IOCTL_BEGIN_COMMAND, the command, IOCTL_END_COMMAND, IOCTL_AWAIT_REPLY.
     void sendCommand(const CommandBlock& command);
+    // Opens the out handle, sends `command`, opens the in handle and reads
+    // the first reply into `reply`: how every exchange but the listing and
+    // the format starts.
+    void request(const CommandBlock& command, std::span<std::uint8_t> reply);
     // One read into `reply`, zeroed first.
     bool readReply(std::span<std::uint8_t> reply);
     // The second half of a command with an outcome: IOCTL_END_COMMAND, then

@@ -49,11 +49,8 @@ void runFetchWorker(DeviceLink& link, const TransferJob& job) {
         return;
     }
     Exchange exchange(link);
-    exchange.openOut();
-    exchange.sendCommand(*command);
-    exchange.openIn();
     std::array<std::uint8_t, kReplyBlockSize> reply{};
-    exchange.readReply(reply);
+    exchange.request(*command, reply);
     const auto announced = readReplySize(reply, job.store, job.name.size());
     if (!announced) {
         exchange.close();

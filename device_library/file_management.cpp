@@ -22,11 +22,8 @@ int runWithOutcome(DeviceLink& link, DeviceContext* ctx, Build build) {
     int result = kNotCarriedOut;
     if (command) {
         Exchange exchange(link);
-        exchange.openOut();
-        exchange.sendCommand(*command);
-        exchange.openIn();
         std::array<std::uint8_t, kReplyBlockSize> reply{};
-        exchange.readReply(reply);
+        exchange.request(*command, reply);
         if (const auto outcome = exchange.finish()) result = *outcome;
     }
     link.unlock(ctx);

@@ -57,11 +57,8 @@ void runSendWorker(DeviceLink& link, const TransferJob& job) {
     }
 
     Exchange exchange(link);
-    exchange.openOut();
-    exchange.sendCommand(*command);
-    exchange.openIn();
     std::array<std::uint8_t, kReplyBlockSize> reply{};
-    exchange.readReply(reply);
+    exchange.request(*command, reply);
     if (!isReplyBlock(reply) || replyOutcome(reply) != 0) {
         file->close();
         exchange.close();
