@@ -1,0 +1,183 @@
+#include "application/core/main_frame.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "application/core/app_title.h"
+#include "application/core/device_notice_relay.h"
+#include "application/core/fixed_splitter.h"
+#include "application/core/flash_panes.h"
+#include "application/core/frame_messages.h"
+#include "application/core/mount_watcher.h"
+#include "application/core/pelmarch_doc.h"
+#include "application/core/window_placement.h"
+#include "application/panes/dir_panes.h"
+#include "application/resources/resources.h"
+#include "platform/devio/device_notifications.h"
+#include "platform/messages/message_numbers.h"
+
+namespace vox::app {
+
+namespace {
+
+constexpr int kFirstCheckMs = 400;
+constexpr int kNoticeDebounceMs = 100;
+constexpr int kMediaArrivalDelayMs = 3000;
+constexpr int kMediaRemovalDelayMs = 500;
+constexpr std::array<int, CMainFrame::kStatusPanes> kStatusWidths{100, 70, 200};
+
+// Panes get these sizes when they are made, before the stored sizes apply.
+template <typename Pane>
+Pane* sized(Pane* pane, int width, int height) {
+    pane->resize(width, height);
+    return pane;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
+    setWindowTitle(QString::fromUtf8(kUntitled) + QStringLiteral(" - ") +
+                   vox::res::text(QStringLiteral("app_title")));
+    placeAtCreation();
+    buildBand();
+    buildStatusBar();
+    buildClientArea();
+    restoreLayout();
+
+    deviceTimer_.setSingleShot(true);
+    connect(&deviceTimer_, &QTimer::timeout, this, [this] { onDeviceTimer(); });
+    deviceTimer_.start(kFirstCheckMs);
+
+    auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(refresh, &QShortcut::activated, this, [this] { send(WM_COMMAND, kRefreshCommand, 0); });
+
+    deviceNotices_ = std::make_unique<DeviceNoticeRelay>(this);
+    mediaWatcher_ = std::make_unique<MountWatcher>([this](const MediaChange& change) {
+        mediaChanged(change);
+    });
+}
+
+CMainFrame::~CMainFrame() { deviceNotices_->close(); }
+
+void CMainFrame::placeAtCreation() {
+    const StoredPlacement stored = readStoredPlacement();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int icon = style()->pixelMetric(QStyle::PM_LargeIconSize);
+    setGeometry(initialGeometry(stored, screen->availableGeometry(), screen->geometry().size(),
+                                QSize(icon, icon)));
+    firstShowState_ = stored.status;
+}
+
+void CMainFrame::showFirstTime() {
+    if (firstShowState_ == kShowMaximized)
+        showMaximized();
+    else
+        showNormal();
+}
+
+void CMainFrame::buildBand() {
+    band_ = addToolBar(QStringLiteral("Band"));
+    band_->setMovable(true);  // the band's gripper
+    band_->setFloatable(false);
+    auto* form = new QWidget(band_);
+    auto* layout = new QVBoxLayout(form);
+    layout->setContentsMargins(6, 2, 6, 2);
+    layout->addWidget(new QLabel(vox::res::text(QStringLiteral("version_band")), form));
+    band_->addWidget(form);
+}
+
+void CMainFrame::buildClientArea() {
+    outer_ = new QSplitter(Qt::Vertical, this);
+    pcSide_ = new CFixedSplitter(Qt::Vertical, outer_);
+    recorderSide_ = new CFixedSplitter(Qt::Vertical, outer_);
+
+    dirForm_ = sized(new CDirForm(doc_, pcSide_), 100, 100);
+    pcSplit_ = new QSplitter(Qt::Horizontal, pcSide_);
+    dirTree_ = sized(new CDirTree(doc_, pcSplit_), 300, 100);
+    dirList_ = sized(new CDirList(doc_, pcSplit_), 100, 100);
+
+    flashForm_ = sized(new CFlashForm(doc_, recorderSide_), 100, 100);
+    recorderSplit_ = new QSplitter(Qt::Horizontal, recorderSide_);
+    flashTree_ = sized(new CFlashTree(doc_, recorderSplit_), 200, 100);
+    flashList_ = sized(new CFlashList(doc_, recorderSplit_), 100, 100);
+
+    // The first row or column keeps its size; the last one takes the rest.
+    for (QSplitter* splitter : {outer_, static_cast<QSplitter*>(pcSide_),
+                                static_cast<QSplitter*>(recorderSide_), pcSplit_, recorderSplit_}) {
+        splitter->setStretchFactor(0, 0);
+        splitter->setStretchFactor(1, 1);
+        splitter->setChildrenCollapsible(false);
+    }
+    setCentralWidget(outer_);
+}
+
+void CMainFrame::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    for (int pane = 0; pane < kStatusPanes; ++pane) {
+        auto* label = new QLabel(bar);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        if (pane == 0) {
+            label->setMinimumWidth(kStatusWidths[0]);
+            bar->addWidget(label, 1);
+        } else {
+            label->setFixedWidth(kStatusWidths[pane]);
+            bar->addPermanentWidget(label);
+        }
+        statusPanes_[pane] = label;
+    }
+    statusPanes_[0]->setText(vox::res::text(QStringLiteral("ready")));
+}
+
+LResult CMainFrame::handleMessage(Message message, WParam wParam, LParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if ((wParam & 0xffff) == kRefreshCommand) doc_.refresh(this);
+        return 0;
+    case WM_DEVICECHANGE:
+        onDeviceChange(static_cast<unsigned>(wParam));
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+// One device check per burst of device-node notices, 100 ms after the first.
+void CMainFrame::onDeviceChange(unsigned event) {
+    if (event != vox::devio::kDeviceNodesChanged || timerPending_ != 0) return;
+    deviceTimer_.start(kNoticeDebounceMs);
+    timerPending_ = 1;
+}
+
+void CMainFrame::onDeviceTimer() {
+    timerPending_ = 0;
+    deviceTimer_.stop();
+    send(WM_COMMAND, kRefreshCommand, 0);
+}
+
+void CMainFrame::mediaChanged(const MediaChange& change) {
+    if (!doc_.dirTree) return;
+    doc_.dirTree->postText(vox::messages::WM_MEDIA_CHANGED,
+                           change.arrival ? kMediaArrivalDelayMs : kMediaRemovalDelayMs,
+                           change.root);
+}
+
+// The settings are written on every close request, also on one the document
+// then refuses.
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    saveLayout();
+    savePlacement();
+    if (doc_.canClose())
+        event->accept();
+    else
+        event->ignore();
+}
+
+}  // namespace vox::app

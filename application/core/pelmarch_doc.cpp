@@ -1,0 +1,79 @@
+#include "application/core/pelmarch_doc.h"
+
+#include <atomic>
+#include <chrono>
+#include <future>
+
+#include <QCoreApplication>
+
+#include "application/core/flash_panes.h"
+#include "application/core/message_boxes.h"
+#include "application/resources/resources.h"
+#include "platform/messages/message_numbers.h"
+
+namespace vox::app {
+
+namespace {
+
+// Waits for a worker to return while the GUI thread keeps handling the
+// messages the worker may still be sending to the windows.
+void joinWorker(vox::messages::ThreadHandle& worker) {
+    if (!worker) return;
+    auto joined = std::async(std::launch::async, [w = worker] { w->join(); });
+    while (joined.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    delete worker;
+    worker = nullptr;
+}
+
+}  // namespace
+
+CPelmarchDoc::CPelmarchDoc(DeviceApi api) : api_(api) {}
+
+CPelmarchDoc::~CPelmarchDoc() { shutdown(); }
+
+DeviceContext* CPelmarchDoc::checkDevice() {
+    if (deviceLink && api_.checkDevice(deviceLink) == 0) {
+        api_.destroyDev(deviceLink);
+        deviceLink = nullptr;
+    }
+    if (!deviceLink) api_.createDev(&deviceLink);
+    return deviceLink;
+}
+
+void CPelmarchDoc::refresh(vox::messages::MessageTarget* mainFrame) {
+    if (deviceLink && (api_.isUsed(deviceLink) != 0 || workerThread)) return;
+    if (checkDevice()) {
+        if (flashTree) flashTree->showFolder(-1);
+        return;
+    }
+    if (flashList) flashList->send(vox::messages::WM_REFRESH_LIST, 0, 0);
+    if (mainFrame) mainFrame->send(vox::messages::WM_MEMORY_BAR, 0, 0);
+}
+
+bool CPelmarchDoc::canClose() {
+    if (busy == 0) return true;
+    messageBoxes().show(vox::res::text(QStringLiteral("busy")), BoxButtons::Ok, BoxIcon::Stop);
+    return false;
+}
+
+// The workers end before the link they use goes away.
+void CPelmarchDoc::shutdown() {
+    if (workerThread || conversionThread) setCancel(1);
+    joinWorker(workerThread);
+    joinWorker(conversionThread);
+    if (deviceLink) {
+        api_.destroyDev(deviceLink);
+        deviceLink = nullptr;
+    }
+}
+
+void CPelmarchDoc::setCancel(int value) {
+    std::atomic_ref<int>(cancelFlag_).store(value);
+}
+
+int CPelmarchDoc::cancel() const {
+    return std::atomic_ref<int>(const_cast<int&>(cancelFlag_)).load();
+}
+
+}  // namespace vox::app

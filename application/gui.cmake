@@ -1,0 +1,77 @@
+# The program Voxmain (Qt 6 Widgets), its libraries and their tests.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Svg Test)
+
+set(app_dir ${CMAKE_CURRENT_SOURCE_DIR})
+set(res_dir ${app_dir}/resources)
+set(strip_dir ${CMAKE_CURRENT_BINARY_DIR}/strips)
+
+# Button strips, drawn at build time from their glyphs.
+add_executable(vox_render_strip ${res_dir}/tools/render_strip.cpp)
+target_link_libraries(vox_render_strip PRIVATE Qt6::Gui Qt6::Svg)
+
+set(button_glyphs
+    133_recorder 134_computer 138_upload 139_download 140_format 141_to_wave 142_list_up
+    143_list_down 144_cancel 145_delete 146_up_folder 147_new_folder 149_refresh 150_to_dvf)
+set(button_strips "")
+foreach(glyph IN LISTS button_glyphs)
+  set(strip ${strip_dir}/bitmaps/${glyph}.png)
+  add_custom_command(
+    OUTPUT ${strip}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${strip_dir}/bitmaps
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+            $<TARGET_FILE:vox_render_strip> ${res_dir}/glyphs/${glyph}.svg ${strip}
+    DEPENDS vox_render_strip ${res_dir}/glyphs/${glyph}.svg
+    COMMENT "Drawing button strip ${glyph}"
+    VERBATIM)
+  list(APPEND button_strips ${strip})
+endforeach()
+set_source_files_properties(${button_strips} PROPERTIES GENERATED TRUE)
+
+# Resources: the string table and the bitmaps, built in under ":/vox/".
+add_library(vox_resources ${res_dir}/resources.cpp)
+target_link_libraries(vox_resources PUBLIC Qt6::Gui PRIVATE vox_text)
+qt_add_resources(vox_resources vox_builtin_resources PREFIX /vox BASE ${res_dir}
+  FILES ${res_dir}/strings/strings.tsv ${res_dir}/bitmaps/135_arrow_up.pbm
+        ${res_dir}/bitmaps/136_arrow_down.pbm)
+qt_add_resources(vox_resources vox_button_strips PREFIX /vox BASE ${strip_dir}
+  FILES ${button_strips})
+
+# Window messages and message boxes of the program's windows.
+add_library(vox_app_base ${app_dir}/core/message_window.cpp ${app_dir}/core/message_boxes.cpp)
+target_link_libraries(vox_app_base PUBLIC Qt6::Widgets vox_messages)
+
+# The shared controls: extended list, hover button, icons, text progress bar.
+add_library(vox_controls
+  ${app_dir}/panes/list_core.cpp ${app_dir}/panes/list_drawing.cpp
+  ${app_dir}/panes/list_ctrl_ex.cpp ${app_dir}/panes/list_view_ex.cpp
+  ${app_dir}/panes/hover_button.cpp ${app_dir}/panes/system_icons.cpp
+  ${app_dir}/panes/text_progress_ctrl.cpp)
+set_target_properties(vox_controls PROPERTIES AUTOMOC ON)
+target_link_libraries(vox_controls PUBLIC Qt6::Widgets vox_app_base vox_resources PRIVATE vox_text)
+
+# The program's frame: start-up, settings, document and device monitor, main
+# window and its panes.
+add_library(vox_app
+  ${app_dir}/core/profile.cpp ${app_dir}/core/window_placement.cpp
+  ${app_dir}/core/instance_lock.cpp ${app_dir}/core/resource_pack.cpp
+  ${app_dir}/core/pelmarch_doc.cpp ${app_dir}/core/flash_panes.cpp
+  ${app_dir}/core/fixed_splitter.cpp ${app_dir}/core/mount_watcher.cpp
+  ${app_dir}/core/device_notice_relay.cpp ${app_dir}/core/main_frame.cpp
+  ${app_dir}/core/main_frame_layout.cpp ${app_dir}/core/pelmarch_app.cpp
+  ${app_dir}/panes/dir_panes.cpp)
+set_target_properties(vox_app PROPERTIES AUTOMOC ON)
+target_link_libraries(vox_app PUBLIC vox_controls QVDevSys PRIVATE vox_text)
+
+add_executable(Voxmain ${app_dir}/main.cpp)
+target_link_libraries(Voxmain PRIVATE vox_app)
+
+if(BUILD_TESTING)
+  # Each test process makes its own QApplication on the offscreen platform,
+  # with settings and the instance lock in a folder of its own.
+  set(qt_test_support ${app_dir}/core/tests/support/qt_test_environment.cpp)
+  vox_add_gtest(vox_controls_test
+    SOURCES ${app_dir}/panes/tests/list_control_test.cpp
+            ${app_dir}/panes/tests/hover_button_test.cpp
+            ${app_dir}/panes/tests/text_progress_test.cpp ${qt_test_support}
+    LIBS vox_controls Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+endif()

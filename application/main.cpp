@@ -1,0 +1,14 @@
+// Voxmain: the recorder companion's main window.
+
+#include <QApplication>
+
+#include "application/core/pelmarch_app.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    vox::app::CPelmarchApp pelmarch;
+    if (!pelmarch.initInstance()) return 1;
+    const int result = QApplication::exec();
+    pelmarch.exitInstance();
+    return result;
+}

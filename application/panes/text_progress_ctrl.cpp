@@ -1,0 +1,140 @@
+#include "application/panes/text_progress_ctrl.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QPainter>
+#include <QPixmap>
+
+namespace vox::panes {
+
+namespace {
+
+constexpr int kBorder = 2;
+
+}  // namespace
+
+TextProgressCtrl::TextProgressCtrl(QWidget* parent)
+    : QWidget(parent), font_(QApplication::font()) {
+    const QPalette& colours = palette();
+    barColour_ = colours.color(QPalette::Highlight);
+    backgroundColour_ = colours.color(QPalette::Button);
+    textColour_ = colours.color(QPalette::Highlight);
+    textOnBarColour_ = colours.color(QPalette::Base);
+    // Painting covers every pixel; nothing is erased first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TextProgressCtrl::setRange(int lower, int upper) {
+    lower_ = lower;
+    upper_ = upper;
+    paintedWidth_ = -1;
+    update();
+}
+
+int TextProgressCtrl::setPosition(int position) {
+    const int previous = position_;
+    position_ = position;
+    redrawIfWidthChanged();
+    return previous;
+}
+
+int TextProgressCtrl::offsetPosition(int delta) { return setPosition(position_ + delta); }
+
+int TextProgressCtrl::step() { return setPosition(position_ + step_); }
+
+int TextProgressCtrl::setStep(int step) {
+    const int previous = step_;
+    step_ = step;
+    return previous;
+}
+
+void TextProgressCtrl::setSecondValue(int value) {
+    second_ = std::clamp(value, 0, std::max(0, upper_ - position_));
+}
+
+void TextProgressCtrl::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    update();
+}
+
+void TextProgressCtrl::setShowText(bool show) {
+    if (show == showText_) return;
+    showText_ = show;
+    update();
+}
+
+// The part of `length` pixels that the position covers; positions outside
+// the range are held to its ends.
+int TextProgressCtrl::pixelWidthOf(int length) const {
+    if (upper_ <= lower_) return 0;
+    const long long done = std::clamp<long long>(static_cast<long long>(position_) - lower_, 0,
+                                                 static_cast<long long>(upper_) - lower_);
+    return static_cast<int>(done * length / (static_cast<long long>(upper_) - lower_));
+}
+
+void TextProgressCtrl::redrawIfWidthChanged() {
+    if (pixelWidthOf(width()) == paintedWidth_) return;
+    repaint();
+}
+
+QRect TextProgressCtrl::innerRect() const {
+    return rect().adjusted(kBorder, kBorder, -kBorder, -kBorder);
+}
+
+int TextProgressCtrl::firstSegmentWidth() const { return pixelWidthOf(innerRect().width()); }
+
+int TextProgressCtrl::secondSegmentWidth() const {
+    if (second_ == 0 || upper_ <= 0) return 0;
+    const long long remaining = innerRect().width() - firstSegmentWidth();
+    return static_cast<int>(std::min<long long>(remaining, remaining * second_ / upper_));
+}
+
+void TextProgressCtrl::resizeEvent(QResizeEvent* event) {
+    paintedWidth_ = -1;
+    QWidget::resizeEvent(event);
+}
+
+void TextProgressCtrl::paintEvent(QPaintEvent*) {
+    ++paintCount_;
+    paintedWidth_ = pixelWidthOf(width());
+    if (upper_ <= lower_) return;
+
+    QPixmap buffer(size());
+    QPainter painter(&buffer);
+    const QRect client = rect();
+    painter.fillRect(client, palette().color(QPalette::Button));
+    // Sunken border: shadow along the top and the left, light along the
+    // bottom and the right, two pixels each.
+    const QColor shadow = palette().color(QPalette::Dark);
+    const QColor light = palette().color(QPalette::Light);
+    painter.fillRect(QRect(0, 0, client.width(), kBorder), shadow);
+    painter.fillRect(QRect(0, 0, kBorder, client.height()), shadow);
+    painter.fillRect(QRect(0, client.height() - kBorder, client.width(), kBorder), light);
+    painter.fillRect(QRect(client.width() - kBorder, 0, kBorder, client.height()), light);
+
+    const QRect inner = innerRect();
+    const QRect first(inner.left(), inner.top(), firstSegmentWidth(), inner.height());
+    const QRect second(first.right() + 1, inner.top(), secondSegmentWidth(), inner.height());
+    const QRect rest(second.right() + 1, inner.top(), inner.right() - second.right(),
+                     inner.height());
+    painter.fillRect(first, barColour_);
+    if (second.width() > 0) painter.fillRect(second, secondColour_);
+    painter.fillRect(rest, backgroundColour_);
+
+    if (showText_ && !text_.isEmpty()) {
+        painter.setFont(font_);
+        const int flags = Qt::AlignCenter | Qt::TextSingleLine;
+        painter.setClipRect(first);
+        painter.setPen(textOnBarColour_);
+        painter.drawText(client, flags, text_);
+        painter.setClipRect(rest);
+        painter.setPen(textColour_);
+        painter.drawText(client, flags, text_);
+    }
+    painter.end();
+    QPainter(this).drawPixmap(0, 0, buffer);
+}
+
+}  // namespace vox::panes
