@@ -8,6 +8,7 @@
 #include "device_library/device_link.h"
 #include "device_library/file_management.h"
 #include "device_library/tests/expected_bytes.h"
+#include "device_library/tests/linked_fixture.h"
 #include "device_library/tests/scripted_provider.h"
 #include "platform/text/time_text.h"
 #include "usb_driver/vxr250_public.h"
@@ -20,26 +21,14 @@ using testing::Bytes;
 using testing::Expected;
 using testing::IoEvent;
 using testing::outcomeReply;
-using testing::ScriptedProvider;
 
-class CommandBlocksTest : public ::testing::Test {
+class CommandBlocksTest : public testing::LinkedTest {
 protected:
-    void SetUp() override {
-        provider.reply(testing::identifyReply('1', '5'));
-        ASSERT_EQ(link.createDev(&ctx), 0);
-        ASSERT_NE(ctx, nullptr);
-        provider.events.clear();
-    }
-
     // Answers a command with an outcome: first reply, then FINISH's.
     void answerWithOutcome(std::uint8_t outcome) {
         provider.reply(block({0x23, 0x00, 0x02, 0x3A}));
         provider.reply(outcomeReply(outcome));
     }
-
-    ScriptedProvider provider;
-    DeviceLink link{&provider};
-    DeviceContext* ctx = nullptr;
 };
 
 TEST_F(CommandBlocksTest, DeleteRunsTheCommandWithOutcomeExchange) {

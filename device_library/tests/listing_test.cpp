@@ -7,6 +7,7 @@
 #include "device_library/catalogue.h"
 #include "device_library/listing_decoder.h"
 #include "device_library/tests/directory_stream.h"
+#include "device_library/tests/linked_fixture.h"
 #include "device_library/tests/scripted_provider.h"
 
 namespace vox::devsys {
@@ -149,14 +150,9 @@ TEST(ListingDecoderTest, StreamLengthBoundsTheWalk) {
     EXPECT_EQ(partial.entries[1].hasLongName, 0);
 }
 
-TEST(CatalogueTest, RefreshCopiesTheListingOnlyOnSuccess) {
-    testing::ScriptedProvider provider;
-    DeviceLink link(&provider);
-    DeviceContext* ctx = nullptr;
-    provider.reply(testing::identifyReply('1', '5'));
-    ASSERT_EQ(link.createDev(&ctx), 0);
-    provider.events.clear();
+using CatalogueTest = testing::LinkedTest;
 
+TEST_F(CatalogueTest, RefreshCopiesTheListingOnlyOnSuccess) {
     DirectoryStream stream(64 << 20, 32 << 20);
     stream.entry(".          ", 0x10).entry("..         ", 0x10).entry("VOICE001DVF", 0x20, 100);
     provider.reply(testing::block({0x23, 0x00, 0x06, 0x3A, 'M', 0x67, 0x00,
@@ -181,14 +177,7 @@ TEST(CatalogueTest, RefreshCopiesTheListingOnlyOnSuccess) {
     EXPECT_EQ(ctx->busy, 0);
 }
 
-TEST(CatalogueTest, StatusReadsOneLongReply) {
-    testing::ScriptedProvider provider;
-    DeviceLink link(&provider);
-    DeviceContext* ctx = nullptr;
-    provider.reply(testing::identifyReply('1', '5'));
-    ASSERT_EQ(link.createDev(&ctx), 0);
-    provider.events.clear();
-    provider.reply(testing::block({0x23, 0x00, 0xBD, 0x3A, 0x90, 0x53, 0, 0, 0xC8}, 192));
+TEST_F(CatalogueTest, StatusReadsOneLongReply) {    provider.reply(testing::block({0x23, 0x00, 0xBD, 0x3A, 0x90, 0x53, 0, 0, 0xC8}, 192));
     EXPECT_EQ(playerStatus(link, ctx), 0xC8);
     const auto reads = provider.of(testing::IoEvent::Read);
     ASSERT_EQ(reads.size(), 1u);
