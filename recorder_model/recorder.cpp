@@ -165,9 +165,11 @@ bool Recorder::occupyBus(std::unique_lock<std::mutex>& lock, std::uint64_t packe
     busTime_ += cost;
     auto extra = faults_.slowBus();
     if (!options_.fullSpeedTiming && extra.count() == 0) return connected_;
-    // Scheduled on an absolute clock, so that sleeping late on one transfer
-    // is made up on the next and the total stays true to the bus.
-    auto start = std::max(std::chrono::steady_clock::now(), busFreeAt_);
+    // Scheduled on an absolute clock, so that waking late from one transfer
+    // is made up on the next and the total stays true to the bus; only a
+    // bus left idle for longer than a frame starts a fresh schedule.
+    auto now = std::chrono::steady_clock::now();
+    auto start = now - busFreeAt_ > kFrame ? now : busFreeAt_;
     busFreeAt_ = start + (options_.fullSpeedTiming ? cost : std::chrono::nanoseconds(0)) + extra;
     auto generation = plugGeneration_;
     unplugged_.wait_until(lock, busFreeAt_, [&] { return plugGeneration_ != generation; });

@@ -141,6 +141,22 @@ TEST(RecorderEntries, AFolderTakesNinetyNineFilesThroughCommands) {
     EXPECT_EQ(host.create('M', "EXTRA   DVF", u"", Bytes(10, 0)), 0);
 }
 
+TEST(RecorderEntries, AStreamPastSixteenBitsEndsAtAWholeEntry) {
+    Recorder recorder({.capacityBytes = 256ull << 20});
+    std::string error;
+    std::u16string longName(80, u'n');
+    for (int i = 0; i < 300; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "N%07d.TXT", i);
+        ASSERT_TRUE(recorder.fileSystem().addFile('M', "HD", name, longName, {}, {}, error));
+    }
+    auto stream = Host(recorder).listFolder("HD");
+    ASSERT_GT(stream.size(), 60000u);
+    EXPECT_LE(stream.size(), 0xFFFFu);
+    EXPECT_EQ((stream.size() - 8) % 256, 64u);  // the dot entries, then 8 entries a file
+    EXPECT_EQ(stream[stream.size() - 32 + 11], 0x20);
+}
+
 TEST(RecorderEntries, MoveSetsThePlayOrderPosition) {
     Recorder recorder;
     std::string error;

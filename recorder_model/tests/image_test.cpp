@@ -97,6 +97,30 @@ TEST(RecorderImage, DamagedImagesAreRefusedAndLeftAlone) {
     EXPECT_TRUE(Recorder::openImage(image, error)) << error;
 }
 
+TEST(RecorderImage, AChangeThatCannotBeSavedIsUndoneAndReported) {
+    TempFolder folder;
+    auto image = folder / "recorder.img";
+    std::string error;
+    auto recorder = Recorder::openImage(image, error, {.sampleContent = true});
+    ASSERT_TRUE(recorder) << error;
+    Host host(*recorder);
+    host.listFolder("A");
+    // Where the new image would be written stands a folder, so saving fails.
+    auto blocker = image;
+    blocker += ".new";
+    std::filesystem::create_directory(blocker);
+    EXPECT_EQ(host.outcome(block(cat({{'M', 0x45}, text("VOICE001DVF")}))), 10);
+    EXPECT_TRUE(recorder->fileSystem().folder('M', "A")->childByDisplayName("VOICE001DVF", true));
+    // A file whose image cannot be saved fails its last data block.
+    ASSERT_EQ(host.query(createBlock('M', "LOST    DVF", u"", 10))[4], 0);
+    host.end();
+    host.beginData();
+    EXPECT_EQ(host.write(Bytes(32768, 0)).status, UsbStatus::Stall);
+    EXPECT_FALSE(recorder->fileSystem().folder('M', "A")->childByDisplayName("LOST    DVF", true));
+    std::filesystem::remove(blocker);
+    EXPECT_EQ(host.outcome(block(cat({{'M', 0x45}, text("VOICE001DVF")}))), 0);
+}
+
 TEST(RecorderImage, ASecondProgramIsRefusedWhileTheImageIsOpen) {
     TempFolder folder;
     auto image = folder / "recorder.img";
