@@ -79,7 +79,7 @@ void renameFile(const std::string& argument, const std::string& newName) {
     RecorderSession session;
     const rules::RecorderListing listing = session.listFolder(path.folder);
     const std::size_t row = RecorderSession::requireFile(listing, path);
-    const auto existing = rules::findFile(listing, newName);
+    const auto existing = rules::findTypedName(listing, newName);
     if (existing && *existing != row)
         throw CommandError(kExitRefused, "\"" + newName + "\" is already in that folder");
     requireDone(QVRenameFile(session.link(), listing.files[row].shortName.c_str(),
@@ -87,15 +87,14 @@ void renameFile(const std::string& argument, const std::string& newName) {
                 "rename \"" + path.name + "\"");
 }
 
-// "NAME" is a folder at the top of the store, "FOLDER/NAME" one inside a
-// recorder folder; the recorder acts in the folder listed last.
+// Folders live inside the recorder folders (the top of the store holds only
+// those five); the recorder acts in the folder listed last.
 struct FolderTarget {
     rules::RecorderListing listing;
     std::string name;
 };
 
 FolderTarget listFolderOf(RecorderSession& session, const std::string& argument) {
-    if (argument.find('/') == std::string::npos) return {session.listTop(), argument};
     const RecorderPath path = parseRecorderPath(argument);
     return {session.listFolder(path.folder), path.name};
 }
@@ -104,7 +103,7 @@ void makeFolder(const std::string& argument) {
     RecorderSession session;
     const FolderTarget target = listFolderOf(session, argument);
     requirePlainName(target.name);
-    if (rules::findFile(target.listing, target.name))
+    if (rules::findTypedName(target.listing, target.name))
         throw CommandError(kExitRefused, "\"" + target.name + "\" is already there");
     requireDone(QVMakeDirectory(session.link(), target.name.c_str(), STORE_MAIN),
                 "make folder \"" + target.name + "\"");
@@ -113,7 +112,7 @@ void makeFolder(const std::string& argument) {
 void removeFolder(const std::string& argument) {
     RecorderSession session;
     const FolderTarget target = listFolderOf(session, argument);
-    const auto row = rules::findFile(target.listing, target.name);
+    const auto row = rules::findTypedName(target.listing, target.name);
     if (!row || !(target.listing.files[*row].attribute & 0x10))
         throw CommandError(kExitNotFound, "no recorder folder \"" + argument + "\"");
     requireDone(QVRemoveDirectory(session.link(), target.listing.files[*row].shortName.c_str(),
@@ -146,14 +145,14 @@ void addFileCommands(CLI::App& app) {
 
     auto made = std::make_shared<std::string>();
     CLI::App* mkdir = app.add_subcommand(
-        "mkdir", "Make a recorder folder: mkdir NAME (top level) or mkdir FOLDER/NAME");
-    mkdir->add_option("[FOLDER/]NAME", *made, "The new folder")->required();
+        "mkdir", "Make a folder inside a recorder folder: mkdir FOLDER/NAME");
+    mkdir->add_option("FOLDER/NAME", *made, "The new folder")->required();
     mkdir->callback([made] { makeFolder(*made); });
 
     auto unmade = std::make_shared<std::string>();
     CLI::App* rmdir = app.add_subcommand(
-        "rmdir", "Remove a recorder folder: rmdir NAME (top level) or rmdir FOLDER/NAME");
-    rmdir->add_option("[FOLDER/]NAME", *unmade, "The folder")->required();
+        "rmdir", "Remove an empty folder from a recorder folder: rmdir FOLDER/NAME");
+    rmdir->add_option("FOLDER/NAME", *unmade, "The folder")->required();
     rmdir->callback([unmade] { removeFolder(*unmade); });
 }
 

@@ -29,6 +29,12 @@ std::string trimmed(std::string text) {
     return text;
 }
 
+// Files show the name the program shows; folders, which only voxctl lists,
+// without the padding of their 8.3 fields.
+std::string shownName(const rules::ListedFile& file) {
+    return (file.attribute & 0x10) ? rules::plainName(file) : rules::entryName(file);
+}
+
 }  // namespace
 
 std::string fileTypeName(const rules::ListedFile& file) {
@@ -49,7 +55,7 @@ void printListing(std::ostream& out, const rules::RecorderListing& listing) {
     std::vector<Row> rows;
     std::size_t widths[3] = {0, 0, 0};
     for (const rules::ListedFile& file : listing.files) {
-        Row row{rules::entryName(file), rules::kilobyteColumnText(file.size), fileTypeName(file),
+        Row row{shownName(file), rules::kilobyteColumnText(file.size), fileTypeName(file),
                 rules::listedDateText(file.date)};
         widths[0] = std::max(widths[0], displayWidth(row.name));
         widths[1] = std::max(widths[1], displayWidth(row.size));
@@ -85,7 +91,7 @@ void printListingJson(std::ostream& out, const std::string& folder,
         << ",\"freeBytes\":" << listing.freeBytes << ",\"files\":[";
     const char* separator = "";
     for (const rules::ListedFile& file : listing.files) {
-        out << separator << "{\"name\":" << jsonString(rules::entryName(file))
+        out << separator << "{\"name\":" << jsonString(shownName(file))
             << ",\"shortName\":" << jsonString(file.shortName) << ",\"size\":" << file.size
             << ",\"sizeText\":" << jsonString(rules::kilobyteColumnText(file.size))
             << ",\"type\":" << jsonString(fileTypeName(file))

@@ -7,6 +7,7 @@
 
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
+#include "tools/voxctl/terminal.h"
 
 namespace vox::voxctl {
 
@@ -33,6 +34,8 @@ int run(int argc, char** argv) {
     CLI::App app{"voxctl: copy files onto and off the VX-R250 recorder, and manage it."};
     app.require_subcommand(1);
     app.footer(kExitStatusHelp);
+    app.add_flag_callback("-v,--verbose", showDiagnostics,
+                          "Show the device library's diagnostic lines (on stderr)");
     addDeviceCommands(app);
     addTransferCommands(app);
     addFileCommands(app);
@@ -56,6 +59,7 @@ int run(int argc, char** argv) {
 }  // namespace vox::voxctl
 
 int main(int argc, char** argv) {
+    vox::voxctl::reserveStdoutForResults();
     try {
         return vox::voxctl::run(argc, argv);
     } catch (const std::exception& error) {

@@ -110,7 +110,7 @@ rules::RecorderListing RecorderSession::listTop() { return list(nullptr, false);
 
 std::size_t RecorderSession::requireFile(const rules::RecorderListing& listing,
                                          const RecorderPath& path) {
-    if (auto row = rules::findFile(listing, path.name)) return *row;
+    if (auto row = rules::findTypedName(listing, path.name)) return *row;
     throw CommandError(kExitNotFound, "no file \"" + path.name + "\" in recorder folder " +
                                           std::string(rules::folderLabel(path.folder)));
 }

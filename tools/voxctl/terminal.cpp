@@ -1,9 +1,11 @@
 #include "tools/voxctl/terminal.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <iostream>
+#include <streambuf>
 
 #include "application/core/rules/size_text.h"
 
@@ -11,7 +13,61 @@ namespace vox::voxctl {
 
 using std::chrono::steady_clock;
 
-bool stdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+namespace {
+
+int resultsDescriptor = STDOUT_FILENO;
+
+// An unbuffered stream buffer over a file descriptor.
+class DescriptorBuffer final : public std::streambuf {
+public:
+    explicit DescriptorBuffer(int descriptor) : descriptor_(descriptor) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* data, std::streamsize count) override {
+        std::streamsize written = 0;
+        while (written < count) {
+            const ssize_t done = ::write(descriptor_, data + written,
+                                         static_cast<std::size_t>(count - written));
+            if (done <= 0) break;
+            written += done;
+        }
+        return written;
+    }
+
+private:
+    int descriptor_;
+};
+
+}  // namespace
+
+void reserveStdoutForResults() {
+    std::fflush(stdout);
+    resultsDescriptor = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (resultsDescriptor < 0) {
+        resultsDescriptor = STDOUT_FILENO;
+        return;
+    }
+    const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nowhere >= 0) {
+        dup2(nowhere, STDOUT_FILENO);
+        close(nowhere);
+    }
+    static DescriptorBuffer results(resultsDescriptor);
+    std::cout.rdbuf(&results);
+}
+
+void showDiagnostics() {
+    std::fflush(stdout);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+}
+
+bool stdoutIsTerminal() { return isatty(resultsDescriptor) == 1; }
 
 bool askYesNo(const std::string& question) {
     if (!stdoutIsTerminal() || isatty(STDIN_FILENO) != 1) return false;

@@ -9,6 +9,14 @@
 
 namespace vox::voxctl {
 
+// The device access library writes diagnostic lines to standard output.
+// voxctl keeps standard output for its own results: this moves the
+// process's standard output aside (to /dev/null) and binds std::cout to the
+// original one. Call once, first thing.
+void reserveStdoutForResults();
+// Lets the library's diagnostic lines through, on stderr.
+void showDiagnostics();
+
 bool stdoutIsTerminal();
 
 // Asks `question` (a y/N answer on stdin) when stdin and stdout are a

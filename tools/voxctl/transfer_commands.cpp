@@ -1,14 +1,11 @@
 // put and get: PC files onto the recorder and recorder files onto the PC,
 // checked by the transfer rules first, then one library worker per file.
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -116,42 +113,6 @@ void putFiles(const TransferOptions& options) {
     }
 }
 
-// A fetched file is written under a temporary name beside its target and
-// takes the target's name only once it is complete, so a failed or
-// cancelled fetch never costs the PC file it would have replaced.
-class PartialFile {
-public:
-    explicit PartialFile(const std::string& folder) {
-        std::string pattern = rules::joinPcPath(folder, ".voxctl-XXXXXX");
-        const int descriptor = mkstemp(pattern.data());
-        if (descriptor < 0)
-            throw CommandError(kExitPcFile, "cannot write in " + folder + ": " +
-                                                std::strerror(errno));
-        // mkstemp makes the file private; a fetched file gets the usual mode.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(descriptor, 0666 & ~mask);
-        close(descriptor);
-        path_ = pattern;
-    }
-    ~PartialFile() {
-        if (!path_.empty()) std::remove(path_.c_str());
-    }
-    PartialFile(const PartialFile&) = delete;
-    PartialFile& operator=(const PartialFile&) = delete;
-
-    const std::string& path() const { return path_; }
-    void becomes(const std::string& target) {
-        if (std::rename(path_.c_str(), target.c_str()) != 0)
-            throw CommandError(kExitPcFile, "cannot replace " + target + ": " +
-                                                std::strerror(errno));
-        path_.clear();
-    }
-
-private:
-    std::string path_;
-};
-
 bool isPcDirectory(const std::string& path) {
     struct stat status {};
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
@@ -194,16 +155,15 @@ void getFiles(const TransferOptions& options) {
     for (std::size_t i = 0; i < plan.items.size(); ++i) {
         throwIfInterrupted();
         const rules::UploadItem& item = plan.items[i];
-        // The recorder reads names from the folder listed last.
+        // The recorder reads names from the folder listed last. The library
+        // replaces the PC file only once the whole file has arrived.
         session.listFolder(paths[i].folder);
-        PartialFile partial(target);
         const std::string label = progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size());
         throwForOutcome(runTransfer(session.link(), label, [&](auto window, auto message,
                                                                auto slot, int* cancel) {
-            QVUploadFile(session.link(), item.recorderName.c_str(), partial.path().c_str(),
+            QVUploadFile(session.link(), item.recorderName.c_str(), item.pcPath.c_str(),
                          STORE_MAIN, window, message, slot, cancel);
         }));
-        partial.becomes(item.pcPath);
     }
 }
 

@@ -54,6 +54,37 @@ void pumpToEnd(messages::QueueTarget& target, const std::function<bool()>& done,
             std::atomic_ref<int>(*cancel).store(1);
 }
 
+struct FormatWatch {
+    ProgressBar* bar = nullptr;  // null between formats
+    int endNotices = 0;
+    bool carriedOut = false;
+};
+
+FormatWatch& formatWatch() {
+    static FormatWatch watch;
+    return watch;
+}
+
+// The library joins its pacer thread only when it is unloaded, so the
+// target the pacer sends to lives as long as the process.
+messages::QueueTarget& formatTarget() {
+    static messages::QueueTarget target([](messages::Message message, messages::WParam code,
+                                           messages::LParam value) -> messages::LResult {
+        FormatWatch& watch = formatWatch();
+        if (message != kFormatNotify || watch.bar == nullptr) return 0;
+        if (code == FORMAT_STARTED) watch.bar->updatePercent(0);
+        if (code == FORMAT_PROGRESS) watch.bar->updatePercent(pointee<int>(value));
+        // The pacer ends with a null notice; the format worker with a
+        // pointer to 1 when the recorder answered, null when it did not.
+        if (code == FORMAT_DONE) {
+            ++watch.endNotices;
+            if (pointee<int>(value) == 1) watch.carriedOut = true;
+        }
+        return 0;
+    });
+    return target;
+}
+
 }  // namespace
 
 InterruptGuard::InterruptGuard() {
@@ -100,30 +131,18 @@ int runTransfer(DeviceContext* link, const std::string& label, const StartTransf
 
 bool runFormat(DeviceContext* link, std::uint32_t pacingBytes) {
     ProgressBar bar("Format");
-    int endNotices = 0;
-    bool carriedOut = false;
-    messages::QueueTarget target([&](messages::Message message, messages::WParam code,
-                                     messages::LParam value) -> messages::LResult {
-        if (message != kFormatNotify) return 0;
-        if (code == FORMAT_STARTED) bar.updatePercent(0);
-        if (code == FORMAT_PROGRESS) bar.updatePercent(pointee<int>(value));
-        // The pacer ends with a null notice; the format worker with a
-        // pointer to 1 when the recorder answered, null when it did not.
-        if (code == FORMAT_DONE) {
-            ++endNotices;
-            if (pointee<int>(value) == 1) carriedOut = true;
-        }
-        return 0;
-    });
+    FormatWatch& watch = formatWatch();
+    watch = FormatWatch{&bar};
     messages::ThreadHandle slot = nullptr;
-    FormatRequest request{pacingBytes, &target, kFormatNotify, STORE_MAIN, &slot};
+    FormatRequest request{pacingBytes, &formatTarget(), kFormatNotify, STORE_MAIN, &slot};
     QVFormatDevice(link, &request);
     messages::ThreadHandle worker = requireWorker(slot);
-    pumpToEnd(target, [&] { return endNotices == 2; }, nullptr);
+    pumpToEnd(formatTarget(), [&] { return watch.endNotices == 2; }, nullptr);
+    watch.bar = nullptr;
     bar.finish();
     endWorker(worker);
     UnlockDev(link);
-    return carriedOut;
+    return watch.carriedOut;
 }
 
 }  // namespace vox::voxctl

@@ -12,11 +12,36 @@ std::string entryName(const ListedFile& file) {
     return file.baseName + "." + file.extension;
 }
 
-std::optional<std::size_t> findFile(const RecorderListing& listing, std::string_view name) {
+namespace {
+
+std::string withoutPadding(std::string field) {
+    while (!field.empty() && field.back() == ' ') field.pop_back();
+    return field;
+}
+
+std::optional<std::size_t> findBy(const RecorderListing& listing, std::string_view name,
+                                  std::string (*nameOf)(const ListedFile&)) {
     const std::string wanted = upperAscii(name);
     for (std::size_t row = 0; row < listing.files.size(); ++row)
-        if (upperAscii(entryName(listing.files[row])) == wanted) return row;
+        if (upperAscii(nameOf(listing.files[row])) == wanted) return row;
     return std::nullopt;
+}
+
+}  // namespace
+
+std::string plainName(const ListedFile& file) {
+    if (file.hasLongName) return file.longName;
+    const std::string extension = withoutPadding(file.extension);
+    return withoutPadding(file.baseName) + (extension.empty() ? "" : "." + extension);
+}
+
+std::optional<std::size_t> findFile(const RecorderListing& listing, std::string_view name) {
+    return findBy(listing, name, entryName);
+}
+
+std::optional<std::size_t> findTypedName(const RecorderListing& listing, std::string_view name) {
+    if (auto row = findFile(listing, name)) return row;
+    return findBy(listing, name, plainName);
 }
 
 std::string_view pcFileName(std::string_view pcPath) {

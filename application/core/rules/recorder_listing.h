@@ -35,8 +35,15 @@ struct RecorderListing {
 // The name a row shows: its long name, or base "." extension.
 std::string entryName(const ListedFile& file);
 
+// The name without the 8.3 fields' padding: the long name, or the base and
+// (when there is one) a dot and the extension ("NOTES", "VOICE.DVF").
+std::string plainName(const ListedFile& file);
+
 // The row of the first file whose name equals `name`, ignoring case.
 std::optional<std::size_t> findFile(const RecorderListing& listing, std::string_view name);
+// As findFile, and failing that the first whose plain name matches, for
+// names typed by a person.
+std::optional<std::size_t> findTypedName(const RecorderListing& listing, std::string_view name);
 
 // Where a PC path's name is looked up: after one trailing separator is
 // dropped, what follows the last separator.

@@ -94,6 +94,10 @@ TEST(ListedNames, LongNameOrShortFieldsAndCaseFreeLookup) {
     EXPECT_EQ(findFile(listing, "voice   .dvf"), 1u);
     // The stored fields keep their spaces, so the trimmed name is another file.
     EXPECT_FALSE(findFile(listing, "VOICE.DVF").has_value());
+    EXPECT_EQ(findTypedName(listing, "voice.dvf"), 1u);
+    EXPECT_EQ(findTypedName(listing, "NOEXT"), 2u);
+    EXPECT_EQ(plainName(listing.files[2]), "NOEXT");
+    EXPECT_EQ(plainName(listing.files[0]), "Meeting notes.dvf");
     EXPECT_EQ(pcFileName("/home/u/rec/Meeting notes.dvf"), "Meeting notes.dvf");
     EXPECT_EQ(pcFileName("/home/u/rec/"), "rec");
     EXPECT_EQ(pcFileName("plain"), "plain");

@@ -1,0 +1,136 @@
+#include "tools/voxctl/tests/voxctl_process.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace vox::voxctl::testing {
+
+VoxctlSandbox::VoxctlSandbox() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/voxctl-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    folder_ = pattern;
+    image_ = folder_ + "/recorder.img";
+    std::filesystem::create_directory(folder_ + "/pc");
+    environment_["VXR250_SIMULATOR"] = image_;
+    environment_["VXR250_SIMULATOR_FAULTS"] = "";
+}
+
+VoxctlSandbox::~VoxctlSandbox() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+pid_t VoxctlSandbox::start(const std::vector<std::string>& arguments) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('='));
+        if (!environment_.count(name)) environment.push_back(text);
+    }
+    for (const auto& [name, value] : environment_)
+        if (!value.empty()) environment.push_back(name + "=" + value);
+
+    std::vector<std::string> argv{VOXCTL_PATH};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argvPointers, envPointers;
+    for (auto& argument : argv) argvPointers.push_back(argument.data());
+    argvPointers.push_back(nullptr);
+    for (auto& entry : environment) envPointers.push_back(entry.data());
+    envPointers.push_back(nullptr);
+
+    const std::string out = folder_ + "/run" + std::to_string(++runs_) + ".out";
+    const std::string err = folder_ + "/run" + std::to_string(runs_) + ".err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = -1;
+    const int failed = posix_spawn(&child, argv[0].c_str(), &actions, nullptr,
+                                   argvPointers.data(), envPointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) throw std::runtime_error("cannot start " + argv[0]);
+    outputs_[child] = {out, err};
+    return child;
+}
+
+Finished VoxctlSandbox::wait(pid_t child) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    Finished finished;
+    finished.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    finished.out = readFile(outputs_[child].first);
+    finished.err = readFile(outputs_[child].second);
+    outputs_.erase(child);
+    return finished;
+}
+
+Finished VoxctlSandbox::run(const std::vector<std::string>& arguments) {
+    return wait(start(arguments));
+}
+
+bool VoxctlSandbox::waitUntilCatchingInterrupt(pid_t child) {
+    // /proc shows the signals a process catches as a hexadecimal mask.
+    const std::string statusPath = "/proc/" + std::to_string(child) + "/status";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::istringstream status(readFile(statusPath));
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("SigCgt:", 0) == 0 &&
+                (std::stoull(line.substr(7), nullptr, 16) & (1ull << (SIGINT - 1))) != 0)
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string patternBytes(std::size_t bytes, unsigned seed) {
+    std::string content(bytes, '\0');
+    unsigned state = seed * 2654435761u + 1;
+    for (char& c : content) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    return content;
+}
+
+bool exists(const std::string& path) {
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0;
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace vox::voxctl::testing
