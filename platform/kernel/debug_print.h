@@ -1,0 +1,18 @@
+#pragma once
+// Debug output, as drivers write it to the kernel debugger. Lines go to
+// standard output unless a test captures them.
+
+#include <string>
+
+namespace vox::kernel {
+
+// printf-style; besides the usual conversions, %ws takes a NUL-terminated
+// UTF-16 string (const char16_t*), written as UTF-8.
+void DbgPrint(const char* format, ...);
+
+// While capturing, output collects in memory instead of standard output.
+void captureDebugOutput(bool capture);
+// Returns what was captured since the last call and forgets it.
+std::string takeDebugOutput();
+
+}  // namespace vox::kernel
