@@ -1,0 +1,40 @@
+#pragma once
+// Pieces shared by the three fixed-codebook searches: pitch sharpening of the
+// impulse response and the code vector (G.729 3.8, eq. 48), the sign choice
+// from the target correlation, and the code vector with its filtered version.
+
+#include "voice_encoder/target_correlation.h"
+
+namespace vox::g729 {
+
+// Pulse amplitudes of the code vector (Q13): unit pulses of the two- and
+// four-pulse codebooks (+8191 / -8192, the shift of the sign by two bits), and
+// half-amplitude pulses of the ten-pulse codebook (+-4096).
+struct PulseShape {
+  Word16 positive;
+  Word16 negative;
+  Word16 response_shift;  // the filtered pulse is h >> response_shift
+};
+inline constexpr PulseShape kUnitPulse{8191, -8192, 0};
+inline constexpr PulseShape kHalfPulse{4096, -4096, 1};
+
+// v[n] += sharpening * v[n - t0] for n >= t0, when t0 < 40; sharpening in Q14.
+void sharpen_with_pitch(Word16 v[kSubframe], Word16 t0, Word16 sharpening_q14);
+
+// Signed symmetric correlation matrix of the impulse response for pulses at
+// any two positions: r[i][j] = sign[i] sign[j] sum h[n-i] h[n-j], with h
+// rescaled for precision (as the 35-bit search of Annex E builds it).
+using CorrelationMatrix = Word16[kSubframe][kSubframe];
+void signed_correlation_matrix(const Word16 h[kSubframe], const Word16 sign[kSubframe],
+                               CorrelationMatrix& r);
+
+struct Pulse {
+  Word16 position;  // 0..39
+  bool positive;
+};
+
+// Code vector (Q13) and its filtered version y (Q12) for the pulses.
+void build_code_vector(const Pulse* pulses, int count, PulseShape shape, const Word16 h[kSubframe],
+                       Word16 code[kSubframe], Word16 y[kSubframe]);
+
+}  // namespace vox::g729
