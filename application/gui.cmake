@@ -74,4 +74,28 @@ if(BUILD_TESTING)
             ${app_dir}/panes/tests/hover_button_test.cpp
             ${app_dir}/panes/tests/text_progress_test.cpp ${qt_test_support}
     LIBS vox_controls Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+
+  # Two small language packs for the start-up tests.
+  set(test_packs ${CMAKE_CURRENT_BINARY_DIR}/test_packs)
+  set(pack_files "")
+  foreach(code_page 1252 65001)
+    set(pack ${test_packs}/Vxrs${code_page}.rcc)
+    set(pack_source ${app_dir}/core/tests/packs/cp${code_page})
+    add_custom_command(
+      OUTPUT ${pack}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${test_packs}
+      COMMAND Qt6::rcc --binary -o ${pack} ${pack_source}/pack.qrc
+      DEPENDS ${pack_source}/pack.qrc ${pack_source}/strings/strings.tsv
+      VERBATIM)
+    list(APPEND pack_files ${pack})
+  endforeach()
+  add_custom_target(vox_test_packs DEPENDS ${pack_files})
+
+  vox_add_gtest(vox_app_test
+    SOURCES ${app_dir}/core/tests/message_window_test.cpp
+            ${app_dir}/core/tests/startup_test.cpp
+            ${app_dir}/core/tests/device_monitor_test.cpp ${qt_test_support}
+    LIBS vox_app vox_text Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  add_dependencies(vox_app_test vox_test_packs)
+  target_compile_definitions(vox_app_test PRIVATE VOX_TEST_PACKS="${test_packs}")
 endif()

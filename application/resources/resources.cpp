@@ -38,20 +38,29 @@ QString unescape(const QString& raw) {
     return out;
 }
 
-void readStrings() {
-    State& s = state();
-    s.strings.clear();
-    s.stringsRead = true;
-    QFile file(path(QStringLiteral("strings/strings.tsv")));
-    if (!file.open(QIODevice::ReadOnly)) return;
-    QTextStream in(&file);
+void readTable(const QString& file, std::map<QString, QString>& strings) {
+    QFile table(file);
+    if (!table.open(QIODevice::ReadOnly)) return;
+    QTextStream in(&table);
     in.setEncoding(QStringConverter::Utf8);
     while (!in.atEnd()) {
         const QString line = in.readLine();
         const qsizetype tab = line.indexOf(u'\t');
         if (line.startsWith(u'#') || tab <= 0) continue;
-        s.strings[line.left(tab)] = unescape(line.mid(tab + 1));
+        strings[line.left(tab)] = unescape(line.mid(tab + 1));
     }
+}
+
+// The built-in table, with the pack's entries over it: an entry a pack
+// lacks keeps its built-in text.
+void readStrings() {
+    State& s = state();
+    s.strings.clear();
+    s.stringsRead = true;
+    const QString name = QStringLiteral("strings/strings.tsv");
+    readTable(QString::fromLatin1(kBuiltinRoot) + name, s.strings);
+    const QString packed = path(name);
+    if (packed.startsWith(QStringLiteral(":/vox-pack/"))) readTable(packed, s.strings);
 }
 
 }  // namespace
