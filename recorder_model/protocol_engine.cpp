@@ -100,7 +100,7 @@ ProtocolEngine::Signal ProtocolEngine::vendorRequest(std::uint8_t request, std::
                 const std::uint8_t leftover[] = {0x23, 0x00, 0x04, 0x3A, 0x00, 0x46, 0x2E};
                 std::copy(std::begin(leftover), std::end(leftover), stale.begin());
                 reply_.head.insert(reply_.head.begin(), stale.begin(), stale.end());
-                for (auto& step : reply_.unplugSteps) step.first += kPacketSize;
+                reply_.stepOffset += kPacketSize;
             }
         }
     } else if (got == kBeginData) {
@@ -166,10 +166,10 @@ ProtocolEngine::Signal ProtocolEngine::bulkIn(std::span<std::uint8_t> buffer, st
     if (phase_ != Phase::Replying) return Signal::Ok;
     std::size_t want = std::min(buffer.size(), reply_.size() - reply_.position);
     if (std::size_t stage = faults_.shortStage(); stage > 0) want = std::min(want, stage);
-    for (const auto& [offset, step] : reply_.unplugSteps)
-        if (offset >= reply_.position && offset < reply_.position + std::max<std::size_t>(want, 1) &&
-            faults_.takeUnplugAt(step))
-            return Signal::Unplug;
+    std::size_t reach = reply_.position + std::max<std::size_t>(want, 1);
+    if (reply_.stepOffset >= reply_.position && reply_.stepOffset < reach &&
+        faults_.takeUnplugAt(reply_.step))
+        return Signal::Unplug;
     if (reply_.bodyLength > 0 && hitsReadBlockStep(want)) return Signal::Unplug;
     std::uint8_t* out = buffer.data();
     std::size_t left = want;
@@ -227,7 +227,7 @@ void ProtocolEngine::execute(std::span<const std::uint8_t> written) {
 void ProtocolEngine::setReply(std::vector<std::uint8_t> block, std::string step) {
     reply_ = Reply{};
     reply_.head = std::move(block);
-    reply_.unplugSteps.emplace_back(0, std::move(step));
+    reply_.step = std::move(step);
     phase_ = Phase::Executed;
 }
 

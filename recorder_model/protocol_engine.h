@@ -75,7 +75,8 @@ private:
         FileBytes body;
         std::size_t bodyLength = 0;
         std::size_t position = 0;
-        std::vector<std::pair<std::size_t, std::string>> unplugSteps;  // offset, step name
+        std::string step;           // the fault step this reply is
+        std::size_t stepOffset = 0;  // where the reply starts in what is sent
         std::size_t size() const { return head.size() + bodyLength; }
     };
     // File data arriving after an accepted CREATE.
