@@ -57,8 +57,9 @@ void reserveStdoutForResults() {
         dup2(nowhere, STDOUT_FILENO);
         close(nowhere);
     }
-    static DescriptorBuffer results(resultsDescriptor);
-    std::cout.rdbuf(&results);
+    // Never destroyed: std::cout is flushed after static objects are gone.
+    static DescriptorBuffer* const results = new DescriptorBuffer(resultsDescriptor);
+    std::cout.rdbuf(results);
 }
 
 void showDiagnostics() {
