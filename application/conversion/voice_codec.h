@@ -14,10 +14,13 @@ inline constexpr int kDecoderSampleRoom = 10240;
 struct VoiceCodec {
     int (*initEncoder)();
     // samples: what the mode consumes; block: 512 bytes out; returns 1 or 0.
-    int (*voiceEncoder)(std::int16_t* samples, std::uint8_t* block, int mode);
+    int (*voiceEncoder)(const std::int16_t* samples, std::uint8_t* block, int mode);
     int (*initDecoder)();
     // block: 512 bytes in; samples: kDecoderSampleRoom out; count: written.
     int (*voiceDecoder)(const std::uint8_t* block, std::int16_t* samples, int* count);
 };
+
+// The recorder's encoder and decoder libraries.
+VoiceCodec recorderVoiceCodec();
 
 }  // namespace vox::conversion

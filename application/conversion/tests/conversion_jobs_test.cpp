@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <numeric>
+#include <algorithm>
 
 #include "application/conversion/conversion_job.h"
 #include "application/conversion/convert_notify.h"
@@ -31,7 +31,7 @@ CodecLog codecLog;
 VoiceCodec recordingCodec() {
     return VoiceCodec{
         [] { return ++codecLog.encoderInits; },
-        [](std::int16_t* samples, std::uint8_t* block, int mode) {
+        [](const std::int16_t* samples, std::uint8_t* block, int mode) {
             codecLog.modes.push_back(mode);
             codecLog.encoderInput.emplace_back(samples, samples + kMaxSamplesPerEncoderCall);
             for (int i = 0; i < kDvfBlockBytes; ++i) block[i] = static_cast<std::uint8_t>(codecLog.modes.size());
@@ -43,7 +43,7 @@ VoiceCodec recordingCodec() {
             *count = codecLog.counts.size() >= codecLog.decoderInput.size()
                          ? codecLog.counts[codecLog.decoderInput.size() - 1]
                          : 0;
-            for (int i = 0; i < *count; ++i) samples[i] = static_cast<std::int16_t>(i);
+            for (int i = 0; i < std::min(*count, kDecoderSampleRoom); ++i) samples[i] = static_cast<std::int16_t>(i);
             return 1;
         },
     };

@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include "application/conversion/conversion_job.h"
+#include "application/conversion/tests/wave_bytes.h"
+#include "application/conversion/wav_reader.h"
+#include "application/conversion/wav_writer.h"
+
+using namespace vox::conversion;
+using namespace vox::conversion::testing;
+
+// WAV -> DVF -> WAV with the recorder's coder, at every quality: the block
+// counts of the DVF file and the sample count the decoder gives back.
+TEST(RecorderCodecConversion, EveryQualityConvertsThereAndBack) {
+    ScratchFolder folder;
+    Bytes data;
+    for (int i = 0; i < 8000; ++i) {
+        const auto sample = static_cast<std::int16_t>((i % 40 < 20 ? 1 : -1) * 3000);
+        put16(data, static_cast<std::uint16_t>(sample));
+    }
+    writeFile(folder.file("tone.wav"), plainWave(data));
+    struct Expect {
+        int quality;
+        std::size_t blocks;
+        std::size_t samples;
+    };
+    // 16,000 data bytes: ceil(16000 / (2 x samples per call)) blocks.
+    for (const Expect& e : {Expect{0, 2, 63 * 80 + 64 * 80}, Expect{1, 2, 2 * 51 * 80}, Expect{2, 4, 4 * 28 * 80}}) {
+        ConversionJob job;
+        job.codec = recorderVoiceCodec();
+        job.yieldAfterBlock = std::chrono::milliseconds(0);
+        job.quality = e.quality;
+        job.sourcePath = folder.file("tone.wav");
+        job.destinationPath = folder.file("tone.DVF");
+        ASSERT_EQ(runEncodeJob(job), 1);
+        EXPECT_EQ(readFile(job.destinationPath).size(), 512 * e.blocks) << e.quality;
+
+        job.sourcePath = job.destinationPath;
+        job.destinationPath = folder.file("tone.WAV");
+        ASSERT_EQ(runDecodeJob(job), 1);
+        const Bytes wave = readFile(job.destinationPath);
+        const auto layout = readWaveLayout(wave.data(), wave.size());
+        ASSERT_TRUE(layout);
+        EXPECT_EQ(layout->dataSize, 2 * e.samples) << e.quality;
+        // The tone comes back: not silence.
+        long energy = 0;
+        for (std::size_t i = kWavHeaderBytes + 2000; i + 1 < wave.size(); i += 2) {
+            const auto s = static_cast<std::int16_t>(wave[i] | wave[i + 1] << 8);
+            energy += std::abs(s);
+        }
+        EXPECT_GT(energy / static_cast<long>(e.samples), 300) << e.quality;
+    }
+}
