@@ -50,3 +50,46 @@ TEST(RecorderCodecConversion, EveryQualityConvertsThereAndBack) {
         EXPECT_GT(energy / static_cast<long>(e.samples), 300) << e.quality;
     }
 }
+
+// Damaged voice files: what can be decoded is written, with correct sizes.
+TEST(RecorderCodecConversion, TruncatedAndRandomVoiceFilesGivePartialOrEmptyWaves) {
+    ScratchFolder folder;
+    writeFile(folder.file("talk.wav"), plainWave(rampBytes(3 * 8160)));
+    ConversionJob job;
+    job.codec = recorderVoiceCodec();
+    job.yieldAfterBlock = std::chrono::milliseconds(0);
+    job.sourcePath = folder.file("talk.wav");
+    job.destinationPath = folder.file("talk.DVF");
+    ASSERT_EQ(runEncodeJob(job), 1);
+    Bytes dvf = readFile(job.destinationPath);
+    ASSERT_EQ(dvf.size(), 3u * 512);
+
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::uint32_t dataBytes;
+    };
+    Bytes garbage(4 * 512);
+    std::uint32_t seed = 1;
+    for (auto& b : garbage) b = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+    Bytes cutInHeader(dvf.begin(), dvf.begin() + 512 + 1);
+    Bytes cutInFrames(dvf.begin(), dvf.begin() + 2 * 512 + 300);
+    const Case cases[] = {
+        {"random", garbage, 0},
+        // The second block's header is cut to one byte: not a block of the stream.
+        {"header", cutInHeader, 2 * 4080},
+        // The third block's missing frames decode from padding: still 51 frames.
+        {"frames", cutInFrames, 3 * 2 * 4080},
+    };
+    for (const Case& c : cases) {
+        writeFile(folder.file("bad.dvf"), c.bytes);
+        job.sourcePath = folder.file("bad.dvf");
+        job.destinationPath = folder.file("bad.WAV");
+        EXPECT_EQ(runDecodeJob(job), 1) << c.name;
+        const Bytes wave = readFile(job.destinationPath);
+        const auto layout = readWaveLayout(wave.data(), wave.size());
+        ASSERT_TRUE(layout) << c.name;
+        EXPECT_EQ(layout->dataSize, c.dataBytes) << c.name;
+        EXPECT_EQ(wave.size(), kWavHeaderBytes + c.dataBytes) << c.name;
+    }
+}
