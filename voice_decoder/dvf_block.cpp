@@ -3,26 +3,24 @@
 namespace vox::g729 {
 namespace {
 
-constexpr int kStreamHeaderBytes = 8;
+// Each rate's header (the plain mode byte, then zeros) and slots behind it.
+// A mode-0 stream has its header in the first block only.
+struct RateLayout {
+  int header_bytes;
+  int frames;
+  int slot_bytes;
+};
+constexpr RateLayout kLayouts[3] = {{8, 63, 8}, {2, 51, 10}, {8, 28, 18}};
 
-bool plain_bytes_are(const std::uint8_t* bytes, int count, std::uint8_t first) {
-  for (int i = 0; i < count; ++i) {
-    const std::uint8_t expected = i == 0 ? first : 0;
-    if ((bytes[i] ^ kScrambleMask) != expected) return false;
+const RateLayout& layout_of(Rate rate) { return kLayouts[static_cast<int>(rate)]; }
+
+bool has_header(const std::uint8_t* block, Rate rate) {
+  const std::uint8_t mode_byte = static_cast<std::uint8_t>(static_cast<int>(rate) << 4);
+  for (int i = 0; i < layout_of(rate).header_bytes; ++i) {
+    if ((block[i] ^ kScrambleMask) != (i == 0 ? mode_byte : 0)) return false;
   }
   return true;
 }
-
-int header_bytes(Rate rate) {
-  switch (rate) {
-    case Rate::k6400: return kStreamHeaderBytes;
-    case Rate::k8000: return 2;
-    case Rate::k11800: return 8;
-  }
-  return 0;
-}
-
-std::uint8_t mode_byte(Rate rate) { return static_cast<std::uint8_t>(static_cast<int>(rate) << 4); }
 
 // Reads the frame's bits, most significant first, after unscrambling.
 class SlotReader {
@@ -71,25 +69,16 @@ void unpack_subframe(SlotReader& bits, Rate rate, bool first, FrameParameters& f
 
 std::optional<Rate> announced_rate(const std::uint8_t* block) {
   for (Rate rate : {Rate::k6400, Rate::k8000, Rate::k11800}) {
-    if (plain_bytes_are(block, header_bytes(rate), mode_byte(rate))) return rate;
+    if (has_header(block, rate)) return rate;
   }
   return std::nullopt;
 }
 
 std::optional<BlockLayout> block_layout(const std::uint8_t* block, Rate rate, bool first_block) {
-  switch (rate) {
-    case Rate::k6400:
-      if (!first_block) return BlockLayout{0, 64, 8};
-      if (!plain_bytes_are(block, kStreamHeaderBytes, 0)) return std::nullopt;
-      return BlockLayout{kStreamHeaderBytes, 63, 8};
-    case Rate::k8000:
-      if (!plain_bytes_are(block, 2, mode_byte(rate))) return std::nullopt;
-      return BlockLayout{2, 51, 10};
-    case Rate::k11800:
-      if (!plain_bytes_are(block, 8, mode_byte(rate))) return std::nullopt;
-      return BlockLayout{8, 28, 18};
-  }
-  return std::nullopt;
+  const RateLayout& layout = layout_of(rate);
+  if (rate == Rate::k6400 && !first_block) return BlockLayout{0, 64, layout.slot_bytes};
+  if (!has_header(block, rate)) return std::nullopt;
+  return BlockLayout{layout.header_bytes, layout.frames, layout.slot_bytes};
 }
 
 FrameParameters unpack_frame(const std::uint8_t* slot, Rate rate) {
