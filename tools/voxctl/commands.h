@@ -13,5 +13,6 @@ void addDeviceCommands(CLI::App& app);    // info, status, ls, format
 void addTransferCommands(CLI::App& app);  // put, get
 void addFileCommands(CLI::App& app);      // rm, up, down, rename, mkdir, rmdir
 void addSimulatorCommands(CLI::App& app); // sim create
+void addSetupCommands(CLI::App& app);     // setup-driver
 
 }  // namespace vox::voxctl

@@ -40,6 +40,7 @@ int run(int argc, char** argv) {
     addTransferCommands(app);
     addFileCommands(app);
     addSimulatorCommands(app);
+    addSetupCommands(app);
     for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
         command->footer(kExitStatusHelp);
 

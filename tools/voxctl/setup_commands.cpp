@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <cstdio>
+#include <iostream>
 #include <memory>
 
 #include "driver_installer/process_installer.h"
@@ -34,7 +34,7 @@ public:
         setup::LinuxSetupOptions services;
         services.root = options.root;
         services.dryRun = options.dryRun;
-        services.report = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+        services.report = [](const std::string& line) { std::cout << line << std::endl; };
         qinst::useSetupServices(std::make_shared<setup::LinuxSetup>(services));
     }
     ~InstallerServices() { qinst::useSetupServices(nullptr); }
@@ -52,8 +52,9 @@ void setupDriver(const SetupDriverOptions& options) {
         throw CommandError(kExitBusy, "udev is still handling device events; try again once it has settled");
     if (InstallZIRDevice(options.inf.c_str(), kRecorderDeviceType, nullptr) != 1)
         throw CommandError(kExitPcFile, "the driver package in " + options.inf + " was not installed");
-    std::printf(options.dryRun ? "dry run: nothing was changed\n"
-                               : "driver package installed: the recorder is open to the user at the seat\n");
+    std::cout << (options.dryRun ? "dry run: nothing was changed"
+                                 : "driver package installed: the recorder is open to the user at the seat")
+              << std::endl;
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ TEST(SetupDriver, DryRunPrintsWhatItWouldInstallAndRunAndChangesNothing) {
 TEST(SetupDriver, RefusesWhileUdevIsBusyOrThePackageIsMissing) {
     VoxctlSandbox sandbox;
     const std::string root = sandbox.folder() + "/system";
+    std::filesystem::create_directories(root + "/run/udev");
     writeFile(root + "/run/udev/queue", "");
     const Finished busy = sandbox.run({"setup-driver", "--dry-run", "--root", root});
     EXPECT_EQ(busy.status, 4);
