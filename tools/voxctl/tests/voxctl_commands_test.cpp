@@ -140,6 +140,8 @@ TEST_P(VoxctlCommands, InfoAndFormat) {
     const std::string info = expectOk({"info"}).out;
     EXPECT_NE(info.find("Firmware  " + std::string(GetParam())), std::string::npos) << info;
     EXPECT_NE(info.find("Model     QZ-410T"), std::string::npos);
+    EXPECT_NE(info.find("Capacity  8.00MB"), std::string::npos);
+    EXPECT_EQ(expectOk({"status"}).out, "Status    1\n");
 
     writeFile(sandbox.pcPath("memo.dvf"), patternBytes(3000, 1));
     expectOk({"put", sandbox.pcPath("memo.dvf"), "C"});

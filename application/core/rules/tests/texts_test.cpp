@@ -36,14 +36,6 @@ TEST(SizeText, KilobyteColumnRoundsUpAndGroupsDigits) {
     EXPECT_EQ(kilobyteColumnText(4294967295u), "4,194,304KB");
 }
 
-TEST(TransferUnits, BlockCountRoundsUp) {
-    EXPECT_EQ(blockCount(0), 0u);
-    EXPECT_EQ(blockCount(1), 1u);
-    EXPECT_EQ(blockCount(32768), 1u);
-    EXPECT_EQ(blockCount(32769), 2u);
-    EXPECT_EQ(blockCount(40000), 2u);
-}
-
 TEST(RecorderFolders, LabelsListingNamesAndLookup) {
     EXPECT_EQ(folderListingName(RecorderFolder::A), "A       ");
     EXPECT_EQ(folderListingName(RecorderFolder::Mp3), "MP3     ");
