@@ -55,8 +55,8 @@ void printListing(std::ostream& out, const rules::RecorderListing& listing) {
     std::vector<Row> rows;
     std::size_t widths[3] = {0, 0, 0};
     for (const rules::ListedFile& file : listing.files) {
-        Row row{shownName(file), rules::kilobyteColumnText(file.size), fileTypeName(file),
-                rules::listedDateText(file.date)};
+        Row row{rules::printable(shownName(file)), rules::kilobyteColumnText(file.size),
+                rules::printable(fileTypeName(file)), rules::listedDateText(file.date)};
         widths[0] = std::max(widths[0], displayWidth(row.name));
         widths[1] = std::max(widths[1], displayWidth(row.size));
         widths[2] = std::max(widths[2], displayWidth(row.type));

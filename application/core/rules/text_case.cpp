@@ -9,4 +9,11 @@ std::string upperAscii(std::string_view text) {
     return upper;
 }
 
+std::string printable(std::string_view text) {
+    std::string shown(text);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return shown;
+}
+
 }  // namespace vox::rules

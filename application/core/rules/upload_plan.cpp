@@ -3,21 +3,10 @@
 #include <set>
 
 #include "application/core/rules/rule_texts.h"
+#include "application/core/rules/text_case.h"
 #include "application/core/rules/transfer_units.h"
 
 namespace vox::rules {
-
-namespace {
-
-// What a name may show inside a one-line message: control bytes as '?'.
-std::string printable(std::string_view name) {
-    std::string shown(name);
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return shown;
-}
-
-}  // namespace
 
 std::optional<std::string> unsafeNameRefusal(std::string_view name) {
     bool plain = !name.empty() && name != "." && name != "..";

@@ -192,6 +192,7 @@ TEST_F(VoxctlFailures, RecorderNamesNeverLeaveTheTargetFolder) {
     seed("HD", "SLASH.TXT", u"a/b", 7);
     seed("HD", "DOTS.TXT", u"..", 7);
     seed("HD", "FINE.TXT", u"fine.txt", 7);
+    seed("HD", "CLEAR.TXT", u"\x1b[2Jclear.txt", 7);
     const std::string deep = sandbox.pcPath("one/two");
     std::filesystem::create_directories(deep);
 
@@ -207,6 +208,11 @@ TEST_F(VoxctlFailures, RecorderNamesNeverLeaveTheTargetFolder) {
     EXPECT_EQ(namesIn(sandbox.pcPath("one")), std::vector<std::string>{"two"});
     EXPECT_FALSE(exists(sandbox.pcPath("x")));
     EXPECT_FALSE(exists(sandbox.pcPath("one/a")));
+    // A listing never sends the terminal a control sequence.
+    const std::string shown = listed("HD");
+    EXPECT_EQ(shown.find('\x1b'), std::string::npos);
+    EXPECT_NE(shown.find("?[2Jclear.txt"), std::string::npos) << shown;
+
     EXPECT_EQ(sandbox.run({"get", "HD/fine.txt", deep}).status, 0);
     EXPECT_EQ(namesIn(deep), std::vector<std::string>{"fine.txt"});
 }
