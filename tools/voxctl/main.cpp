@@ -30,6 +30,14 @@ const char kExitStatusHelp[] =
 
 namespace {
 
+// Every command's --help ends with the exit statuses, nested ones included.
+void giveExitStatusHelp(CLI::App& app) {
+    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+        command->footer(kExitStatusHelp);
+        giveExitStatusHelp(*command);
+    }
+}
+
 int run(int argc, char** argv) {
     CLI::App app{"voxctl: copy files onto and off the VX-R250 recorder, and manage it."};
     app.require_subcommand(1);
@@ -41,8 +49,7 @@ int run(int argc, char** argv) {
     addFileCommands(app);
     addSimulatorCommands(app);
     addSetupCommands(app);
-    for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
-        command->footer(kExitStatusHelp);
+    giveExitStatusHelp(app);
 
     try {
         app.parse(argc, argv);
