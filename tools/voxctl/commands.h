@@ -14,5 +14,6 @@ void addTransferCommands(CLI::App& app);  // put, get
 void addFileCommands(CLI::App& app);      // rm, up, down, rename, mkdir, rmdir
 void addSimulatorCommands(CLI::App& app); // sim create
 void addSetupCommands(CLI::App& app);     // setup-driver
+void addConversionCommands(CLI::App& app); // encode, decode
 
 }  // namespace vox::voxctl

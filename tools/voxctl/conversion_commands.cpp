@@ -2,8 +2,8 @@
 // it, and back, by the program's conversion rules and workers.
 
 #include <CLI/CLI.hpp>
-#include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -83,7 +83,7 @@ void runConversion(const ConversionOptions& options, ConvertDirection direction)
     if (complete == 0)
         throw CommandError(kExitPcFile, "converting \"" + request.sourcePath + "\" to \"" +
                                             request.destinationPath + "\" failed");
-    std::printf("%s\n", request.destinationPath.c_str());
+    std::cout << request.destinationPath << '\n';
 }
 
 }  // namespace

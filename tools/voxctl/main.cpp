@@ -49,6 +49,7 @@ int run(int argc, char** argv) {
     addFileCommands(app);
     addSimulatorCommands(app);
     addSetupCommands(app);
+    addConversionCommands(app);
     giveExitStatusHelp(app);
 
     try {
