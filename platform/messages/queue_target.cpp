@@ -5,20 +5,32 @@ namespace vox::messages {
 QueueTarget::QueueTarget(Handler handler)
     : handler_(std::move(handler)), owner_(std::this_thread::get_id()) {}
 
-// Posted messages nobody pumped are dropped; a sender cannot be waiting,
-// since it would hold a reference to this target.
+// Messages nobody pumped are dropped: a waiting sender gets 0. The target
+// lives on until every sender has left send(), since a sender that was just
+// woken still has to take the mutex once more.
 QueueTarget::~QueueTarget() {
-    for (Entry* entry : queue_)
-        if (!entry->sent) delete entry;
+    std::unique_lock lock(mutex_);
+    for (Entry* entry : queue_) {
+        if (entry->sent)
+            entry->handled = true;
+        else
+            delete entry;
+    }
+    queue_.clear();
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return sendersInside_ == 0; });
 }
 
 LResult QueueTarget::send(Message message, WParam wParam, LParam lParam) {
     if (std::this_thread::get_id() == owner_) return handler_(message, wParam, lParam);
     Entry entry{message, wParam, lParam, true};
     std::unique_lock lock(mutex_);
+    ++sendersInside_;
     queue_.push_back(&entry);
     changed_.notify_all();
     changed_.wait(lock, [&] { return entry.handled; });
+    --sendersInside_;
+    changed_.notify_all();
     return entry.result;
 }
 

@@ -52,6 +52,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Entry*> queue_;
+    int sendersInside_ = 0;  // threads between entering and leaving send()
 };
 
 }  // namespace vox::messages

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <vector>
 
 #include "platform/messages/queue_target.h"
@@ -49,4 +50,22 @@ TEST(Worker, JoinIsIdempotentAndDestructorJoins) {
     EXPECT_EQ(worker.join(), 3);
     EXPECT_TRUE(worker.joined());
     EXPECT_EQ(worker.join(), 3);
+}
+
+TEST(QueueTarget, DestroyingReleasesASenderStillWaiting) {
+    std::atomic<bool> queued{false};
+    std::atomic<LResult> result{-1};
+    std::unique_ptr<Worker> worker;
+    {
+        QueueTarget target([](Message, WParam, LParam) { return LResult{5}; });
+        worker = std::make_unique<Worker>([&] {
+            queued = true;
+            result = target.send(1, 0, 0);
+            return 0;
+        });
+        while (!queued) std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    worker->join();
+    EXPECT_EQ(result.load(), 0);
 }
