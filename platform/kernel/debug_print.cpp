@@ -13,6 +13,7 @@ namespace {
 struct DebugSink {
     std::mutex mutex;
     bool capturing = false;
+    bool toStandardError = false;
     std::string captured;
 };
 
@@ -99,9 +100,16 @@ void DbgPrint(const char* text, ...) {
     if (s.capturing) {
         s.captured += line;
     } else {
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fflush(stdout);
+        std::FILE* out = s.toStandardError ? stderr : stdout;
+        std::fwrite(line.data(), 1, line.size(), out);
+        std::fflush(out);
     }
+}
+
+void sendDebugOutputToStandardError(bool toStandardError) {
+    DebugSink& s = sink();
+    std::lock_guard lock(s.mutex);
+    s.toStandardError = toStandardError;
 }
 
 void captureDebugOutput(bool capture) {

@@ -10,7 +10,10 @@ namespace vox::kernel {
 // UTF-16 string (const char16_t*), written as UTF-8.
 void DbgPrint(const char* format, ...);
 
-// While capturing, output collects in memory instead of standard output.
+// Sends the lines to standard error instead, where a program keeps its
+// standard output for its own diagnostics.
+void sendDebugOutputToStandardError(bool toStandardError);
+// While capturing, output collects in memory instead.
 void captureDebugOutput(bool capture);
 // Returns what was captured since the last call and forgets it.
 std::string takeDebugOutput();
