@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numeric>
 
 #include "device_library/device_link.h"
 #include "device_library/transfers.h"
 #include "device_library/tests/linked_fixture.h"
 #include "device_library/tests/notice_log.h"
+#include "device_library/tests/temp_dir.h"
 #include "usb_driver/vxr250_public.h"
 
 namespace vox::devsys {
@@ -23,37 +22,14 @@ using testing::Bytes;
 using testing::IoEvent;
 using testing::NoticeLog;
 using testing::outcomeReply;
+using testing::patterned;
 
 constexpr std::uint32_t kBlock = 32768;
 
-Bytes patterned(std::size_t size) {
-    Bytes bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
-    return bytes;
-}
-
 class TransferWorkersTest : public testing::LinkedTest {
 protected:
-    void SetUp() override {
-        LinkedTest::SetUp();
-        folder = fs::temp_directory_path() /
-                 ("qvdevsys_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    std::string pcFile(const std::string& name, const Bytes& content) {
-        const fs::path path = folder / name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(content.data()),
-                                                    static_cast<std::streamsize>(content.size()));
-        return path.string();
-    }
-    static Bytes contentOf(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string pcFile(const std::string& name, const Bytes& content) { return folder.file(name, content); }
+    static Bytes contentOf(const fs::path& path) { return testing::TempDir::contentOf(path); }
 
     // Runs a worker to its end and joins it as the program does.
     void finish(messages::ThreadHandle handle) {
@@ -95,7 +71,7 @@ protected:
     }
     std::uint32_t lastControl() const { return provider.of(IoEvent::Control).back().code; }
 
-    fs::path folder;
+    testing::TempDir folder;
     NoticeLog log;
 };
 
