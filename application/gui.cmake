@@ -72,7 +72,8 @@ if(BUILD_TESTING)
   vox_add_gtest(vox_controls_test
     SOURCES ${app_dir}/panes/tests/list_control_test.cpp
             ${app_dir}/panes/tests/hover_button_test.cpp
-            ${app_dir}/panes/tests/text_progress_test.cpp ${qt_test_support}
+            ${app_dir}/panes/tests/text_progress_test.cpp
+            ${app_dir}/panes/tests/system_icons_test.cpp ${qt_test_support}
     LIBS vox_controls Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
   # Two small language packs for the start-up tests.
@@ -97,5 +98,10 @@ if(BUILD_TESTING)
             ${app_dir}/core/tests/device_monitor_test.cpp ${qt_test_support}
     LIBS vox_app vox_text Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   add_dependencies(vox_app_test vox_test_packs)
+
+  vox_add_gtest(vox_app_device_test
+    SOURCES ${app_dir}/core/tests/device_link_test.cpp ${qt_test_support}
+    LIBS vox_app vox_devio recorder_model Qt6::Test LABELS integration
+    ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   target_compile_definitions(vox_app_test PRIVATE VOX_TEST_PACKS="${test_packs}")
 endif()

@@ -19,6 +19,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override { event->accept(); }
     void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
     void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
+    // A plain bar: no grip that would invite a drag.
+    void paintEvent(QPaintEvent*) override {}
 };
 
 }  // namespace
