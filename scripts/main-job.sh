@@ -1,17 +1,29 @@
 #!/usr/bin/env bash
-# The main job: a short tour of voxctl on the recorder that VXR250_SIMULATOR
-# selects (an image file; made with sample content on first start), or on a
-# real recorder when it is empty.
-#   bash scripts/main-job.sh BUILD_DIR
+# The main job: starts the program Voxmain on the recorder that
+# VXR250_SIMULATOR selects (an image file; made with sample content on first
+# start), or on a real recorder when it is empty. Without a display it runs
+# under a virtual X server. With --tour it gives a short tour of voxctl instead.
+#   bash scripts/main-job.sh BUILD_DIR [--tour]
 set -euo pipefail
-build=${1:?usage: main-job.sh BUILD_DIR}
+build=${1:?usage: main-job.sh BUILD_DIR [--tour]}
 voxctl="$build/tools/voxctl/voxctl"
-[ -x "$voxctl" ] || { echo "main-job.sh: $voxctl is not built" >&2; exit 1; }
+voxmain="$build/application/Voxmain"
 
-if [ -n "${VXR250_SIMULATOR:-}" ] && [ ! -e "$VXR250_SIMULATOR" ]; then
+if [ -n "${VXR250_SIMULATOR:-}" ] && [ ! -e "$VXR250_SIMULATOR" ] && [ -x "$voxctl" ]; then
   echo "Making a simulated recorder in $VXR250_SIMULATOR"
   "$voxctl" sim create "$VXR250_SIMULATOR"
 fi
+
+if [ "${2:-}" != "--tour" ]; then
+  [ -x "$voxmain" ] || { echo "main-job.sh: $voxmain is not built" >&2; exit 1; }
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display: running Voxmain under xvfb-run -a"
+    exec xvfb-run -a "$voxmain"
+  fi
+  exec "$voxmain"
+fi
+
+[ -x "$voxctl" ] || { echo "main-job.sh: $voxctl is not built" >&2; exit 1; }
 
 step() {
   printf '\n$ voxctl %s\n' "$*"
