@@ -66,7 +66,12 @@ struct Rig {
 };
 
 int finish(NoticeLog& log, DeviceContext* ctx, vox::messages::ThreadHandle handle) {
-    if (handle == nullptr || !log.waitFor(TRANSFER_FINISHED)) return -1;
+    if (handle == nullptr) return -1;
+    // At full speed a 64 MiB transfer takes about a minute; the log pumps
+    // for 30 s at a time.
+    bool finished = false;
+    for (int round = 0; round < 20 && !finished; ++round) finished = log.waitFor(TRANSFER_FINISHED);
+    if (!finished) return -1;
     handle->join();
     delete handle;
     UnlockDev(ctx);
