@@ -19,7 +19,7 @@ std::string hex(unsigned value) {
 
 // Walks the operands between the operation code and the closing '.'.
 class Operands {
-public:
+  public:
     explicit Operands(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
     std::uint8_t byte() { return take(1) ? bytes_[pos_ - 1] : 0; }
     std::uint16_t be16() {
@@ -52,7 +52,7 @@ public:
     // True when every operand was present and nothing is left over.
     bool complete() const { return ok_ && pos_ == bytes_.size(); }
 
-private:
+  private:
     bool take(std::size_t length) {
         if (!ok_ || bytes_.size() - pos_ < length) {
             ok_ = false;
@@ -107,73 +107,73 @@ bool parseStoreCommand(std::span<const std::uint8_t> written, std::size_t length
         return false;
     };
     switch (code) {
-    case 0x47:  // LIST_STORE
-        if (n != 0) return malformed("LIST_STORE");
-        command = ListStore{store};
-        return checkWritten(written, length, Written::Block64, error);
-    case 0x67:  // LIST_FOLDER
-        if (store != kMainStore || n != 8) return malformed("LIST_FOLDER");
-        command = ListFolder{ops.text(8)};
-        return checkWritten(written, length, Written::Block64, error);
-    case 0x46:  // FORMAT
-        if (n != 0) return malformed("FORMAT");
-        command = Format{store};
-        return checkWritten(written, length, Written::Block64, error);
-    case 0x52:  // READ
-        if (n == 0) return malformed("READ");
-        command = Read{store, ops.text(n)};
-        return checkWritten(written, length, Written::Exact, error);
-    case 0x45:  // DELETE
-        if (n == 0) return malformed("DELETE");
-        command = Delete{store, ops.text(n)};
-        return checkWritten(written, length, Written::Block64, error);
-    case 0xE1:  // REMOVE_DIR
-        if (n == 0) return malformed("REMOVE_DIR");
-        command = RemoveDir{store, ops.text(n)};
-        return checkWritten(written, length, Written::Block64, error);
-    case 0x50: {  // MOVE
-        if (n < 2) return malformed("MOVE");
-        Move move{store, ops.text(n - 1), ops.byte()};
-        command = std::move(move);
-        return checkWritten(written, length, Written::Block64, error);
-    }
-    case 0x90: {  // CREATE
-        Create create{store, {}, 0, {}, {}};
-        if (!ops.expect(0x17) || !ops.expect(0x02) || !ops.expect(0x20))
-            return malformed("CREATE");
-        create.stamp.date = ops.be16();
-        create.stamp.time = ops.be16();
-        create.size = ops.be32();
-        if (!ops.expect(0x32)) return malformed("CREATE");
-        create.shortName = ops.text(ops.be16());
-        create.longName = ops.utf16(ops.be16());
-        if (!ops.complete()) return malformed("CREATE");
-        command = std::move(create);
-        return checkWritten(written, length, Written::Padded, error);
-    }
-    case 0x4E: {  // RENAME
-        Rename rename{store, {}, {}, {}};
-        rename.currentName = ops.text(ops.be16());
-        rename.newShortName = ops.text(ops.be16());
-        rename.newLongName = ops.utf16(ops.be16());
-        if (!ops.complete() || rename.currentName.empty()) return malformed("RENAME");
-        command = std::move(rename);
-        return checkWritten(written, length, Written::Exact, error);
-    }
-    case 0xE0: {  // MAKE_DIR
-        MakeDir make{store, {}, {}, {}};
-        make.stamp.date = ops.be16();
-        make.stamp.time = ops.be16();
-        if (ops.be16() != 12) return malformed("MAKE_DIR");
-        make.shortName = ops.text(12);
-        make.longName = ops.utf16(ops.be16());
-        if (!ops.complete()) return malformed("MAKE_DIR");
-        command = std::move(make);
-        return checkWritten(written, length, Written::Exact, error);
-    }
-    default:
-        error = "unknown operation code " + hex(code);
-        return false;
+        case 0x47:  // LIST_STORE
+            if (n != 0) return malformed("LIST_STORE");
+            command = ListStore{store};
+            return checkWritten(written, length, Written::Block64, error);
+        case 0x67:  // LIST_FOLDER
+            if (store != kMainStore || n != 8) return malformed("LIST_FOLDER");
+            command = ListFolder{ops.text(8)};
+            return checkWritten(written, length, Written::Block64, error);
+        case 0x46:  // FORMAT
+            if (n != 0) return malformed("FORMAT");
+            command = Format{store};
+            return checkWritten(written, length, Written::Block64, error);
+        case 0x52:  // READ
+            if (n == 0) return malformed("READ");
+            command = Read{store, ops.text(n)};
+            return checkWritten(written, length, Written::Exact, error);
+        case 0x45:  // DELETE
+            if (n == 0) return malformed("DELETE");
+            command = Delete{store, ops.text(n)};
+            return checkWritten(written, length, Written::Block64, error);
+        case 0xE1:  // REMOVE_DIR
+            if (n == 0) return malformed("REMOVE_DIR");
+            command = RemoveDir{store, ops.text(n)};
+            return checkWritten(written, length, Written::Block64, error);
+        case 0x50: {  // MOVE
+            if (n < 2) return malformed("MOVE");
+            Move move{store, ops.text(n - 1), ops.byte()};
+            command = std::move(move);
+            return checkWritten(written, length, Written::Block64, error);
+        }
+        case 0x90: {  // CREATE
+            Create create{store, {}, 0, {}, {}};
+            if (!ops.expect(0x17) || !ops.expect(0x02) || !ops.expect(0x20))
+                return malformed("CREATE");
+            create.stamp.date = ops.be16();
+            create.stamp.time = ops.be16();
+            create.size = ops.be32();
+            if (!ops.expect(0x32)) return malformed("CREATE");
+            create.shortName = ops.text(ops.be16());
+            create.longName = ops.utf16(ops.be16());
+            if (!ops.complete()) return malformed("CREATE");
+            command = std::move(create);
+            return checkWritten(written, length, Written::Padded, error);
+        }
+        case 0x4E: {  // RENAME
+            Rename rename{store, {}, {}, {}};
+            rename.currentName = ops.text(ops.be16());
+            rename.newShortName = ops.text(ops.be16());
+            rename.newLongName = ops.utf16(ops.be16());
+            if (!ops.complete() || rename.currentName.empty()) return malformed("RENAME");
+            command = std::move(rename);
+            return checkWritten(written, length, Written::Exact, error);
+        }
+        case 0xE0: {  // MAKE_DIR
+            MakeDir make{store, {}, {}, {}};
+            make.stamp.date = ops.be16();
+            make.stamp.time = ops.be16();
+            if (ops.be16() != 12) return malformed("MAKE_DIR");
+            make.shortName = ops.text(12);
+            make.longName = ops.utf16(ops.be16());
+            if (!ops.complete()) return malformed("MAKE_DIR");
+            command = std::move(make);
+            return checkWritten(written, length, Written::Exact, error);
+        }
+        default:
+            error = "unknown operation code " + hex(code);
+            return false;
     }
 }
 
@@ -209,8 +209,7 @@ bool parse(std::span<const std::uint8_t> written, Command& command, std::string&
     }
     if (count == 3 && written[4] == 0x46) {  // FINISH: 6 bytes, or 64 inside a listing
         command = Finish{written.size()};
-        return written.size() == length ||
-               checkWritten(written, length, Written::Block64, error);
+        return written.size() == length || checkWritten(written, length, Written::Block64, error);
     }
     if (count == 4 && written[4] == 0x90 && written[5] == 0x53) {  // STATUS
         command = Status{};

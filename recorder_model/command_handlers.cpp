@@ -45,7 +45,8 @@ void putBe16(std::vector<std::uint8_t>& block, std::size_t at, std::uint32_t val
 
 std::string withoutTrailingSpaces(std::string_view text) {
     auto last = text.find_last_not_of(' ');
-    return std::string(last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1));
+    return std::string(last == std::string_view::npos ? std::string_view()
+                                                      : text.substr(0, last + 1));
 }
 
 bool asciiEqualIgnoringCase(std::u16string_view wide, std::string_view narrow) {
@@ -104,7 +105,8 @@ void ProtocolEngine::handle(const command::Identify&) {
 }
 
 void ProtocolEngine::handle(const command::Status&) {
-    auto reply = replyBlock(kStatusReplyBytes, {0x23, 0x00, kStatusReplyBytes - 3, 0x3A, 0x90, 0x53});
+    auto reply =
+        replyBlock(kStatusReplyBytes, {0x23, 0x00, kStatusReplyBytes - 3, 0x3A, 0x90, 0x53});
     reply[8] = options_.statusValue;
     reply.back() = 0x2E;
     setReply(std::move(reply), "status-reply");
@@ -199,7 +201,8 @@ bool ProtocolEngine::commitUpload() {
         FlashFileSystem::clustersFor(upload_.size) * kClusterBytes >
             fileSystem_.freeBytes(upload_.store))
         return false;
-    upload_.file.content = std::make_shared<const std::vector<std::uint8_t>>(std::move(upload_.bytes));
+    upload_.file.content =
+        std::make_shared<const std::vector<std::uint8_t>>(std::move(upload_.bytes));
     folder->children.push_back(std::move(upload_.file));
     upload_.committed = storage_.commit();
     return upload_.committed;
@@ -224,7 +227,8 @@ void ProtocolEngine::handle(const command::Read& read) {
     putBe16(reply, 8 + n, size & 0xFFFF);
     reply[10 + n] = 0x2E;
     setReply(std::move(reply), "read-reply");
-    std::uint64_t blocks = std::max<std::uint64_t>(1, (size + kDataBlockBytes - 1) / kDataBlockBytes);
+    std::uint64_t blocks =
+        std::max<std::uint64_t>(1, (size + kDataBlockBytes - 1) / kDataBlockBytes);
     reply_.body = file->content;
     reply_.bodyLength = static_cast<std::size_t>(blocks * kDataBlockBytes);
 }
@@ -306,8 +310,8 @@ void ProtocolEngine::handle(const command::Rename& rename) {
 void ProtocolEngine::handle(const command::MakeDir& make) {
     FlashEntry* folder = currentFolder(make.store);
     const std::string& text = make.shortName;
-    auto name = text[8] == '.' ? ShortName::fromFixed(text.substr(0, 8) + text.substr(9))
-                               : std::nullopt;
+    auto name =
+        text[8] == '.' ? ShortName::fromFixed(text.substr(0, 8) + text.substr(9)) : std::nullopt;
     Outcome outcome = Outcome::Done;
     if (make.store == kMainStore && currentPath_[kMainStore].empty())
         outcome = Outcome::NotAllowedHere;

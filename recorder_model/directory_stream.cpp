@@ -13,8 +13,8 @@ constexpr std::uint8_t kLastLongEntryFlag = 0x40;
 constexpr std::uint8_t kFolderAttribute = 0x10;
 constexpr std::uint8_t kFileAttribute = 0x20;
 // Where a long-name entry keeps its 13 code units.
-constexpr std::array<std::size_t, kUnitsPerLongEntry> kUnitOffsets = {
-    1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+constexpr std::array<std::size_t, kUnitsPerLongEntry> kUnitOffsets = {1,  3,  5,  7,  9,  14, 16,
+                                                                      18, 20, 22, 24, 28, 30};
 
 using RawEntry = std::array<std::uint8_t, kDirectoryEntryBytes>;
 
@@ -24,13 +24,15 @@ void putLe16(RawEntry& raw, std::size_t at, std::uint16_t value) {
 }
 
 void putBe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 std::uint8_t shortNameChecksum(const ShortName& name) {
     std::uint8_t sum = 0;
     auto add = [&sum](char c) {
-        sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + static_cast<std::uint8_t>(c));
+        sum =
+            static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + static_cast<std::uint8_t>(c));
     };
     std::for_each(name.base.begin(), name.base.end(), add);
     std::for_each(name.ext.begin(), name.ext.end(), add);
@@ -68,13 +70,15 @@ std::vector<std::uint8_t> directoryEntries(const FlashEntry& entry) {
     // group is ended with a NUL and padded with 0xFFFF.
     for (std::size_t group = groups; group-- > 0;) {
         RawEntry raw{};
-        raw[0] = static_cast<std::uint8_t>(group + 1) |
-                 (group + 1 == groups ? kLastLongEntryFlag : 0);
+        raw[0] =
+            static_cast<std::uint8_t>(group + 1) | (group + 1 == groups ? kLastLongEntryFlag : 0);
         raw[11] = kLongNameAttribute;
         raw[13] = checksum;
         for (std::size_t i = 0; i < kUnitsPerLongEntry; ++i) {
             std::size_t index = group * kUnitsPerLongEntry + i;
-            char16_t unit = index < name.size() ? name[index] : index == name.size() ? u'\0' : u'\xFFFF';
+            char16_t unit = index < name.size()    ? name[index]
+                            : index == name.size() ? u'\0'
+                                                   : u'\xFFFF';
             putLe16(raw, kUnitOffsets[i], unit);
         }
         append(out, raw);

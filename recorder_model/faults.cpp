@@ -26,9 +26,13 @@ void Faults::refuseNextCreate() {
     refuseCreate_ = true;
 }
 
-void Faults::setShortStages(std::size_t bytes) { shortStage_ = bytes; }
+void Faults::setShortStages(std::size_t bytes) {
+    shortStage_ = bytes;
+}
 
-void Faults::setSlowBus(std::chrono::microseconds extra) { slowMicros_ = extra.count(); }
+void Faults::setSlowBus(std::chrono::microseconds extra) {
+    slowMicros_ = extra.count();
+}
 
 void Faults::clear() {
     {
@@ -89,8 +93,8 @@ std::string_view trimmed(std::string_view text) {
 }
 
 bool knownStep(std::string_view step) {
-    static constexpr std::string_view plain[] = {"identify-reply", "list-reply", "list-stream",
-                                                 "create-reply",   "read-reply", "finish-reply",
+    static constexpr std::string_view plain[] = {"identify-reply", "list-reply",   "list-stream",
+                                                 "create-reply",   "read-reply",   "finish-reply",
                                                  "format-reply",   "status-reply", "command-reply"};
     for (auto name : plain)
         if (step == name) return true;
@@ -105,15 +109,15 @@ bool knownStep(std::string_view step) {
 
 }  // namespace
 
-bool Faults::parse(std::string_view spec, std::string& error) {
+bool Faults::parse(std::string_view text, std::string& error) {
     // Everything is checked before anything is applied.
     std::optional<std::uint64_t> bytes, stage, micros;
     std::optional<std::string> step;
     bool stale = false, refuse = false;
-    while (!spec.empty()) {
-        auto comma = spec.find(',');
-        auto item = trimmed(spec.substr(0, comma));
-        spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+    while (!text.empty()) {
+        auto comma = text.find(',');
+        auto item = trimmed(text.substr(0, comma));
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
         if (item.empty()) continue;
         auto equals = item.find('=');
         bool hasValue = equals != std::string_view::npos;

@@ -16,7 +16,7 @@
 namespace vox::model {
 
 class Faults {
-public:
+  public:
     // The recorder unplugs itself once `bytes` more bulk bytes (both directions
     // together) have moved; the transfer that crosses the mark is cut there.
     void unplugAfterBytes(std::uint64_t bytes);
@@ -41,7 +41,7 @@ public:
     // Reads a comma-separated list such as "unplug-after-bytes=100000,
     // refuse-next-create,stale-reply,short-stages=64,slow-us=500,
     // unplug-at=data-block:3". Nothing changes when the text has an error.
-    bool parse(std::string_view spec, std::string& error);
+    bool parse(std::string_view text, std::string& error);
 
     // Used by the recorder as its transfers proceed.
     // Bytes the next transfer may move before the recorder unplugs, or none
@@ -58,7 +58,7 @@ public:
         return std::chrono::microseconds(slowMicros_.load());
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::optional<std::uint64_t> bytesLeft_;
     std::string unplugStep_;

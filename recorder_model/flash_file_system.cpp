@@ -25,7 +25,9 @@ bool fillField(std::array<char, Size>& field, std::string_view text) {
     return true;
 }
 
-char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char asciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 template <std::size_t Size>
 bool sameIgnoringCase(const std::array<char, Size>& a, const std::array<char, Size>& b) {
@@ -93,11 +95,10 @@ FatStamp FatStamp::now() {
     std::tm local{};
     localtime_r(&seconds, &local);
     int year = std::clamp(local.tm_year + 1900, 1980, 2107);
-    return FatStamp{
-        static_cast<std::uint16_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) |
-                                   local.tm_mday),
-        static_cast<std::uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) |
-                                   (local.tm_sec / 2))};
+    return FatStamp{static_cast<std::uint16_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) |
+                                               local.tm_mday),
+                    static_cast<std::uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) |
+                                               (local.tm_sec / 2))};
 }
 
 std::size_t FlashEntry::fileCount() const {
@@ -125,8 +126,8 @@ FlashEntry* FlashEntry::childNamed(const ShortName& name) {
 }
 
 FlashFileSystem::FlashFileSystem(std::uint64_t mainCapacity, std::uint64_t altCapacity) {
-    for (auto [letter, capacity] : {std::pair{kMainStore, mainCapacity},
-                                    std::pair{kAltStore, altCapacity}}) {
+    for (auto [letter, capacity] :
+         {std::pair{kMainStore, mainCapacity}, std::pair{kAltStore, altCapacity}}) {
         FlashStore created;
         created.letter = letter;
         created.capacityBytes = capacity / kClusterBytes * kClusterBytes;

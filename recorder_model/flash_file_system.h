@@ -78,7 +78,7 @@ struct FlashStore {
 };
 
 class FlashFileSystem {
-public:
+  public:
     // Capacities are rounded down to whole clusters; both stores start formatted.
     FlashFileSystem(std::uint64_t mainCapacity, std::uint64_t altCapacity);
 
@@ -105,7 +105,7 @@ public:
                  std::u16string longName, std::vector<std::uint8_t> content, FatStamp stamp,
                  std::string& error);
 
-private:
+  private:
     std::vector<FlashStore> stores_;
 };
 

@@ -58,7 +58,9 @@ std::unique_ptr<ImageFile> ImageFile::lock(const std::filesystem::path& image, s
     return std::unique_ptr<ImageFile>(new ImageFile(image, fd));
 }
 
-ImageFile::~ImageFile() { ::close(lockFd_); }  // closing releases the lock
+ImageFile::~ImageFile() {
+    ::close(lockFd_);
+}  // closing releases the lock
 
 bool ImageFile::exists() const {
     std::error_code ignored;
@@ -80,8 +82,10 @@ bool ImageFile::load(RecorderOptions& options, std::unique_ptr<FlashFileSystem>&
     while (ok && got < bytes.size()) {
         ssize_t done = ::read(fd, bytes.data() + got, bytes.size() - got);
         if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) ok = false;
-        else got += static_cast<std::size_t>(done);
+        if (done <= 0)
+            ok = false;
+        else
+            got += static_cast<std::size_t>(done);
     }
     ::close(fd);
     if (!ok) {

@@ -16,7 +16,7 @@ namespace vox::model {
 struct RecorderOptions;
 
 class ImageFile {
-public:
+  public:
     // Null with `error` set when the lock cannot be had.
     static std::unique_ptr<ImageFile> lock(const std::filesystem::path& image, std::string& error);
     ~ImageFile();
@@ -30,7 +30,7 @@ public:
               std::string& error) const;
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     ImageFile(std::filesystem::path path, int lockFd) : path_(std::move(path)), lockFd_(lockFd) {}
     std::filesystem::path path_;
     int lockFd_;

@@ -30,10 +30,11 @@ std::uint32_t crcStep(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
 
 // Buffers small fields, passes file bodies straight through, keeps the CRC.
 class Writer {
-public:
+  public:
     explicit Writer(const ImageSink& sink) : sink_(sink) { buffer_.reserve(kBufferBytes); }
     void number(std::uint64_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) buffer_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        for (int i = 0; i < bytes; ++i)
+            buffer_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
         if (buffer_.size() >= kBufferBytes) flush();
     }
     void raw(std::span<const std::uint8_t> bytes) {
@@ -58,7 +59,7 @@ public:
         return ok_;
     }
 
-private:
+  private:
     void flush() {
         emit(buffer_);
         buffer_.clear();
@@ -93,7 +94,7 @@ void writeEntry(Writer& out, const FlashEntry& entry) {
 
 // Reads fields and refuses to go past the end.
 class Reader {
-public:
+  public:
     explicit Reader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
     bool number(std::uint64_t& value, int bytes) {
         if (!has(static_cast<std::size_t>(bytes))) return false;
@@ -123,7 +124,7 @@ public:
         return part;
     }
 
-private:
+  private:
     std::span<const std::uint8_t> bytes_;
     std::size_t pos_ = 0;
 };
@@ -148,7 +149,8 @@ bool readEntry(Reader& in, FlashEntry& entry, std::size_t depth) {
     if (!entry.folder) {
         if (count > 0xFFFFFFFFu || !in.has(count)) return false;
         auto bytes = in.take(count);
-        entry.content = std::make_shared<const std::vector<std::uint8_t>>(bytes.begin(), bytes.end());
+        entry.content =
+            std::make_shared<const std::vector<std::uint8_t>>(bytes.begin(), bytes.end());
         return true;
     }
     // Every child takes at least 20 bytes, which bounds a hostile count.
@@ -211,7 +213,8 @@ bool readImage(std::span<const std::uint8_t> image, RecorderOptions& options,
         std::uint64_t letter = 0;
         ok = in.number(letter, 1) && in.number(store.capacityBytes, 8) &&
              readEntry(in, store.root, 0) && store.root.folder &&
-             (letter == kMainStore || letter == kAltStore) && !made->store(static_cast<char>(letter));
+             (letter == kMainStore || letter == kAltStore) &&
+             !made->store(static_cast<char>(letter));
         store.letter = static_cast<char>(letter);
         if (ok) made->stores().push_back(std::move(store));
     }

@@ -66,28 +66,28 @@ ProtocolEngine::Signal ProtocolEngine::vendorRequest(std::uint8_t request, std::
         phase_ = Phase::Receiving;
     } else if (got == kEndCommand) {
         switch (phase_) {
-        case Phase::Receiving:
-            if (commandBytes_.empty())
-                violation("end command without a command block");
-            else
-                execute(commandBytes_);
-            break;
-        case Phase::Executed:
-            violation("end command before the reply was awaited");
-            break;
-        case Phase::Replying:
-            reply_ = Reply{};
-            phase_ = Phase::Idle;  // follow_ says what may come next
-            break;
-        case Phase::Data:
-            if (!upload_.committed)
-                violation("data ended after " + std::to_string(upload_.received) + " of " +
-                          std::to_string(upload_.expected) + " bytes");
-            reset();
-            break;
-        case Phase::Idle:
-            violation("end command with no exchange open");
-            break;
+            case Phase::Receiving:
+                if (commandBytes_.empty())
+                    violation("end command without a command block");
+                else
+                    execute(commandBytes_);
+                break;
+            case Phase::Executed:
+                violation("end command before the reply was awaited");
+                break;
+            case Phase::Replying:
+                reply_ = Reply{};
+                phase_ = Phase::Idle;  // follow_ says what may come next
+                break;
+            case Phase::Data:
+                if (!upload_.committed)
+                    violation("data ended after " + std::to_string(upload_.received) + " of " +
+                              std::to_string(upload_.expected) + " bytes");
+                reset();
+                break;
+            case Phase::Idle:
+                violation("end command with no exchange open");
+                break;
         }
     } else if (got == kAwaitReply) {
         if (phase_ != Phase::Executed) {
@@ -120,18 +120,18 @@ ProtocolEngine::Signal ProtocolEngine::vendorRequest(std::uint8_t request, std::
 
 ProtocolEngine::Signal ProtocolEngine::bulkOut(std::span<const std::uint8_t> data) {
     switch (phase_) {
-    case Phase::Receiving:
-        if (commandBytes_.size() + data.size() > kCommandBytesLimit)
-            violation("command block longer than " + std::to_string(kCommandBytesLimit) +
-                      " bytes");
-        else
-            commandBytes_.insert(commandBytes_.end(), data.begin(), data.end());
-        return Signal::Ok;
-    case Phase::Data:
-        return takeData(data);
-    default:
-        violation("bytes written outside a command block or data phase");
-        return Signal::Ok;
+        case Phase::Receiving:
+            if (commandBytes_.size() + data.size() > kCommandBytesLimit)
+                violation("command block longer than " + std::to_string(kCommandBytesLimit) +
+                          " bytes");
+            else
+                commandBytes_.insert(commandBytes_.end(), data.begin(), data.end());
+            return Signal::Ok;
+        case Phase::Data:
+            return takeData(data);
+        default:
+            violation("bytes written outside a command block or data phase");
+            return Signal::Ok;
     }
 }
 
@@ -141,8 +141,8 @@ ProtocolEngine::Signal ProtocolEngine::takeData(std::span<const std::uint8_t> da
         return Signal::Ok;
     }
     // The unplug fault names a block by its number, counted from 1.
-    for (std::uint64_t start = (upload_.received + kDataBlockBytes - 1) / kDataBlockBytes *
-                               kDataBlockBytes;
+    for (std::uint64_t start =
+             (upload_.received + kDataBlockBytes - 1) / kDataBlockBytes * kDataBlockBytes;
          start < upload_.received + data.size(); start += kDataBlockBytes) {
         if (faults_.takeUnplugAt("data-block:" + std::to_string(start / kDataBlockBytes + 1)))
             return Signal::Unplug;

@@ -39,13 +39,13 @@ enum class Outcome : std::uint8_t {
 // Makes a change to the file system lasting. When it cannot, it puts back the
 // last lasting state and returns false.
 class Storage {
-public:
+  public:
     virtual ~Storage() = default;
     virtual bool commit() = 0;
 };
 
 class ProtocolEngine {
-public:
+  public:
     enum class Signal { Ok, Unplug, Stall };
 
     ProtocolEngine(const RecorderOptions& options, FlashFileSystem& fileSystem, Faults& faults,
@@ -64,7 +64,7 @@ public:
     std::vector<std::string> errors() const { return {errors_.begin(), errors_.end()}; }
     void clearErrors() { errors_.clear(); }
 
-private:
+  private:
     enum class Phase { Idle, Receiving, Executed, Replying, Data };
     enum class Follow { Nothing, ListingFinish, OutcomeFinish, Data };
 
@@ -75,7 +75,7 @@ private:
         FileBytes body;
         std::size_t bodyLength = 0;
         std::size_t position = 0;
-        std::string step;           // the fault step this reply is
+        std::string step;            // the fault step this reply is
         std::size_t stepOffset = 0;  // where the reply starts in what is sent
         std::size_t size() const { return head.size() + bodyLength; }
     };
@@ -129,7 +129,7 @@ private:
     std::vector<std::uint8_t> commandBytes_;
     Reply reply_;
     std::vector<std::uint8_t> pendingStream_;  // the listing's directory stream
-    Outcome pendingOutcome_ = Outcome::Done;    // what the FINISH will report
+    Outcome pendingOutcome_ = Outcome::Done;   // what the FINISH will report
     Upload upload_;
     std::map<char, std::string> currentPath_;  // per store, from the top
     std::deque<std::string> errors_;

@@ -42,8 +42,9 @@ std::unique_ptr<FlashFileSystem> freshFileSystem(const RecorderOptions& options)
 // Keeps the image in step with every change the recorder makes; without an
 // image there is nothing to keep.
 class ImageStorage final : public Storage {
-public:
-    ImageStorage(const ImageFile* image, const RecorderOptions& options, FlashFileSystem& fileSystem)
+  public:
+    ImageStorage(const ImageFile* image, const RecorderOptions& options,
+                 FlashFileSystem& fileSystem)
         : image_(image), options_(options), fileSystem_(fileSystem) {}
     bool commit() override {
         std::string error;
@@ -55,7 +56,7 @@ public:
         return false;
     }
 
-private:
+  private:
     const ImageFile* image_;
     const RecorderOptions& options_;
     FlashFileSystem& fileSystem_;
@@ -113,7 +114,9 @@ bool Recorder::createImage(const std::filesystem::path& image, const RecorderOpt
     return file->save(fixed, *freshFileSystem(fixed), error);
 }
 
-FlashFileSystem& Recorder::fileSystem() { return *fileSystem_; }
+FlashFileSystem& Recorder::fileSystem() {
+    return *fileSystem_;
+}
 
 bool Recorder::save(std::string& error) {
     std::lock_guard lock(mutex_);
@@ -160,8 +163,9 @@ std::chrono::nanoseconds Recorder::modelledBusTime() const {
 }
 
 bool Recorder::occupyBus(std::unique_lock<std::mutex>& lock, std::uint64_t packets) {
-    auto cost = packets == 0 ? kFrame : kFrame * static_cast<std::int64_t>(packets) /
-                                            static_cast<std::int64_t>(kPacketsPerFrame);
+    auto cost = packets == 0 ? kFrame
+                             : kFrame * static_cast<std::int64_t>(packets) /
+                                   static_cast<std::int64_t>(kPacketsPerFrame);
     busTime_ += cost;
     auto extra = faults_.slowBus();
     if (!options_.fullSpeedTiming && extra.count() == 0) return connected_;
@@ -198,12 +202,14 @@ UsbResult Recorder::bulkIn(std::span<std::uint8_t> buffer) {
     std::unique_lock lock(mutex_);
     if (!connected_) return {UsbStatus::Disconnected, 0};
     auto budget = faults_.byteBudget();
-    auto allowed = budget && buffer.size() > *budget ? buffer.first(static_cast<std::size_t>(*budget))
-                                                     : buffer;
+    auto allowed = budget && buffer.size() > *budget
+                       ? buffer.first(static_cast<std::size_t>(*budget))
+                       : buffer;
     std::size_t copied = 0;
     auto signal = engine_->bulkIn(allowed, copied);
     faults_.charge(copied);
-    bool cut = allowed.size() < buffer.size() && copied == allowed.size() && engine_->replyPending();
+    bool cut =
+        allowed.size() < buffer.size() && copied == allowed.size() && engine_->replyPending();
     if (cut) faults_.byteLimitReached();
     if (cut || signal == ProtocolEngine::Signal::Unplug) {
         unplugLocked();

@@ -21,13 +21,13 @@
 namespace vox::model {
 
 struct RecorderOptions {
-    std::string firmwareVersion = "1.5";        // "0.9" gives the older firmware's naming rules
-    std::string modelName = "QZ-410T";          // 7 characters, PlayerInfo bytes 19-25
-    std::uint64_t capacityBytes = 64ull << 20;  // main store, accounted in 16 KiB clusters
+    std::string firmwareVersion = "1.5";          // "0.9" gives the older firmware's naming rules
+    std::string modelName = "QZ-410T";            // 7 characters, PlayerInfo bytes 19-25
+    std::uint64_t capacityBytes = 64ull << 20;    // main store, accounted in 16 KiB clusters
     std::uint64_t altCapacityBytes = 4ull << 20;  // the second, small store 'S'
-    std::uint8_t statusValue = 1;               // what a STATUS query reports
-    bool sampleContent = false;    // a few plausible files in each folder
-    bool fullSpeedTiming = false;  // take as long as USB full speed would
+    std::uint8_t statusValue = 1;                 // what a STATUS query reports
+    bool sampleContent = false;                   // a few plausible files in each folder
+    bool fullSpeedTiming = false;                 // take as long as USB full speed would
 };
 
 class ProtocolEngine;
@@ -35,7 +35,7 @@ class ImageFile;
 class Storage;
 
 class Recorder final : public UsbFunction {
-public:
+  public:
     // In memory, freshly formatted (with sample content when asked).
     explicit Recorder(RecorderOptions options = {});
     ~Recorder() override;
@@ -47,8 +47,7 @@ public:
     // device; a second opener gets null and "recorder image ... is in use by
     // another program". A damaged image gives null and says why.
     static std::unique_ptr<Recorder> openImage(const std::filesystem::path& image,
-                                               std::string& error,
-                                               RecorderOptions forNew = {});
+                                               std::string& error, RecorderOptions forNew = {});
     static bool createImage(const std::filesystem::path& image, const RecorderOptions& options,
                             std::string& error);
 
@@ -77,7 +76,7 @@ public:
     UsbStatus resetPipe(std::uint8_t endpoint) override;
     UsbStatus resetPort() override;
 
-private:
+  private:
     Recorder(RecorderOptions options, std::unique_ptr<FlashFileSystem> fileSystem,
              std::unique_ptr<ImageFile> image);
     // Holds the bus for a transfer of `packets` packets (0: a control

@@ -39,7 +39,9 @@ std::string nameFor(unsigned k) {
     auto* hd = recorder->fileSystem().folder('M', "HD");
     unsigned next = 0;
     for (const auto& entry : hd->children)
-        next = std::max(next, static_cast<unsigned>(std::stoul(entry.shortName.display(true).substr(1, 7))) + 1);
+        next = std::max(
+            next,
+            static_cast<unsigned>(std::stoul(entry.shortName.display(true).substr(1, 7))) + 1);
     for (;; ++next) {
         if (host.create('M', nameFor(next), u"", contentFor(next)) != 0) ::_exit(3);
         if (next % 3 == 0 && next >= 6)
@@ -72,7 +74,8 @@ TEST(RecorderCrash, KilledAtRandomTheImageIsAlwaysWhole) {
         auto* hd = recorder->fileSystem().folder('M', "HD");
         ASSERT_TRUE(hd);
         for (const auto& entry : hd->children) {
-            unsigned k = static_cast<unsigned>(std::stoul(entry.shortName.display(true).substr(1, 7)));
+            unsigned k =
+                static_cast<unsigned>(std::stoul(entry.shortName.display(true).substr(1, 7)));
             ASSERT_EQ(entry.shortName.display(true), nameFor(k));
             ASSERT_EQ(*entry.content, contentFor(k)) << "round " << round << ", file " << k;
         }

@@ -45,8 +45,8 @@ TEST(RecorderFaults, UnplugAtANamedStep) {
         const char* name;
         int failingBlock;  // which data block write fails, or 0
     };
-    for (auto [step, failingBlock] : {Step{"create-reply", 0}, Step{"data-block:3", 3},
-                                      Step{"data-block:1", 1}}) {
+    for (auto [step, failingBlock] :
+         {Step{"create-reply", 0}, Step{"data-block:3", 3}, Step{"data-block:1", 1}}) {
         SCOPED_TRACE(step);
         Recorder recorder;
         Host host(recorder);
@@ -155,9 +155,10 @@ TEST(RecorderFaults, FullSpeedTimingIsModelledAndUnplugInterruptsIt) {
 TEST(RecorderFaults, ParseAcceptsTheListAndRejectsAllOfABadOne) {
     Faults faults;
     std::string error;
-    ASSERT_TRUE(faults.parse("unplug-after-bytes=100000, refuse-next-create,stale-reply,"
-                             "short-stages=64,slow-us=500,unplug-at=data-block:3",
-                             error))
+    ASSERT_TRUE(
+        faults.parse("unplug-after-bytes=100000, refuse-next-create,stale-reply,"
+                     "short-stages=64,slow-us=500,unplug-at=data-block:3",
+                     error))
         << error;
     EXPECT_EQ(faults.byteBudget(), 100000u);
     EXPECT_TRUE(faults.takeRefuseCreate());

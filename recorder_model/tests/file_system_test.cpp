@@ -35,11 +35,12 @@ TEST(RecorderEntries, FourteenCharacterNameIsATwoEntryRun) {
     ASSERT_EQ(host.create('M', "SUMMER~1DVF", u"Summer holiday", Bytes(1000, 5)), 0);
     auto stream = host.listFolder("A");
     ASSERT_EQ(stream.size(), 8u + 5 * 32);  // ".", "..", two long-name entries, the file
-    const Bytes first = {0x42, 'y', 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                         0x0F, 0x00, 0x8B, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                         0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
-    const Bytes second = {0x01, 'S', 0, 'u', 0, 'm', 0, 'm', 0, 'e', 0, 0x0F, 0x00, 0x8B, 'r', 0,
-                          ' ',  0,   'h', 0, 'o', 0, 'l', 0, 'i', 0, 0x00, 0x00, 'd', 0, 'a', 0};
+    const Bytes first = {0x42, 'y',  0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                         0x0F, 0x00, 0x8B, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                         0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
+    const Bytes second = {0x01, 'S',  0,    'u', 0,    'm',  0,   'm', 0,   'e', 0,
+                          0x0F, 0x00, 0x8B, 'r', 0,    ' ',  0,   'h', 0,   'o', 0,
+                          'l',  0,    'i',  0,   0x00, 0x00, 'd', 0,   'a', 0};
     EXPECT_EQ(entryAt(stream, 2), first);
     EXPECT_EQ(entryAt(stream, 3), second);
     Bytes file = entryAt(stream, 4);
@@ -55,8 +56,8 @@ TEST(RecorderEntries, EightyCharacterNameIsASevenEntryRun) {
     for (int i = 0; i < 80; ++i) name += static_cast<char16_t>(u'a' + i % 26);
     name[40] = u'\u00E9';  // a unit above 0xFF survives too
     std::string error;
-    ASSERT_TRUE(recorder.fileSystem().addFile('M', "HD", "LONGNAME.TXT", name, Bytes(10, 1), {},
-                                              error))
+    ASSERT_TRUE(
+        recorder.fileSystem().addFile('M', "HD", "LONGNAME.TXT", name, Bytes(10, 1), {}, error))
         << error;
     auto stream = Host(recorder).listFolder("HD");
     ASSERT_EQ(stream.size(), 8u + 10 * 32);
@@ -193,10 +194,10 @@ TEST(RecorderEntries, FoldersAndTheMainStoreTopAreProtected) {
     host.list(block({'S', 0x47}));
     EXPECT_EQ(host.create('S', "LOOSE   TXT", u"", Bytes(1, 0)), 0);
     host.listFolder("HD");
-    EXPECT_EQ(host.outcome(block(cat({{'M', 0xE0}, be16(0), be16(0), be16(12),
-                                      text("SUB     .   "), be16(0)}),
-                                 0)),
-              0);
+    EXPECT_EQ(
+        host.outcome(block(
+            cat({{'M', 0xE0}, be16(0), be16(0), be16(12), text("SUB     .   "), be16(0)}), 0)),
+        0);
     EXPECT_EQ(host.listFolder("SUB").size(), 8u + 2 * 32);  // "." and ".." only
     EXPECT_EQ(host.create('M', "INNER   TXT", u"", Bytes(1, 0)), 0);
     host.listFolder("..");

@@ -19,7 +19,8 @@ Bytes fileBytes(const std::filesystem::path& path) {
 
 void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // Runs `child` in a forked process and gives its exit code.
@@ -37,10 +38,11 @@ TEST(RecorderImage, ChangesLastAcrossReopening) {
     auto image = folder / "recorder.img";
     std::string error;
     Bytes content(70000);
-    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i % 251);
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<std::uint8_t>(i % 251);
     {
-        auto recorder = Recorder::openImage(image, error,
-                                            {.firmwareVersion = "0.9", .sampleContent = true});
+        auto recorder =
+            Recorder::openImage(image, error, {.firmwareVersion = "0.9", .sampleContent = true});
         ASSERT_TRUE(recorder) << error;
         Host host(*recorder);
         host.listFolder("A");
@@ -59,12 +61,14 @@ TEST(RecorderImage, ChangesLastAcrossReopening) {
     EXPECT_EQ(*created->content, content);
     EXPECT_EQ(created->stamp.date, 0x5A21);
     // What seeding adds reaches the image with save().
-    ASSERT_TRUE(recorder->fileSystem().addFile('M', "HD", "SEEDED.TXT", u"", Bytes(5, 9), {}, error));
+    ASSERT_TRUE(
+        recorder->fileSystem().addFile('M', "HD", "SEEDED.TXT", u"", Bytes(5, 9), {}, error));
     ASSERT_TRUE(recorder->save(error)) << error;
     recorder.reset();
     recorder = Recorder::openImage(image, error);
     ASSERT_TRUE(recorder) << error;
-    EXPECT_TRUE(recorder->fileSystem().folder('M', "HD")->childByDisplayName("SEEDED  .TXT", false));
+    EXPECT_TRUE(
+        recorder->fileSystem().folder('M', "HD")->childByDisplayName("SEEDED  .TXT", false));
 }
 
 TEST(RecorderImage, DamagedImagesAreRefusedAndLeftAlone) {
@@ -80,7 +84,8 @@ TEST(RecorderImage, DamagedImagesAreRefusedAndLeftAlone) {
     for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<std::uint8_t>(i * 37);
     const std::pair<const char*, Bytes> damaged[] = {
         {"a flipped bit", flipped},
-        {"cut in half", Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2))},
+        {"cut in half",
+         Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2))},
         {"cut to ten bytes", Bytes(good.begin(), good.begin() + 10)},
         {"empty", Bytes()},
         {"not an image", garbage},

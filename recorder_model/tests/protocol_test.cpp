@@ -47,9 +47,9 @@ TEST(RecorderReplies, TopLevelListsTheFixedFoldersAndCapacity) {
     ASSERT_EQ(stream.size(), 8u + 5 * 32);
     EXPECT_EQ(be32At(stream, 0), 61u * 16384);  // whole clusters only
     EXPECT_EQ(be32At(stream, 4), 61u * 16384);
-    EXPECT_EQ(shortNames(stream), (std::vector<std::string>{"A          ", "B          ",
-                                                            "C          ", "MP3        ",
-                                                            "HD         "}));
+    EXPECT_EQ(shortNames(stream),
+              (std::vector<std::string>{"A          ", "B          ", "C          ", "MP3        ",
+                                        "HD         "}));
     EXPECT_EQ(stream[8 + 11], 0x10);
     EXPECT_TRUE(Host(recorder).list(block({'S', 0x47})).size() == 8);  // the second store is empty
 }
@@ -125,17 +125,21 @@ TEST(RecorderReplies, CommandsWithOutcomeChangeTheFolder) {
     EXPECT_EQ(host.outcome(block(cat({{'M', 0x45}, text("VOICE002DVF")}))), 0);
     EXPECT_NE(host.outcome(block(cat({{'M', 0x45}, text("VOICE002DVF")}))), 0);  // gone now
 
-    Bytes rename = block(cat({{'M', 0x4E}, be16(11), text("VOICE001DVF"), be16(12),
-                              text("New Reco.DVF"), be16(34), utf16(u"New Recording.DVF")}),
+    Bytes rename = block(cat({{'M', 0x4E},
+                              be16(11),
+                              text("VOICE001DVF"),
+                              be16(12),
+                              text("New Reco.DVF"),
+                              be16(34),
+                              utf16(u"New Recording.DVF")}),
                          0);
     EXPECT_EQ(host.outcome(rename), 0);
     auto names = shortNames(host.listFolder("A"));
     EXPECT_NE(std::find(names.begin(), names.end(), "New RecoDVF"), names.end());
 
     host.listFolder("HD");
-    Bytes makeDir = block(cat({{'M', 0xE0}, be16(0x5A21), be16(0x6B40), be16(12),
-                               text("NOTES   .   "), be16(0)}),
-                          0);
+    Bytes makeDir = block(
+        cat({{'M', 0xE0}, be16(0x5A21), be16(0x6B40), be16(12), text("NOTES   .   "), be16(0)}), 0);
     EXPECT_EQ(host.outcome(makeDir), 0);
     EXPECT_NE(host.outcome(makeDir), 0);  // exists
     names = shortNames(host.listFolder("HD"));
@@ -212,7 +216,8 @@ TEST(RecorderStrictness, FinishInsideAListingMustBeA64ByteBlock) {
     host.query(block({'M', 0x47}));
     host.end();
     auto reply = host.query(kFinish6, 256);
-    EXPECT_TRUE(reply.empty() || std::all_of(reply.begin(), reply.end(), [](auto b) { return b == 0; }));
+    EXPECT_TRUE(reply.empty() ||
+                std::all_of(reply.begin(), reply.end(), [](auto b) { return b == 0; }));
     EXPECT_FALSE(recorder.protocolErrors().empty());
 }
 

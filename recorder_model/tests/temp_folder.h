@@ -8,7 +8,7 @@
 namespace vox::model::testing {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "recorder-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
@@ -19,7 +19,7 @@ public:
     }
     std::filesystem::path operator/(const char* name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -22,7 +22,9 @@ inline Bytes block(const Bytes& body, std::size_t written = 64) {
     return out;
 }
 
-inline Bytes text(std::string_view s) { return Bytes(s.begin(), s.end()); }
+inline Bytes text(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
 
 inline Bytes cat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -45,17 +47,24 @@ inline Bytes utf16(std::u16string_view s) {
 
 // CREATE as the host builds it, padded to whole 64-byte packets plus one.
 inline Bytes createBlock(char store, std::string_view shortName, std::u16string_view longName,
-                         std::uint32_t size, std::uint16_t date = 0x5A21, std::uint16_t time = 0x6B40) {
-    Bytes body = cat({{static_cast<std::uint8_t>(store), 0x90, 0x17, 0x02, 0x20}, be16(date),
-                      be16(time), be16(size >> 16), be16(size & 0xFFFF), {0x32},
-                      be16(static_cast<std::uint32_t>(shortName.size())), text(shortName),
-                      be16(static_cast<std::uint32_t>(longName.size() * 2)), utf16(longName)});
+                         std::uint32_t size, std::uint16_t date = 0x5A21,
+                         std::uint16_t time = 0x6B40) {
+    Bytes body = cat({{static_cast<std::uint8_t>(store), 0x90, 0x17, 0x02, 0x20},
+                      be16(date),
+                      be16(time),
+                      be16(size >> 16),
+                      be16(size & 0xFFFF),
+                      {0x32},
+                      be16(static_cast<std::uint32_t>(shortName.size())),
+                      text(shortName),
+                      be16(static_cast<std::uint32_t>(longName.size() * 2)),
+                      utf16(longName)});
     std::size_t length = body.size() + 5;  // with "#", N, ":" and "."
     return block(body, (length / 64 + 1) * 64);
 }
 
 class Host {
-public:
+  public:
     explicit Host(Recorder& recorder) : r_(recorder) {}
     UsbStatus begin() { return r_.vendorRequest(0x0A, 0x0040, 0x0000); }
     UsbStatus end() { return r_.vendorRequest(0x0A, 0x0000, 0xFFFF); }
@@ -113,17 +122,18 @@ public:
     // A create exchange; gives the CREATE reply's outcome, or -1.
     int create(char store, std::string_view shortName, std::u16string_view longName,
                const Bytes& content) {
-        auto reply = query(createBlock(store, shortName, longName,
-                                       static_cast<std::uint32_t>(content.size())));
+        auto reply = query(
+            createBlock(store, shortName, longName, static_cast<std::uint32_t>(content.size())));
         if (reply.size() != 64) return -1;
         if (reply[4] != 0) return reply[4];
         end();
         beginData();
         for (std::size_t at = 0; at <= content.size(); at += 32768) {
             Bytes chunk(32768, 0);
-            std::copy(content.begin() + static_cast<std::ptrdiff_t>(at),
-                      content.begin() + static_cast<std::ptrdiff_t>(std::min(content.size(), at + 32768)),
-                      chunk.begin());
+            std::copy(
+                content.begin() + static_cast<std::ptrdiff_t>(at),
+                content.begin() + static_cast<std::ptrdiff_t>(std::min(content.size(), at + 32768)),
+                chunk.begin());
             if (write(chunk).status != UsbStatus::Ok) return -1;
         }
         end();
@@ -131,7 +141,7 @@ public:
     }
     UsbStatus lastStatus = UsbStatus::Ok;
 
-private:
+  private:
     Recorder& r_;
 };
 
