@@ -8,15 +8,9 @@ namespace vox::g729 {
 CodebookIndex11 search_codebook_11bit(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0,
                                       Word16 sharpening, Word16 code[kSubframe],
                                       Word16 y[kSubframe]) {
-  if (t0 < kSubframe) sharpen_with_pitch(h, t0, sharpening);
-
   Word16 dn[kSubframe];
-  correlate_with_impulse_response(h, x, dn);
   Word16 sign[kSubframe];
-  for (int i = 0; i < kSubframe; ++i) {
-    sign[i] = dn[i] >= 0 ? Word16{32767} : Word16{-32767};
-    if (dn[i] < 0) dn[i] = negate(dn[i]);
-  }
+  prepare_search(x, h, t0, sharpening, 32767, -32767, dn, sign);
   CorrelationMatrix r;
   signed_correlation_matrix(h, sign, r);
 
@@ -35,7 +29,7 @@ CodebookIndex11 search_codebook_11bit(const Word16 x[kSubframe], Word16 h[kSubfr
       alp = l_mac(alp, r[p0][p1], 16384);
       const Word16 sq = mult(ps, ps);
       const Word16 alp16 = round16(alp);
-      if (l_msu(l_mult(best_alp, sq), best_sq, alp16) > 0) {
+      if (improves_criterion(sq, alp16, best_sq, best_alp)) {
         best_sq = sq;
         best_alp = alp16;
         k0 = a;

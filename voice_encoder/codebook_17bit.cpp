@@ -52,11 +52,6 @@ class PulseCorrelations {
   Word16 r_[kSubframe][kSubframe];
 };
 
-// Running best of the criterion sq / alp, compared as alp_best * sq > sq_best * alp.
-bool better(Word16 sq, Word16 alp, Word16 sq_best, Word16 alp_best) {
-  return l_msu(l_mult(alp_best, sq), sq_best, alp) > 0;
-}
-
 class DepthFirstSearch {
  public:
   DepthFirstSearch(const Word16 dn[kSubframe], const PulseCorrelations& r) : dn_(dn), r_(r) {}
@@ -84,7 +79,7 @@ class DepthFirstSearch {
         alp2 = l_mac(alp2, r_(i1, i1), kQuarter);
         const Word16 sq2 = mult(ps2, ps2);
         const Word16 alp16 = round16(alp2);
-        if (better(sq2, alp16, sq_, alp_)) {
+        if (improves_criterion(sq2, alp16, sq_, alp_)) {
           sq_ = sq2;
           ps_ = ps2;
           alp_ = alp16;
@@ -119,7 +114,7 @@ class DepthFirstSearch {
         alp2 = l_mac(alp2, partial_energy[k], kHalf);
         const Word16 sq2 = mult(ps2, ps2);
         const Word16 alp16 = round16(alp2);
-        if (better(sq2, alp16, sq_, alp_)) {
+        if (improves_criterion(sq2, alp16, sq_, alp_)) {
           sq_ = sq2;
           alp_ = alp16;
           ix_ = i2;
@@ -149,47 +144,34 @@ class DepthFirstSearch {
 CodebookIndex17 search_codebook_17bit(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0,
                                       Word16 sharpening, Word16 code[kSubframe],
                                       Word16 y[kSubframe]) {
-  if (t0 < kSubframe) sharpen_with_pitch(h, t0, sharpening);
-
   Word16 dn[kSubframe];
-  correlate_with_impulse_response(h, x, dn);
   Word16 sign[kSubframe];
-  for (int i = 0; i < kSubframe; ++i) {
-    sign[i] = dn[i] >= 0 ? kMax16 : kMin16;
-    if (dn[i] < 0) dn[i] = negate(dn[i]);
-  }
+  prepare_search(x, h, t0, sharpening, kMax16, kMin16, dn, sign);
   const PulseCorrelations r(h, sign);
 
-  // four passes: tracks (2, t)+(0, 1) and (t, 0)+(1, 2) for t = 3 and 4
+  // four passes: tracks (2, t)+(0, 1) and (t, 0)+(1, 2) for t = 3 and 4; the
+  // slots say which of the pulses i0..i3 each found position is
   DepthFirstSearch search(dn, r);
   Word16 best_sq = -1;
   Word16 best_alp = 1;
   int ip[4] = {0, 1, 2, 3};
+  auto pass = [&](int ta, int tb, int tc, int td, const int (&slot)[4]) {
+    search.first_pair(ta, tb);
+    const int a = search.ix();
+    const int b = search.iy();
+    search.second_pair(a, b, tc, td);
+    if (improves_criterion(search.sq(), search.alp(), best_sq, best_alp)) {
+      best_sq = search.sq();
+      best_alp = search.alp();
+      ip[slot[0]] = a;
+      ip[slot[1]] = b;
+      ip[slot[2]] = search.ix();
+      ip[slot[3]] = search.iy();
+    }
+  };
   for (int t = 3; t < 5; ++t) {
-    search.first_pair(2, t);
-    int a = search.ix();
-    int b = search.iy();
-    search.second_pair(a, b, 0, 1);
-    if (better(search.sq(), search.alp(), best_sq, best_alp)) {
-      best_sq = search.sq();
-      best_alp = search.alp();
-      ip[2] = a;
-      ip[3] = b;
-      ip[0] = search.ix();
-      ip[1] = search.iy();
-    }
-    search.first_pair(t, 0);
-    a = search.ix();
-    b = search.iy();
-    search.second_pair(a, b, 1, 2);
-    if (better(search.sq(), search.alp(), best_sq, best_alp)) {
-      best_sq = search.sq();
-      best_alp = search.alp();
-      ip[3] = a;
-      ip[0] = b;
-      ip[1] = search.ix();
-      ip[2] = search.iy();
-    }
+    pass(2, t, 0, 1, {2, 3, 0, 1});
+    pass(t, 0, 1, 2, {3, 0, 1, 2});
   }
 
   Pulse pulses[4];

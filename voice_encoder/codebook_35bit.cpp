@@ -76,10 +76,6 @@ SignChoice choose_signs(const Word16 cn[kSubframe], Word16 d[kSubframe]) {
   return c;
 }
 
-bool better(Word16 sq, Word16 alp, Word16 sq_best, Word16 alp_best) {
-  return l_msu(l_mult(alp_best, sq), sq_best, alp) > 0;
-}
-
 // Depth-first search of pulse pairs (Annex E): pulses 0 and 1 fixed at track
 // maxima, then pairs (2,3), (4,5), (6,7), (8,9), each pair searched over all
 // 64 position combinations of its two tracks; repeated for four rotations of
@@ -142,7 +138,7 @@ void search_pulses(const Word16 d[kSubframe], const CorrelationMatrix& r, const 
           alp2 = l_mac(alp2, r[i][j], w.pair);
           const Word16 sq2 = mult(ps2, ps2);
           const Word16 alp16 = round16(alp2);
-          if (better(sq2, alp16, sq, alp)) {
+          if (improves_criterion(sq2, alp16, sq, alp)) {
             sq = sq2;
             ps = ps2;
             alp = alp16;
@@ -154,7 +150,7 @@ void search_pulses(const Word16 d[kSubframe], const CorrelationMatrix& r, const 
       pos[first] = ia;
       pos[first + 1] = ib;
     }
-    if (better(sq, alp, best_sq, best_alp)) {
+    if (improves_criterion(sq, alp, best_sq, best_alp)) {
       best_sq = sq;
       best_alp = alp;
       for (int k = 0; k < kPulses; ++k) best[k] = pos[k];

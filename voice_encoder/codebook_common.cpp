@@ -11,6 +11,16 @@ void sharpen_with_pitch(Word16 v[kSubframe], Word16 t0, Word16 sharpening_q14) {
   for (int i = t0; i < kSubframe; ++i) v[i] = add(v[i], mult(v[i - t0], factor));
 }
 
+void prepare_search(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0, Word16 sharpening,
+                    Word16 positive, Word16 negative, Word16 d[kSubframe], Word16 sign[kSubframe]) {
+  if (t0 < kSubframe) sharpen_with_pitch(h, t0, sharpening);
+  correlate_with_impulse_response(h, x, d);
+  for (int i = 0; i < kSubframe; ++i) {
+    sign[i] = d[i] >= 0 ? positive : negative;
+    if (d[i] < 0) d[i] = negate(d[i]);
+  }
+}
+
 void signed_correlation_matrix(const Word16 h[kSubframe], const Word16 sign[kSubframe],
                                CorrelationMatrix& r) {
   // scale h so that its energy sits just below 1.0

@@ -28,6 +28,18 @@ using CorrelationMatrix = Word16[kSubframe][kSubframe];
 void signed_correlation_matrix(const Word16 h[kSubframe], const Word16 sign[kSubframe],
                                CorrelationMatrix& r);
 
+// Start of every search: sharpens h by the pitch, correlates the target with
+// it (d), and fixes each position's sign by that of d, leaving |d|. The signs
+// are `positive` or `negative` as the search's correlation matrix wants them.
+void prepare_search(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0, Word16 sharpening,
+                    Word16 positive, Word16 negative, Word16 d[kSubframe], Word16 sign[kSubframe]);
+
+// The search criterion sq / alp (squared correlation over energy) of a
+// candidate beats the best so far: alp_best * sq > sq_best * alp.
+inline bool improves_criterion(Word16 sq, Word16 alp, Word16 sq_best, Word16 alp_best) {
+  return l_msu(l_mult(alp_best, sq), sq_best, alp) > 0;
+}
+
 struct Pulse {
   Word16 position;  // 0..39
   bool positive;
