@@ -89,8 +89,12 @@ std::shared_ptr<Provider> makeDefaultProvider() {
         if (!recorder) return std::make_shared<NoRecorderProvider>();
     }
 #if VOX_DEVIO_KERNEL_PATH
-    // The driver's debug lines stay off the program's standard output.
-    kernel::sendDebugOutputToStandardError(true);
+    // The driver's debug lines are for someone watching the "kernel debugger":
+    // on standard error when VXR250_DEBUG is set, otherwise nowhere, so that
+    // neither the program's standard output nor a tool's error line carries them.
+    const char* debug = std::getenv("VXR250_DEBUG");
+    kernel::setDebugOutput(debug != nullptr && *debug != '\0' ? kernel::DebugOutput::StandardError
+                                                               : kernel::DebugOutput::Nowhere);
     return simulated ? kernelProvider<usb::SimulatedBus>(recorder) : kernelProvider<usb::LibusbBus>(nullptr);
 #else
     // Built without the driver: the model is wired to the library directly.

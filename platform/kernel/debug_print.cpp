@@ -13,12 +13,14 @@ namespace {
 struct DebugSink {
     std::mutex mutex;
     bool capturing = false;
-    bool toStandardError = false;
+    DebugOutput destination = DebugOutput::StandardOutput;
     std::string captured;
 };
 
+// Never destroyed: drivers and buses torn down by other libraries at
+// process exit still reach it after this library's statics are gone.
 DebugSink& sink() {
-    static DebugSink instance;
+    static DebugSink& instance = *new DebugSink;
     return instance;
 }
 
@@ -99,17 +101,17 @@ void DbgPrint(const char* text, ...) {
     std::lock_guard lock(s.mutex);
     if (s.capturing) {
         s.captured += line;
-    } else {
-        std::FILE* out = s.toStandardError ? stderr : stdout;
+    } else if (s.destination != DebugOutput::Nowhere) {
+        std::FILE* out = s.destination == DebugOutput::StandardError ? stderr : stdout;
         std::fwrite(line.data(), 1, line.size(), out);
         std::fflush(out);
     }
 }
 
-void sendDebugOutputToStandardError(bool toStandardError) {
+void setDebugOutput(DebugOutput destination) {
     DebugSink& s = sink();
     std::lock_guard lock(s.mutex);
-    s.toStandardError = toStandardError;
+    s.destination = destination;
 }
 
 void captureDebugOutput(bool capture) {

@@ -10,9 +10,11 @@ namespace vox::kernel {
 // UTF-16 string (const char16_t*), written as UTF-8.
 void DbgPrint(const char* format, ...);
 
-// Sends the lines to standard error instead, where a program keeps its
-// standard output for its own diagnostics.
-void sendDebugOutputToStandardError(bool toStandardError);
+// Where lines go when nobody captures them. A program that keeps its standard
+// output for its own diagnostics sends them to standard error, or nowhere, as
+// on a machine with no kernel debugger attached.
+enum class DebugOutput { StandardOutput, StandardError, Nowhere };
+void setDebugOutput(DebugOutput destination);
 // While capturing, output collects in memory instead.
 void captureDebugOutput(bool capture);
 // Returns what was captured since the last call and forgets it.

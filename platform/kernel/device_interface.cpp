@@ -27,8 +27,10 @@ struct InterfaceRegistry {
     std::map<int, std::function<void(const GUID&, std::u16string_view, bool)>> subscribers;
 };
 
+// Never destroyed: drivers and buses torn down by other libraries at
+// process exit still reach it after this library's statics are gone.
 InterfaceRegistry& registry() {
-    static InterfaceRegistry instance;
+    static InterfaceRegistry& instance = *new InterfaceRegistry;
     return instance;
 }
 

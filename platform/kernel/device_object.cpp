@@ -31,8 +31,10 @@ struct ObjectDirectory {
     UCHAR wdmMinor = 0x20;
 };
 
+// Never destroyed: drivers and buses torn down by other libraries at
+// process exit still reach it after this library's statics are gone.
 ObjectDirectory& directory() {
-    static ObjectDirectory instance;
+    static ObjectDirectory& instance = *new ObjectDirectory;
     return instance;
 }
 

@@ -28,8 +28,10 @@ struct Pool {
     std::map<ULONG, unsigned> failAfter;  // tag -> allocations still allowed
 };
 
+// Never destroyed: drivers and buses torn down by other libraries at
+// process exit still reach it after this library's statics are gone.
 Pool& pool() {
-    static Pool instance;
+    static Pool& instance = *new Pool;
     return instance;
 }
 

@@ -16,8 +16,10 @@ struct PowerRecords {
     std::map<DEVICE_OBJECT*, DEVICE_POWER_STATE> deviceStates;
 };
 
+// Never destroyed: drivers and buses torn down by other libraries at
+// process exit still reach it after this library's statics are gone.
 PowerRecords& records() {
-    static PowerRecords instance;
+    static PowerRecords& instance = *new PowerRecords;
     return instance;
 }
 
