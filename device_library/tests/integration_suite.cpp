@@ -225,6 +225,26 @@ TEST_P(RecorderIntegrationTest, UnplugMidFetchLeavesThePcFile) {
     EXPECT_EQ(TempDir::contentOf(target), content);
 }
 
+TEST_P(RecorderIntegrationTest, UnplugMidListingFailsTheListingAndLeavesTheCallersCopy) {
+    auto listing = emptyListing();
+    ASSERT_TRUE(list("A", *listing));
+    const auto before = std::make_unique<DeviceListing>(*listing);
+
+    for (const char* step : {"list-reply", "list-stream"}) {
+        SCOPED_TRACE(step);
+        recorder().faults().unplugAt(step);
+        EXPECT_FALSE(list("A", *listing));
+        EXPECT_EQ(std::memcmp(listing.get(), before.get(), sizeof(DeviceListing)), 0);
+        EXPECT_EQ(QVCheckDevice(ctx), 0);
+
+        recorder().faults().clear();
+        recorder().plugIn();
+        EXPECT_EQ(QVCheckDevice(ctx), 1);
+        ASSERT_TRUE(list("A", *listing));
+        EXPECT_EQ(listing->entryCount, before->entryCount);
+    }
+}
+
 TEST_P(RecorderIntegrationTest, RefusedCreateAndCancelledSend) {
     TempDir pc;
     auto listing = emptyListing();
