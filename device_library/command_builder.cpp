@@ -14,7 +14,7 @@ enum class Written { Block, Exact, Padded };
 
 // Collects the bytes between ':' and '.', then frames them.
 class CommandWriter {
-public:
+  public:
     CommandWriter& byte(std::uint8_t value) {
         body_.push_back(value);
         return *this;
@@ -23,7 +23,8 @@ public:
         return byte(static_cast<std::uint8_t>(value >> 8)).byte(static_cast<std::uint8_t>(value));
     }
     CommandWriter& dword(std::uint32_t value) {
-        return word(static_cast<std::uint16_t>(value >> 16)).word(static_cast<std::uint16_t>(value));
+        return word(static_cast<std::uint16_t>(value >> 16))
+            .word(static_cast<std::uint16_t>(value));
     }
     CommandWriter& text(std::string_view bytes) {
         body_.insert(body_.end(), bytes.begin(), bytes.end());
@@ -43,7 +44,8 @@ public:
         if (written == Written::Block && length > kCommandBlockSize) return std::nullopt;
         std::size_t total = length;
         if (written == Written::Block) total = kCommandBlockSize;
-        if (written == Written::Padded) total = (length / kCommandBlockSize + 1) * kCommandBlockSize;
+        if (written == Written::Padded)
+            total = (length / kCommandBlockSize + 1) * kCommandBlockSize;
 
         CommandBlock block;
         block.bytes.assign(total, 0);
@@ -56,22 +58,30 @@ public:
         return block;
     }
 
-private:
+  private:
     std::vector<std::uint8_t> body_;
 };
 
-std::uint8_t letterOrMain(int store) { return static_cast<std::uint8_t>(storeLetter(store).value_or('M')); }
+std::uint8_t letterOrMain(int store) {
+    return static_cast<std::uint8_t>(storeLetter(store).value_or('M'));
+}
 
-CommandBlock zeroBlock() { return CommandBlock{std::vector<std::uint8_t>(kCommandBlockSize, 0)}; }
+CommandBlock zeroBlock() {
+    return CommandBlock{std::vector<std::uint8_t>(kCommandBlockSize, 0)};
+}
 
 // Commands that always fit.
-CommandBlock fixed(const CommandWriter& writer, Written written) { return *writer.frame(written); }
+CommandBlock fixed(const CommandWriter& writer, Written written) {
+    return *writer.frame(written);
+}
 
 std::optional<CommandBlock> nameCommand(int store, std::uint8_t code, std::string_view name) {
     return CommandWriter().byte(letterOrMain(store)).byte(code).text(name).frame(Written::Block);
 }
 
-bool isNameByte(char byte) { return static_cast<signed char>(byte) > 0x20; }
+bool isNameByte(char byte) {
+    return static_cast<signed char>(byte) > 0x20;
+}
 
 }  // namespace
 
@@ -81,12 +91,15 @@ std::optional<char> storeLetter(int store) {
     return std::nullopt;
 }
 
-CommandBlock identifyCommand() { return fixed(CommandWriter().byte(0x59), Written::Block); }
+CommandBlock identifyCommand() {
+    return fixed(CommandWriter().byte(0x59), Written::Block);
+}
 
 CommandBlock listStoreCommand(int store) {
     const auto letter = storeLetter(store);
     if (!letter) return zeroBlock();
-    return fixed(CommandWriter().byte(static_cast<std::uint8_t>(*letter)).byte(0x47), Written::Block);
+    return fixed(CommandWriter().byte(static_cast<std::uint8_t>(*letter)).byte(0x47),
+                 Written::Block);
 }
 
 CommandBlock listFolderCommand(std::string_view folder) {
@@ -106,13 +119,17 @@ CommandBlock finishCommand(bool insideListing) {
 CommandBlock formatCommand(int store) {
     const auto letter = storeLetter(store);
     if (!letter) return zeroBlock();
-    return fixed(CommandWriter().byte(static_cast<std::uint8_t>(*letter)).byte(0x46), Written::Block);
+    return fixed(CommandWriter().byte(static_cast<std::uint8_t>(*letter)).byte(0x46),
+                 Written::Block);
 }
 
-CommandBlock statusCommand() { return fixed(CommandWriter().byte(0x90).byte(0x53), Written::Block); }
+CommandBlock statusCommand() {
+    return fixed(CommandWriter().byte(0x90).byte(0x53), Written::Block);
+}
 
 std::optional<CommandBlock> createCommand(const CreateFields& fields) {
-    if (fields.shortName.size() > 0xFFFF || fields.longName.size() * 2 > 0xFFFF) return std::nullopt;
+    if (fields.shortName.size() > 0xFFFF || fields.longName.size() * 2 > 0xFFFF)
+        return std::nullopt;
     return CommandWriter()
         .byte(letterOrMain(fields.store))
         .byte(0x90)
@@ -171,8 +188,7 @@ std::optional<CommandBlock> renameCommand(int store, std::string_view currentNam
 }
 
 std::optional<CommandBlock> makeDirectoryCommand(int store, std::uint16_t fatDate,
-                                                 std::uint16_t fatTime,
-                                                 std::string_view shortName,
+                                                 std::uint16_t fatTime, std::string_view shortName,
                                                  std::u16string_view longName) {
     if (shortName.size() > kMaxCount || longName.size() > kMaxCount) return std::nullopt;
     return CommandWriter()

@@ -55,8 +55,7 @@ std::optional<CommandBlock> renameCommand(int store, std::string_view currentNam
                                           std::u16string_view newLongName);
 // `shortName` is the 12-byte "8.3" form.
 std::optional<CommandBlock> makeDirectoryCommand(int store, std::uint16_t fatDate,
-                                                 std::uint16_t fatTime,
-                                                 std::string_view shortName,
+                                                 std::uint16_t fatTime, std::string_view shortName,
                                                  std::u16string_view longName);
 
 }  // namespace vox::devsys

@@ -36,7 +36,9 @@ DeviceLink::~DeviceLink() {
     for (auto& thread : threads) thread.worker->join();
 }
 
-devio::Provider& DeviceLink::provider() { return provider_ ? *provider_ : devio::provider(); }
+devio::Provider& DeviceLink::provider() {
+    return provider_ ? *provider_ : devio::provider();
+}
 
 int DeviceLink::createDev(DeviceContext** out) {
     if (current_) return 1;

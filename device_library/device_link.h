@@ -26,7 +26,7 @@ namespace vox::devsys {
 constexpr std::size_t kInterfacePathRoom = 256;
 
 class DeviceLink {
-public:
+  public:
     // With no provider, the process-wide one of the device I/O layer.
     explicit DeviceLink(devio::Provider* provider = nullptr);
     ~DeviceLink();
@@ -41,7 +41,9 @@ public:
     // its worker slot is empty.
     bool lock(DeviceContext* ctx);
     DeviceContext* unlock(DeviceContext* ctx);
-    bool isCurrent(const DeviceContext* ctx) const { return ctx != nullptr && ctx == current_.get(); }
+    bool isCurrent(const DeviceContext* ctx) const {
+        return ctx != nullptr && ctx == current_.get();
+    }
 
     // The identify exchange; none when no recorder answered.
     std::optional<PlayerInfo> identify();
@@ -60,9 +62,10 @@ public:
     // Threads the library starts and nobody else joins (the format pacer, a
     // worker whose caller gave no handle slot). Finished ones are joined on
     // the next call; the rest when the link goes away.
-    void keepThread(std::unique_ptr<messages::Worker> worker, std::shared_ptr<std::atomic<bool>> done);
+    void keepThread(std::unique_ptr<messages::Worker> worker,
+                    std::shared_ptr<std::atomic<bool>> done);
 
-private:
+  private:
     struct OwnThread {
         std::unique_ptr<messages::Worker> worker;
         std::shared_ptr<std::atomic<bool>> done;

@@ -12,8 +12,12 @@ namespace vox::devsys {
 Exchange::Exchange(DeviceLink& link) : link_(link) {}
 Exchange::~Exchange() = default;
 
-void Exchange::openOut() { out_ = link_.openPipe(vxr250::kOutPipeName); }
-void Exchange::openIn() { in_ = link_.openPipe(vxr250::kInPipeName); }
+void Exchange::openOut() {
+    out_ = link_.openPipe(vxr250::kOutPipeName);
+}
+void Exchange::openIn() {
+    in_ = link_.openPipe(vxr250::kInPipeName);
+}
 
 void Exchange::control(std::uint32_t code) {
     if (!out_) return;

@@ -18,7 +18,7 @@ namespace vox::devsys {
 class DeviceLink;
 
 class Exchange {
-public:
+  public:
     explicit Exchange(DeviceLink& link);
     ~Exchange();
     Exchange(const Exchange&) = delete;
@@ -50,7 +50,7 @@ public:
 
     void close();
 
-private:
+  private:
     DeviceLink& link_;
     std::unique_ptr<devio::DeviceFile> out_;
     std::unique_ptr<devio::DeviceFile> in_;

@@ -25,7 +25,9 @@ Result guarded(Result onFailure, Call call) noexcept {
     }
 }
 
-std::string text(const char* value) { return value != nullptr ? value : ""; }
+std::string text(const char* value) {
+    return value != nullptr ? value : "";
+}
 
 }  // namespace
 
@@ -77,8 +79,8 @@ int QVDownloadFile(DeviceContext* ctx, const char* pcPath, int store,
                    vox::messages::WindowHandle window, vox::messages::Message message,
                    vox::messages::ThreadHandle* slot, int* cancel) {
     return guarded(0, [&](DeviceLink& link) {
-        vox::devsys::TransferJob job{text(pcPath), "", store, {window, message},
-                                     vox::devsys::CancelFlag(cancel)};
+        vox::devsys::TransferJob job{
+            text(pcPath), "", store, {window, message}, vox::devsys::CancelFlag(cancel)};
         return vox::devsys::startDownload(link, ctx, std::move(job), slot);
     });
 }
@@ -87,24 +89,28 @@ int QVUploadFile(DeviceContext* ctx, const char* recorderName, const char* pcPat
                  vox::messages::WindowHandle window, vox::messages::Message message,
                  vox::messages::ThreadHandle* slot, int* cancel) {
     return guarded(0, [&](DeviceLink& link) {
-        vox::devsys::TransferJob job{text(recorderName), text(pcPath), store, {window, message},
+        vox::devsys::TransferJob job{text(recorderName),
+                                     text(pcPath),
+                                     store,
+                                     {window, message},
                                      vox::devsys::CancelFlag(cancel)};
         return vox::devsys::startUpload(link, ctx, std::move(job), slot);
     });
 }
 
 int QVFormatDevice(DeviceContext* ctx, FormatRequest* request) {
-    return guarded(0, [&](DeviceLink& link) { return vox::devsys::startFormat(link, ctx, request); });
+    return guarded(0,
+                   [&](DeviceLink& link) { return vox::devsys::startFormat(link, ctx, request); });
 }
 
 int QVDeleteFile(DeviceContext* ctx, const char* name, int store) {
-    return guarded(-1, [&](DeviceLink& link) { return vox::devsys::deleteFile(link, ctx, name, store); });
+    return guarded(
+        -1, [&](DeviceLink& link) { return vox::devsys::deleteFile(link, ctx, name, store); });
 }
 
 int QVRemoveDirectory(DeviceContext* ctx, const char* name, int store) {
-    return guarded(-1, [&](DeviceLink& link) {
-        return vox::devsys::removeDirectory(link, ctx, name, store);
-    });
+    return guarded(
+        -1, [&](DeviceLink& link) { return vox::devsys::removeDirectory(link, ctx, name, store); });
 }
 
 int QVReplaceFile(DeviceContext* ctx, const char* name, int position, int store) {
@@ -120,9 +126,8 @@ int QVRenameFile(DeviceContext* ctx, const char* currentName, const char* newNam
 }
 
 int QVMakeDirectory(DeviceContext* ctx, const char* name, int store) {
-    return guarded(-1, [&](DeviceLink& link) {
-        return vox::devsys::makeDirectory(link, ctx, name, store);
-    });
+    return guarded(
+        -1, [&](DeviceLink& link) { return vox::devsys::makeDirectory(link, ctx, name, store); });
 }
 
 }  // extern "C"

@@ -20,7 +20,9 @@ namespace {
 
 constexpr auto kEarlyEndPause = std::chrono::milliseconds(100);
 
-std::string temporaryPathFor(const std::string& target) { return target + ".part"; }
+std::string temporaryPathFor(const std::string& target) {
+    return target + ".part";
+}
 
 }  // namespace
 
@@ -72,7 +74,7 @@ void runFetchWorker(DeviceLink& link, const TransferJob& job) {
         const bool readOk = exchange.readData(block);
         const bool stored = readOk && file->write(block);
         if (!stored || job.cancel.raised()) {
-            earlyEnd(!readOk ? TRANSFER_DEVICE_FAILED
+            earlyEnd(!readOk   ? TRANSFER_DEVICE_FAILED
                      : !stored ? TRANSFER_FILE_FAILED
                                : TRANSFER_CANCELLED);
             return;

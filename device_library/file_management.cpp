@@ -11,7 +11,9 @@
 namespace vox::devsys {
 namespace {
 
-std::string_view orEmpty(const char* text) { return text != nullptr ? text : ""; }
+std::string_view orEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
 
 // The command-with-outcome exchange inside the calling frame; the first
 // reply is read and not examined, the FINISH reply's outcome counts.
@@ -44,8 +46,8 @@ int moveFile(DeviceLink& link, DeviceContext* ctx, const char* name, int positio
     return runWithOutcome(link, ctx, [&] { return moveCommand(store, orEmpty(name), position); });
 }
 
-int renameFile(DeviceLink& link, DeviceContext* ctx, const char* currentName,
-               const char* newName, int store) {
+int renameFile(DeviceLink& link, DeviceContext* ctx, const char* currentName, const char* newName,
+               int store) {
     return runWithOutcome(link, ctx, [&] {
         const std::string_view target = orEmpty(newName);
         return renameCommand(store, orEmpty(currentName), renameShortName(target),
@@ -58,8 +60,7 @@ int makeDirectory(DeviceLink& link, DeviceContext* ctx, const char* name, int st
         const std::string_view folder = orEmpty(name);
         const text::LocalTime now = text::localTimeNow();
         return makeDirectoryCommand(store, text::fatDate(now), text::fatTime(now),
-                                    makeDirectoryShortName(folder),
-                                    makeDirectoryLongName(folder));
+                                    makeDirectoryShortName(folder), makeDirectoryLongName(folder));
     });
 }
 

@@ -15,8 +15,8 @@ int removeDirectory(DeviceLink& link, DeviceContext* ctx, const char* name, int 
 // Moves a file to `position` (counted from 0 after "." and ".."); only the
 // low byte travels.
 int moveFile(DeviceLink& link, DeviceContext* ctx, const char* name, int position, int store);
-int renameFile(DeviceLink& link, DeviceContext* ctx, const char* currentName,
-               const char* newName, int store);
+int renameFile(DeviceLink& link, DeviceContext* ctx, const char* currentName, const char* newName,
+               int store);
 int makeDirectory(DeviceLink& link, DeviceContext* ctx, const char* name, int store);
 
 }  // namespace vox::devsys

@@ -20,7 +20,7 @@ constexpr std::uint8_t kNewerFirmware = 0x10;
 
 // The stream as the decoder may see it: bytes past its end read as zero.
 class StreamReader {
-public:
+  public:
     explicit StreamReader(std::span<const std::uint8_t> stream) : stream_(stream) {}
     std::uint8_t at(std::size_t offset) const {
         return offset < stream_.size() ? stream_[offset] : 0;
@@ -37,7 +37,7 @@ public:
                static_cast<std::uint32_t>(at(offset + 2)) << 8 | at(offset + 3);
     }
 
-private:
+  private:
     std::span<const std::uint8_t> stream_;
 };
 
@@ -68,8 +68,10 @@ void assembleLongName(const StreamReader& reader, std::size_t offset, unsigned c
 
 void decodeShortEntry(const StreamReader& reader, std::size_t offset, std::uint8_t versionByte,
                       DeviceEntry& entry) {
-    for (std::size_t k = 0; k < 8; ++k) entry.baseName[k] = static_cast<char>(reader.at(offset + k));
-    for (std::size_t k = 0; k < 3; ++k) entry.extension[k] = static_cast<char>(reader.at(offset + 8 + k));
+    for (std::size_t k = 0; k < 8; ++k)
+        entry.baseName[k] = static_cast<char>(reader.at(offset + k));
+    for (std::size_t k = 0; k < 3; ++k)
+        entry.extension[k] = static_cast<char>(reader.at(offset + 8 + k));
     for (std::size_t k = 0; k < 8 && entry.baseName[k] == ' '; ++k) entry.baseName[k] = '\0';
     std::snprintf(entry.displayName, sizeof entry.displayName,
                   versionByte < kNewerFirmware ? "%s.%s" : "%s%s", entry.baseName, entry.extension);

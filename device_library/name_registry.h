@@ -12,7 +12,7 @@
 namespace vox::devsys {
 
 class NameRegistry final : public NameCounter {
-public:
+  public:
     // A listing stored `listing.entryCount` entries: the counter starts from
     // there, and those entries' names are the ones on the recorder.
     void resetFrom(const DeviceListing& listing);
@@ -22,7 +22,7 @@ public:
     bool taken(const std::string& key) const override;
     void record(const std::string& key) override;
 
-private:
+  private:
     mutable std::mutex mutex_;
     int counter_ = 0;
     std::set<std::string> taken_;

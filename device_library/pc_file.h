@@ -11,7 +11,7 @@
 namespace vox::devsys {
 
 class PcFile {
-public:
+  public:
     static std::optional<PcFile> openForReading(const std::string& path);
     static std::optional<PcFile> create(const std::string& path);
 
@@ -31,7 +31,7 @@ public:
     // Flushes and closes; false when the data did not all reach the file.
     bool close();
 
-private:
+  private:
     explicit PcFile(std::FILE* file) : file_(file) {}
     std::FILE* file_;
 };

@@ -41,11 +41,11 @@ struct PlayerInfo {
 };
 
 struct DeviceEntry {
-    char longName[195];     // ANSI code page, NUL-terminated; empty when none
-    char baseName[10];      // 8 bytes as stored (space padded), then NULs
-    char extension[6];      // 3 bytes as stored (space padded), then NULs
-    char displayName[16];   // "%s.%s" below version 0x10, "%s%s" from 0x10 on
-    std::uint8_t attribute; // 0x10 folder, 0x20 file
+    char longName[195];      // ANSI code page, NUL-terminated; empty when none
+    char baseName[10];       // 8 bytes as stored (space padded), then NULs
+    char extension[6];       // 3 bytes as stored (space padded), then NULs
+    char displayName[16];    // "%s.%s" below version 0x10, "%s%s" from 0x10 on
+    std::uint8_t attribute;  // 0x10 folder, 0x20 file
     std::uint32_t size;
     std::uint16_t hasLongName;
     std::uint16_t year;
@@ -65,8 +65,8 @@ struct DeviceListing {
     std::uint8_t reserved[3];
     std::uint32_t streamLength;  // L of the listing reply
     std::int32_t entryCount;
-    std::uint32_t totalBytes;    // multiple of 16,384
-    std::uint32_t freeBytes;     // multiple of 16,384
+    std::uint32_t totalBytes;  // multiple of 16,384
+    std::uint32_t freeBytes;   // multiple of 16,384
     DeviceEntry entries[kListingSlots];
 };
 
@@ -115,13 +115,12 @@ QVDEVSYS_API int QVGetPlayerStatus(DeviceContext* ctx);
 // Transfer workers. The thread handle stored in `slot` belongs to the caller,
 // who joins and deletes it after TRANSFER_FINISHED / the last FORMAT_DONE.
 QVDEVSYS_API int QVDownloadFile(DeviceContext* ctx, const char* pcPath, int store,
-                                vox::messages::WindowHandle window,
-                                vox::messages::Message message,
+                                vox::messages::WindowHandle window, vox::messages::Message message,
                                 vox::messages::ThreadHandle* slot, int* cancel);
 QVDEVSYS_API int QVUploadFile(DeviceContext* ctx, const char* recorderName, const char* pcPath,
                               int store, vox::messages::WindowHandle window,
-                              vox::messages::Message message,
-                              vox::messages::ThreadHandle* slot, int* cancel);
+                              vox::messages::Message message, vox::messages::ThreadHandle* slot,
+                              int* cancel);
 QVDEVSYS_API int QVFormatDevice(DeviceContext* ctx, FormatRequest* request);
 
 // File management: 0 when the recorder carried the command out, its outcome

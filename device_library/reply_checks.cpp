@@ -15,16 +15,26 @@ std::uint8_t byteAt(ReplyView reply, std::size_t offset) {
 
 }  // namespace
 
-bool isIdentifyReply(ReplyView reply) { return hasHeader(reply, 0x22); }
-bool isListingReply(ReplyView reply) { return hasHeader(reply, 0x06); }
-bool isFormatReply(ReplyView reply) { return hasHeader(reply, 0x04); }
-bool isReplyBlock(ReplyView reply) { return byteAt(reply, 0) == 0x23; }
+bool isIdentifyReply(ReplyView reply) {
+    return hasHeader(reply, 0x22);
+}
+bool isListingReply(ReplyView reply) {
+    return hasHeader(reply, 0x06);
+}
+bool isFormatReply(ReplyView reply) {
+    return hasHeader(reply, 0x04);
+}
+bool isReplyBlock(ReplyView reply) {
+    return byteAt(reply, 0) == 0x23;
+}
 
 std::uint16_t listingStreamLength(ReplyView reply) {
     return static_cast<std::uint16_t>(byteAt(reply, 6) << 8 | byteAt(reply, 7));
 }
 
-std::uint8_t replyOutcome(ReplyView reply) { return byteAt(reply, 4); }
+std::uint8_t replyOutcome(ReplyView reply) {
+    return byteAt(reply, 4);
+}
 
 std::optional<std::uint32_t> readReplySize(ReplyView reply, int store, std::size_t nameLength) {
     if (const auto letter = storeLetter(store)) {
@@ -40,6 +50,8 @@ std::optional<std::uint32_t> readReplySize(ReplyView reply, int store, std::size
            static_cast<std::uint32_t>(reply[offset + 2]) << 8 | reply[offset + 3];
 }
 
-std::uint8_t statusValue(ReplyView reply) { return byteAt(reply, 8); }
+std::uint8_t statusValue(ReplyView reply) {
+    return byteAt(reply, 8);
+}
 
 }  // namespace vox::devsys

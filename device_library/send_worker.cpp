@@ -75,7 +75,8 @@ void runSendWorker(DeviceLink& link, const TransferJob& job) {
     std::uint64_t left = fileSize;
     for (;;) {
         std::fill(block.begin(), block.end(), 0);
-        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(left, kDataBlockSize));
+        const std::size_t wanted =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, kDataBlockSize));
         const bool readOk = file->readExactly(std::span(block).first(wanted));
         left -= wanted;
         const bool wrote = readOk && exchange.writeData(block);
@@ -85,7 +86,7 @@ void runSendWorker(DeviceLink& link, const TransferJob& job) {
             std::this_thread::sleep_for(kEarlyEndPause);
             file->close();
             exchange.close();
-            const int outcome = !readOk  ? TRANSFER_FILE_FAILED
+            const int outcome = !readOk ? TRANSFER_FILE_FAILED
                                 : wrote ? TRANSFER_CANCELLED
                                         : TRANSFER_DEVICE_FAILED;
             notify.post(TRANSFER_FINISHED, outcome);

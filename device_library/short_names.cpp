@@ -53,10 +53,10 @@ struct Parts {
 
 std::string olderFirmwareName(std::string_view fileName, NameCounter& counter) {
     const std::size_t dot = fileName.rfind('.');
-    const std::string extension(
-        (dot == kNoDot ? fileName : fileName.substr(dot)).substr(0, 4));
+    const std::string extension((dot == kNoDot ? fileName : fileName.substr(dot)).substr(0, 4));
     if (dot == kNoDot || dot <= kBaseLength) {
-        return std::string(dot == kNoDot ? std::string_view{} : fileName.substr(0, dot)) + extension;
+        return std::string(dot == kNoDot ? std::string_view{} : fileName.substr(0, dot)) +
+               extension;
     }
     return uniqueTilde(counter, [&](int c) {
         return Parts{std::string(fileName.substr(0, 4)) + "~" + std::to_string(c), extension};

@@ -18,7 +18,7 @@ constexpr std::size_t kRenameLongNameUnits = 200;
 // already on the recorder's folder or was generated since its listing;
 // `record` remembers a generated one.
 class NameCounter {
-public:
+  public:
     virtual ~NameCounter() = default;
     virtual int next() = 0;
     virtual bool taken(const std::string& key) const = 0;

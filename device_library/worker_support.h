@@ -17,7 +17,7 @@ class DeviceLink;
 constexpr std::size_t kDataBlockSize = 32768;
 
 class Notifier {
-public:
+  public:
     Notifier(messages::WindowHandle window, messages::Message message)
         : window_(window), message_(message) {}
     void send(int code, messages::LParam value) const;
@@ -27,18 +27,18 @@ public:
         send(code, reinterpret_cast<messages::LParam>(value));
     }
 
-private:
+  private:
     messages::WindowHandle window_;
     messages::Message message_;
 };
 
 // The caller's int, written by its thread while the worker reads it.
 class CancelFlag {
-public:
+  public:
     explicit CancelFlag(int* flag) : flag_(flag) {}
     bool raised() const { return flag_ != nullptr && std::atomic_ref<int>(*flag_).load() != 0; }
 
-private:
+  private:
     int* flag_;
 };
 

@@ -26,16 +26,23 @@ int Installer::detectPlatform() {
     return platform_;
 }
 
-bool Installer::isWindows9x() const { return platform_ == kPlatformWindows98 || platform_ == kPlatformWindowsMe; }
+bool Installer::isWindows9x() const {
+    return platform_ == kPlatformWindows98 || platform_ == kPlatformWindowsMe;
+}
 
-bool Installer::isWindowsNt() const { return platform_ == kPlatformWindows2000 || platform_ == kPlatformWindowsXp; }
+bool Installer::isWindowsNt() const {
+    return platform_ == kPlatformWindows2000 || platform_ == kPlatformWindowsXp;
+}
 
 bool Installer::installsPending() {
     const auto wait = services_.waitNoPendingInstallEvents(0);
     switch (wait.call) {
-        case setup::OptionalCall::LibraryMissing: return true;  // cannot tell, so do not install over them
-        case setup::OptionalCall::FunctionMissing: return false;
-        case setup::OptionalCall::Called: return wait.result == setup::kWaitTimeout;
+        case setup::OptionalCall::LibraryMissing:
+            return true;  // cannot tell, so do not install over them
+        case setup::OptionalCall::FunctionMissing:
+            return false;
+        case setup::OptionalCall::Called:
+            return wait.result == setup::kWaitTimeout;
     }
     return true;
 }
@@ -58,7 +65,8 @@ bool Installer::findDevice(int deviceType) {
 }
 
 bool Installer::anyKnownDevicePresent() {
-    return std::any_of(kDeviceTypes.begin(), kDeviceTypes.end(), [&](int type) { return findDevice(type); });
+    return std::any_of(kDeviceTypes.begin(), kDeviceTypes.end(),
+                       [&](int type) { return findDevice(type); });
 }
 
 bool Installer::devNodeIsKnownDevice(messages::LParam broadcast) {
@@ -66,7 +74,8 @@ bool Installer::devNodeIsKnownDevice(messages::LParam broadcast) {
     const auto* header = reinterpret_cast<const DevBroadcastDevNode*>(broadcast);
     // The type and size come first in every broadcast record; the device
     // node is read only when the record says it is there.
-    if (header->deviceType != kDeviceTypeDevNode || header->size < sizeof(DevBroadcastDevNode)) return false;
+    if (header->deviceType != kDeviceTypeDevNode || header->size < sizeof(DevBroadcastDevNode))
+        return false;
     const auto deviceId = services_.deviceIdOf(header->devNode);
     if (!deviceId) return false;
     const std::string upper = asciiUpper(*deviceId);
@@ -76,7 +85,8 @@ bool Installer::devNodeIsKnownDevice(messages::LParam broadcast) {
     });
 }
 
-bool Installer::isPlugged(messages::Message message, messages::WParam wParam, messages::LParam lParam) {
+bool Installer::isPlugged(messages::Message message, messages::WParam wParam,
+                          messages::LParam lParam) {
     if (message != kWmDeviceChange) return false;
     detectPlatform();
     if (isWindows9x()) return wParam == kDeviceArrival && devNodeIsKnownDevice(lParam);
@@ -109,7 +119,8 @@ int Installer::installOnWindows(const std::string& infPath, const std::string& h
     if (!placePackage(infPath)) return 0;
     const bool hadEarlierInstall = checkEarlierInstall(hardwareId);
     if (!hadEarlierInstall && isWindows9x()) deleteDriverDatabase();
-    if (presentDeviceWith(hardwareId, "").has_value()) return installPluggedDevice(infPath, hardwareId, parent);
+    if (presentDeviceWith(hardwareId, "").has_value())
+        return installPluggedDevice(infPath, hardwareId, parent);
     if (!prepareUnpluggedDevice(infPath, hadEarlierInstall)) return 0;
     reenumerateRootHubs();
     return 1;

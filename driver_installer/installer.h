@@ -11,7 +11,7 @@
 namespace vox::qinst {
 
 class Installer {
-public:
+  public:
     explicit Installer(setup::SetupServices& services) : services_(services) {}
 
     // InstallZIRDevice.
@@ -26,7 +26,7 @@ public:
     // The platform code last worked out (see qinst.h).
     int platformCode() const { return platform_; }
 
-private:
+  private:
     int detectPlatform();
     bool isWindows9x() const;
     bool isWindowsNt() const;
@@ -36,7 +36,8 @@ private:
     bool devNodeIsKnownDevice(messages::LParam broadcast);
 
     int installOnLinux(const std::string& infPath);
-    int installOnWindows(const std::string& infPath, const std::string& hardwareId, messages::WindowHandle parent);
+    int installOnWindows(const std::string& infPath, const std::string& hardwareId,
+                         messages::WindowHandle parent);
 
     // The Windows steps, in the order an install takes them.
     void removeFailedEarlierInstalls();

@@ -28,7 +28,7 @@ constexpr int kPlatformWindows2000 = 256;
 constexpr int kPlatformWindowsXp = 512;
 constexpr int kPlatformLinux = 1024;
 
-constexpr messages::Message kWmDeviceChange = 537;  // WM_DEVICECHANGE
+constexpr messages::Message kWmDeviceChange = 537;   // WM_DEVICECHANGE
 constexpr messages::WParam kDeviceArrival = 0x8000;  // DBT_DEVICEARRIVAL
 constexpr std::uint32_t kDeviceTypeDevNode = 1;      // DBT_DEVTYP_DEVNODE
 
@@ -53,7 +53,8 @@ int InstallZIRDevice(const char* infPath, int deviceType, vox::messages::WindowH
 // 1 if a present device carries the type's hardware ID.
 int FindZIRDevice(int deviceType);
 // 1 if a device-change broadcast (message 537) leaves one of the devices there.
-int IsZIRDevicePlugged(vox::messages::Message message, vox::messages::WParam wParam, vox::messages::LParam lParam);
+int IsZIRDevicePlugged(vox::messages::Message message, vox::messages::WParam wParam,
+                       vox::messages::LParam lParam);
 // 1 while the system still has installs pending.
 int CheckForInProgressInstallations(void);
 // Kept for setup programs that call it; does nothing and returns 0.

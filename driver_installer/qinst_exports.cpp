@@ -28,7 +28,8 @@ int withInstaller(Call call) noexcept {
     try {
         std::lock_guard lock(processLock);
         if (!processInstaller)
-            processInstaller = std::make_unique<ProcessInstaller>(std::make_shared<setup::LinuxSetup>());
+            processInstaller =
+                std::make_unique<ProcessInstaller>(std::make_shared<setup::LinuxSetup>());
         return call(processInstaller->installer) ? 1 : 0;
     } catch (...) {
         return 0;
@@ -42,20 +43,25 @@ void useSetupServices(std::shared_ptr<setup::SetupServices> services) {
     processInstaller = services ? std::make_unique<ProcessInstaller>(std::move(services)) : nullptr;
 }
 
-std::string packagedInfPath() { return VOX_QINST_PACKAGE_INF; }
+std::string packagedInfPath() {
+    return VOX_QINST_PACKAGE_INF;
+}
 
 }  // namespace vox::qinst
 
 using vox::qinst::Installer;
 
-extern "C" int InstallZIRDevice(const char* infPath, int deviceType, vox::messages::WindowHandle parentWindow) {
+extern "C" int InstallZIRDevice(const char* infPath, int deviceType,
+                                vox::messages::WindowHandle parentWindow) {
     if (infPath == nullptr) return 0;
-    return vox::qinst::withInstaller(
-        [&](Installer& installer) { return installer.install(infPath, deviceType, parentWindow) != 0; });
+    return vox::qinst::withInstaller([&](Installer& installer) {
+        return installer.install(infPath, deviceType, parentWindow) != 0;
+    });
 }
 
 extern "C" int FindZIRDevice(int deviceType) {
-    return vox::qinst::withInstaller([&](Installer& installer) { return installer.findDevice(deviceType); });
+    return vox::qinst::withInstaller(
+        [&](Installer& installer) { return installer.findDevice(deviceType); });
 }
 
 extern "C" int IsZIRDevicePlugged(vox::messages::Message message, vox::messages::WParam wParam,
@@ -65,7 +71,10 @@ extern "C" int IsZIRDevicePlugged(vox::messages::Message message, vox::messages:
 }
 
 extern "C" int CheckForInProgressInstallations(void) {
-    return vox::qinst::withInstaller([](Installer& installer) { return installer.installsPending(); });
+    return vox::qinst::withInstaller(
+        [](Installer& installer) { return installer.installsPending(); });
 }
 
-extern "C" int CopyHIDDriverFilesFromMasterINF(const char*, const char*) { return 0; }
+extern "C" int CopyHIDDriverFilesFromMasterINF(const char*, const char*) {
+    return 0;
+}

@@ -30,7 +30,8 @@ void Installer::removeFailedEarlierInstalls() {
     if (!set) return;
     const std::string vendorWord(kEarlierInstallVendorWord);
     for (const setup::DeviceRecord& device : *set) {
-        const bool ours = device.description && asciiUpper(*device.description).find(vendorWord) != std::string::npos;
+        const bool ours = device.description &&
+                          asciiUpper(*device.description).find(vendorWord) != std::string::npos;
         if (ours && device.configFlags.value_or(0) != 0) {
             // The driver key is found through the device's Enum key, so it
             // goes first.
@@ -46,16 +47,20 @@ bool Installer::placePackage(const std::string& infPath) {
                services_.installSectionFiles(infPath, std::string(kInstallSection), true);
     }
     switch (services_.copyOemInf(infPath, setup::OemInfMode::NoOverwrite)) {
-        case setup::OemInfResult::Copied: return true;
+        case setup::OemInfResult::Copied:
+            return true;
         case setup::OemInfResult::AlreadyPresent:
-            return services_.copyOemInf(infPath, setup::OemInfMode::ReplaceOnly) == setup::OemInfResult::Copied;
-        case setup::OemInfResult::Failed: return false;
+            return services_.copyOemInf(infPath, setup::OemInfMode::ReplaceOnly) ==
+                   setup::OemInfResult::Copied;
+        case setup::OemInfResult::Failed:
+            return false;
     }
     return false;
 }
 
 bool Installer::checkEarlierInstall(const std::string& hardwareId) {
-    const std::string key = (isWindowsNt() ? "SYSTEM\\CurrentControlSet\\Enum\\" : "Enum\\") + hardwareId;
+    const std::string key =
+        (isWindowsNt() ? "SYSTEM\\CurrentControlSet\\Enum\\" : "Enum\\") + hardwareId;
     const auto instances = services_.subkeys(key);
     if (!instances || instances->empty()) return false;
     bool damaged = false;
@@ -64,7 +69,8 @@ bool Installer::checkEarlierInstall(const std::string& hardwareId) {
         const auto deviceClass = services_.stringValue(path, "Class");
         if (!deviceClass || !equalsIgnoringCase(*deviceClass, "USB")) damaged = true;
         if (!services_.stringValue(path, "Driver")) damaged = true;
-        if (platform_ == kPlatformWindowsMe && services_.dwordValue(path, "ConfigFlags") == kMeHalfInstalledFlags) {
+        if (platform_ == kPlatformWindowsMe &&
+            services_.dwordValue(path, "ConfigFlags") == kMeHalfInstalledFlags) {
             services_.setDwordValue(path, "ConfigFlags", 0);
             damaged = true;
         }
@@ -108,16 +114,19 @@ int Installer::installPlugged9x(const std::string& infPath, const std::string& h
     if (!services_.selectDevice(id) || !services_.useSingleInf(id, infPath)) return 0;
     const auto drivers = services_.compatibleDrivers(id);
     if (!drivers) return 0;
-    const auto match = std::find_if(drivers->begin(), drivers->end(), [&](const setup::DriverCandidate& driver) {
-        return equalsIgnoringCase(driver.hardwareId, hardwareId);
-    });
-    if (match == drivers->end() || !services_.selectDriver(id, static_cast<std::size_t>(match - drivers->begin())))
+    const auto match =
+        std::find_if(drivers->begin(), drivers->end(), [&](const setup::DriverCandidate& driver) {
+            return equalsIgnoringCase(driver.hardwareId, hardwareId);
+        });
+    if (match == drivers->end() ||
+        !services_.selectDriver(id, static_cast<std::size_t>(match - drivers->begin())))
         return 0;
     return services_.installDevice(id) ? 1 : 0;
 }
 
 bool Installer::prepareUnpluggedDevice(const std::string& infPath, bool hadEarlierInstall) {
-    if (isWindowsNt()) return services_.installSectionFiles(infPath, std::string(kInstallSection), false);
+    if (isWindowsNt())
+        return services_.installSectionFiles(infPath, std::string(kInstallSection), false);
     if (platform_ == kPlatformWindows98 && hadEarlierInstall) deleteDriverDatabase();
     return true;
 }

@@ -26,7 +26,7 @@ constexpr std::uint8_t kEndpointIn = 0x83;
 constexpr std::size_t kPacketSize = 64;
 
 class UsbFunction {
-public:
+  public:
     virtual ~UsbFunction() = default;
     // Host to recorder; the recorder takes all of `data` or fails.
     virtual UsbResult bulkOut(std::span<const std::uint8_t> data) = 0;

@@ -11,13 +11,13 @@ namespace {
 // One per read or write request.
 struct BULK_TRANSFER_CONTEXT {
     _URB_BULK_OR_INTERRUPT_TRANSFER Urb;
-    UCHAR* StageStart;      // the buffer's first byte
-    ULONG Remaining;        // bytes of the request not yet asked for
-    ULONG Requested;        // bytes asked for in stages so far
+    UCHAR* StageStart;  // the buffer's first byte
+    ULONG Remaining;    // bytes of the request not yet asked for
+    ULONG Requested;    // bytes asked for in stages so far
     MDL* PartialMdl;
-    ULONG Transferred;      // bytes that moved so far
+    ULONG Transferred;  // bytes that moved so far
     DEVICE_EXTENSION* Extension;
-    LONG* ResetFlag;        // the pipe's reset flag
+    LONG* ResetFlag;  // the pipe's reset flag
 };
 
 NTSTATUS stageCompleted(DEVICE_OBJECT* device, IRP* irp, PVOID context);
@@ -30,7 +30,8 @@ bool sendStage(BULK_TRANSFER_CONTEXT* transfer, IRP* irp, ULONG length) {
     // stay together at the front of the buffer.
     UCHAR* at = transfer->StageStart + transfer->Transferred;
     IoBuildPartialMdl(irp->MdlAddress, transfer->PartialMdl, at, length);
-    if (MmGetSystemAddressForMdlSafe(transfer->PartialMdl, NormalPagePriority) == nullptr) return false;
+    if (MmGetSystemAddressForMdlSafe(transfer->PartialMdl, NormalPagePriority) == nullptr)
+        return false;
     transfer->Urb.TransferBufferLength = length;
     transfer->Urb.TransferBufferMDL = transfer->PartialMdl;
     transfer->Urb.TransferBuffer = nullptr;
@@ -68,7 +69,8 @@ NTSTATUS stageCompleted(DEVICE_OBJECT*, IRP* irp, PVOID context) {
         finishTransfer(transfer, irp, STATUS_SUCCESS);
         return STATUS_CONTINUE_COMPLETION;
     }
-    const ULONG length = transfer->Remaining < kMaximumTransfer ? transfer->Remaining : kMaximumTransfer;
+    const ULONG length =
+        transfer->Remaining < kMaximumTransfer ? transfer->Remaining : kMaximumTransfer;
     MmPrepareMdlForReuse(transfer->PartialMdl);
     if (!sendStage(transfer, irp, length)) {
         InterlockedIncrement(transfer->ResetFlag);
@@ -102,7 +104,9 @@ NTSTATUS DispatchReadWrite(DEVICE_OBJECT* device, IRP* irp) {
     auto* transfer = static_cast<BULK_TRANSFER_CONTEXT*>(
         ExAllocatePoolWithTag(NonPagedPool, sizeof(BULK_TRANSFER_CONTEXT), kPoolTag));
     UCHAR* start = static_cast<UCHAR*>(MmGetMdlVirtualAddress(irp->MdlAddress));
-    MDL* partial = transfer != nullptr ? IoAllocateMdl(start, kMaximumTransfer, FALSE, FALSE, nullptr) : nullptr;
+    MDL* partial = transfer != nullptr
+                       ? IoAllocateMdl(start, kMaximumTransfer, FALSE, FALSE, nullptr)
+                       : nullptr;
     if (partial == nullptr) {
         if (transfer != nullptr) ExFreePoolWithTag(transfer, kPoolTag);
         completeRequest(irp, STATUS_INSUFFICIENT_RESOURCES);
@@ -112,7 +116,8 @@ NTSTATUS DispatchReadWrite(DEVICE_OBJECT* device, IRP* irp) {
     transfer->Urb.Hdr.Length = kUrbLengthBulkTransfer;
     transfer->Urb.Hdr.Function = URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER;
     transfer->Urb.PipeHandle = pipe;
-    transfer->Urb.TransferFlags = read ? USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK : USBD_SHORT_TRANSFER_OK;
+    transfer->Urb.TransferFlags =
+        read ? USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK : USBD_SHORT_TRANSFER_OK;
     transfer->StageStart = start;
     transfer->Remaining = total;
     transfer->PartialMdl = partial;

@@ -10,9 +10,10 @@ namespace {
 
 constexpr ULONG kStringBufferBytes = 256;
 
-NTSTATUS readDescriptor(DEVICE_EXTENSION* extension, UCHAR type, UCHAR index, USHORT language, PVOID buffer,
-                        ULONG length, ULONG* returned) {
-    auto* urb = static_cast<URB*>(ExAllocatePoolWithTag(NonPagedPool, sizeof(_URB_CONTROL_DESCRIPTOR_REQUEST), kPoolTag));
+NTSTATUS readDescriptor(DEVICE_EXTENSION* extension, UCHAR type, UCHAR index, USHORT language,
+                        PVOID buffer, ULONG length, ULONG* returned) {
+    auto* urb = static_cast<URB*>(
+        ExAllocatePoolWithTag(NonPagedPool, sizeof(_URB_CONTROL_DESCRIPTOR_REQUEST), kPoolTag));
     if (urb == nullptr) return STATUS_INSUFFICIENT_RESOURCES;
     UsbBuildGetDescriptorRequest(urb, type, index, language, buffer, length);
     const NTSTATUS status = submitUrb(extension, urb);
@@ -25,27 +26,33 @@ NTSTATUS readDescriptor(DEVICE_EXTENSION* extension, UCHAR type, UCHAR index, US
 // NUL-terminated pool string; false when the device gives none.
 bool readString(DEVICE_EXTENSION* extension, UCHAR index, UNICODE_STRING* text) {
     *text = UNICODE_STRING{};
-    auto* buffer = static_cast<UCHAR*>(ExAllocatePoolWithTag(NonPagedPool, kStringBufferBytes, kPoolTag));
+    auto* buffer =
+        static_cast<UCHAR*>(ExAllocatePoolWithTag(NonPagedPool, kStringBufferBytes, kPoolTag));
     if (buffer == nullptr) return false;
     ULONG returned = 0;
     if (extension->LanguageId == 0 &&
-        NT_SUCCESS(readDescriptor(extension, USB_STRING_DESCRIPTOR_TYPE, 0, 0, buffer, kStringBufferBytes, &returned)) &&
+        NT_SUCCESS(readDescriptor(extension, USB_STRING_DESCRIPTOR_TYPE, 0, 0, buffer,
+                                  kStringBufferBytes, &returned)) &&
         returned >= 4) {
         extension->LanguageId = static_cast<USHORT>(buffer[2] | buffer[3] << 8);
     }
-    bool read = NT_SUCCESS(readDescriptor(extension, USB_STRING_DESCRIPTOR_TYPE, index, extension->LanguageId,
-                                          buffer, kStringBufferBytes, &returned)) && returned >= 2;
+    bool read =
+        NT_SUCCESS(readDescriptor(extension, USB_STRING_DESCRIPTOR_TYPE, index,
+                                  extension->LanguageId, buffer, kStringBufferBytes, &returned)) &&
+        returned >= 2;
     if (read) {
         // bLength says how long the string is, but never more than arrived.
         const ULONG bytes = std::min<ULONG>(buffer[0], returned);
         const ULONG characters = bytes >= 2 ? (bytes - 2) / 2 : 0;
-        auto* characterBuffer = static_cast<WCHAR*>(ExAllocatePoolWithTag(NonPagedPool, (characters + 1) * sizeof(WCHAR), kPoolTag));
+        auto* characterBuffer = static_cast<WCHAR*>(
+            ExAllocatePoolWithTag(NonPagedPool, (characters + 1) * sizeof(WCHAR), kPoolTag));
         read = characterBuffer != nullptr;
         if (read) {
             std::memcpy(characterBuffer, buffer + 2, characters * sizeof(WCHAR));
             characterBuffer[characters] = 0;
             *text = UNICODE_STRING{static_cast<USHORT>(characters * sizeof(WCHAR)),
-                                   static_cast<USHORT>((characters + 1) * sizeof(WCHAR)), characterBuffer};
+                                   static_cast<USHORT>((characters + 1) * sizeof(WCHAR)),
+                                   characterBuffer};
         }
     }
     ExFreePoolWithTag(buffer, kPoolTag);
@@ -69,14 +76,15 @@ bool endpointIs(const USB_ENDPOINT_DESCRIPTOR* endpoint, UCHAR address) {
 
 // The recorder's interface has exactly the out endpoint 0x02 and then the
 // in endpoint 0x83, both bulk with 64-byte packets.
-bool hasRecorderEndpoints(USB_CONFIGURATION_DESCRIPTOR* configuration, USB_INTERFACE_DESCRIPTOR* interface) {
+bool hasRecorderEndpoints(USB_CONFIGURATION_DESCRIPTOR* configuration,
+                          USB_INTERFACE_DESCRIPTOR* interface) {
     if (interface->bNumEndpoints != 2) return false;
     auto* first = reinterpret_cast<USB_ENDPOINT_DESCRIPTOR*>(USBD_ParseDescriptors(
         configuration, configuration->wTotalLength, interface, USB_ENDPOINT_DESCRIPTOR_TYPE));
     if (!endpointIs(first, 0x02)) return false;
     auto* second = reinterpret_cast<USB_ENDPOINT_DESCRIPTOR*>(USBD_ParseDescriptors(
-        configuration, configuration->wTotalLength, reinterpret_cast<UCHAR*>(first) + first->bLength,
-        USB_ENDPOINT_DESCRIPTOR_TYPE));
+        configuration, configuration->wTotalLength,
+        reinterpret_cast<UCHAR*>(first) + first->bLength, USB_ENDPOINT_DESCRIPTOR_TYPE));
     return endpointIs(second, 0x83);
 }
 
@@ -84,14 +92,19 @@ NTSTATUS readConfiguration(DEVICE_EXTENSION* extension, USB_CONFIGURATION_DESCRI
     *out = nullptr;
     USB_CONFIGURATION_DESCRIPTOR head{};
     ULONG returned = 0;
-    NTSTATUS status = readDescriptor(extension, USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 0, &head, sizeof head, &returned);
+    NTSTATUS status = readDescriptor(extension, USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 0, &head,
+                                     sizeof head, &returned);
     if (!NT_SUCCESS(status)) return status;
     // A descriptor shorter than its own header cannot be the recorder's.
-    if (returned < sizeof head || head.wTotalLength < sizeof head) return STATUS_DEVICE_CONFIGURATION_ERROR;
-    auto* full = static_cast<USB_CONFIGURATION_DESCRIPTOR*>(ExAllocatePoolWithTag(NonPagedPool, head.wTotalLength, kPoolTag));
+    if (returned < sizeof head || head.wTotalLength < sizeof head)
+        return STATUS_DEVICE_CONFIGURATION_ERROR;
+    auto* full = static_cast<USB_CONFIGURATION_DESCRIPTOR*>(
+        ExAllocatePoolWithTag(NonPagedPool, head.wTotalLength, kPoolTag));
     if (full == nullptr) return STATUS_INSUFFICIENT_RESOURCES;
-    status = readDescriptor(extension, USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 0, full, head.wTotalLength, &returned);
-    if (NT_SUCCESS(status) && (returned != head.wTotalLength || full->wTotalLength != head.wTotalLength)) {
+    status = readDescriptor(extension, USB_CONFIGURATION_DESCRIPTOR_TYPE, 0, 0, full,
+                            head.wTotalLength, &returned);
+    if (NT_SUCCESS(status) &&
+        (returned != head.wTotalLength || full->wTotalLength != head.wTotalLength)) {
         status = STATUS_DEVICE_CONFIGURATION_ERROR;
     }
     if (!NT_SUCCESS(status)) {
@@ -103,7 +116,8 @@ NTSTATUS readConfiguration(DEVICE_EXTENSION* extension, USB_CONFIGURATION_DESCRI
 }
 
 NTSTATUS selectInterface(DEVICE_EXTENSION* extension, USB_CONFIGURATION_DESCRIPTOR* configuration) {
-    USB_INTERFACE_DESCRIPTOR* interface = USBD_ParseConfigurationDescriptorEx(configuration, configuration, -1, -1, -1, -1, -1);
+    USB_INTERFACE_DESCRIPTOR* interface =
+        USBD_ParseConfigurationDescriptorEx(configuration, configuration, -1, -1, -1, -1, -1);
     if (interface == nullptr) return STATUS_DEVICE_CONFIGURATION_ERROR;
     printString(extension, interface->iInterface, "KTR55USB - Selecting interface named %ws\n");
 
@@ -115,14 +129,17 @@ NTSTATUS selectInterface(DEVICE_EXTENSION* extension, USB_CONFIGURATION_DESCRIPT
         return STATUS_DEVICE_CONFIGURATION_ERROR;
     }
     USBD_INTERFACE_INFORMATION* info = list[0].Interface;
-    for (ULONG pipe = 0; pipe < info->NumberOfPipes; ++pipe) info->Pipes[pipe].MaximumTransferSize = kMaximumTransfer;
+    for (ULONG pipe = 0; pipe < info->NumberOfPipes; ++pipe)
+        info->Pipes[pipe].MaximumTransferSize = kMaximumTransfer;
     extension->MaximumTransfer = kMaximumTransfer;
     const NTSTATUS status = submitUrb(extension, urb);
     if (NT_SUCCESS(status)) {
         extension->ConfigurationHandle = urb->UrbSelectConfiguration.ConfigurationHandle;
         for (ULONG pipe = 0; pipe < info->NumberOfPipes; ++pipe) {
-            if (info->Pipes[pipe].EndpointAddress == 0x02) extension->OutPipe = info->Pipes[pipe].PipeHandle;
-            if (info->Pipes[pipe].EndpointAddress == 0x83) extension->InPipe = info->Pipes[pipe].PipeHandle;
+            if (info->Pipes[pipe].EndpointAddress == 0x02)
+                extension->OutPipe = info->Pipes[pipe].PipeHandle;
+            if (info->Pipes[pipe].EndpointAddress == 0x83)
+                extension->InPipe = info->Pipes[pipe].PipeHandle;
         }
     }
     ExFreePool(urb);
@@ -133,8 +150,9 @@ NTSTATUS selectInterface(DEVICE_EXTENSION* extension, USB_CONFIGURATION_DESCRIPT
 
 NTSTATUS configureDevice(DEVICE_EXTENSION* extension) {
     ULONG returned = 0;
-    NTSTATUS status = readDescriptor(extension, USB_DEVICE_DESCRIPTOR_TYPE, 0, 0, &extension->DeviceDescriptor,
-                                     sizeof extension->DeviceDescriptor, &returned);
+    NTSTATUS status =
+        readDescriptor(extension, USB_DEVICE_DESCRIPTOR_TYPE, 0, 0, &extension->DeviceDescriptor,
+                       sizeof extension->DeviceDescriptor, &returned);
     if (!NT_SUCCESS(status)) return status;
     if (returned != sizeof extension->DeviceDescriptor) return STATUS_DEVICE_DATA_ERROR;
     const USB_DEVICE_DESCRIPTOR& device = extension->DeviceDescriptor;
@@ -145,7 +163,8 @@ NTSTATUS configureDevice(DEVICE_EXTENSION* extension) {
     USB_CONFIGURATION_DESCRIPTOR* configuration = nullptr;
     status = readConfiguration(extension, &configuration);
     if (!NT_SUCCESS(status)) return status;
-    printString(extension, configuration->iConfiguration, "KTR55USB - Selecting configuration named %ws\n");
+    printString(extension, configuration->iConfiguration,
+                "KTR55USB - Selecting configuration named %ws\n");
     status = selectInterface(extension, configuration);
     if (!NT_SUCCESS(status)) {
         ExFreePoolWithTag(configuration, kPoolTag);
@@ -162,7 +181,8 @@ NTSTATUS configureDevice(DEVICE_EXTENSION* extension) {
 
 void deconfigureDevice(DEVICE_EXTENSION* extension) {
     if (extension->State == WORKING) {
-        auto* urb = static_cast<URB*>(ExAllocatePoolWithTag(NonPagedPool, sizeof(_URB_SELECT_CONFIGURATION), kPoolTag));
+        auto* urb = static_cast<URB*>(
+            ExAllocatePoolWithTag(NonPagedPool, sizeof(_URB_SELECT_CONFIGURATION), kPoolTag));
         if (urb != nullptr) {
             urb->UrbSelectConfiguration.Hdr.Length = sizeof(_URB_SELECT_CONFIGURATION);
             urb->UrbSelectConfiguration.Hdr.Function = URB_FUNCTION_SELECT_CONFIGURATION;

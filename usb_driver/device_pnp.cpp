@@ -13,7 +13,10 @@ namespace {
 constexpr std::size_t kDeviceNameCharacters = 32;
 
 GUID recorderInterfaceClass() {
-    GUID guid{RECORDER_INTERFACE_GUID.data1, RECORDER_INTERFACE_GUID.data2, RECORDER_INTERFACE_GUID.data3, {}};
+    GUID guid{RECORDER_INTERFACE_GUID.data1,
+              RECORDER_INTERFACE_GUID.data2,
+              RECORDER_INTERFACE_GUID.data3,
+              {}};
     std::memcpy(guid.Data4, RECORDER_INTERFACE_GUID.data4, sizeof guid.Data4);
     return guid;
 }
@@ -47,7 +50,8 @@ void freeInterfaceName(DEVICE_EXTENSION* extension) {
 }
 
 void freeDeviceName(DEVICE_EXTENSION* extension) {
-    if (extension->DeviceName.Buffer != nullptr) ExFreePoolWithTag(extension->DeviceName.Buffer, kPoolTag);
+    if (extension->DeviceName.Buffer != nullptr)
+        ExFreePoolWithTag(extension->DeviceName.Buffer, kPoolTag);
     extension->DeviceName = UNICODE_STRING{};
 }
 
@@ -86,7 +90,8 @@ NTSTATUS handleRemove(DEVICE_EXTENSION* extension, IRP* irp) {
 }
 
 NTSTATUS handleCapabilities(DEVICE_EXTENSION* extension, IRP* irp) {
-    DEVICE_CAPABILITIES* capabilities = IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceCapabilities.Capabilities;
+    DEVICE_CAPABILITIES* capabilities =
+        IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceCapabilities.Capabilities;
     if (capabilities == nullptr || capabilities->Version < 1) return passDown(extension, irp);
     const NTSTATUS status = forwardAndWait(extension, irp);
     if (NT_SUCCESS(status)) {
@@ -112,14 +117,15 @@ NTSTATUS forwardAndWait(DEVICE_EXTENSION* extension, IRP* irp) {
 NTSTATUS AddDevice(DRIVER_OBJECT* driver, DEVICE_OBJECT* physicalDevice) {
     DriverGlobals& g = driverGlobals();
     char text[kDeviceNameCharacters + 1];
-    std::snprintf(text, sizeof text, "\\DosDevices\\KTR55USB%d", static_cast<int>(InterlockedIncrement(&g.DeviceCounter)));
+    std::snprintf(text, sizeof text, "\\DosDevices\\KTR55USB%d",
+                  static_cast<int>(InterlockedIncrement(&g.DeviceCounter)));
     const std::u16string name = widen(text);
     UNICODE_STRING deviceName;
     RtlInitUnicodeString(&deviceName, name.c_str());
 
     DEVICE_OBJECT* device = nullptr;
-    NTSTATUS status = IoCreateDevice(driver, sizeof(DEVICE_EXTENSION), &deviceName, FILE_DEVICE_UNKNOWN,
-                                     FILE_DEVICE_SECURE_OPEN, FALSE, &device);
+    NTSTATUS status = IoCreateDevice(driver, sizeof(DEVICE_EXTENSION), &deviceName,
+                                     FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, FALSE, &device);
     if (!NT_SUCCESS(status)) return status;
     auto* extension = new (device->DeviceExtension) DEVICE_EXTENSION{};
     extension->DeviceObject = device;
@@ -130,7 +136,8 @@ NTSTATUS AddDevice(DRIVER_OBJECT* driver, DEVICE_OBJECT* physicalDevice) {
     extension->MaximumTransfer = kMaximumTransfer;
     KeInitializeSpinLock(&extension->DescriptorLock);
 
-    auto* nameCopy = static_cast<WCHAR*>(ExAllocatePoolWithTag(NonPagedPool, deviceName.MaximumLength, kPoolTag));
+    auto* nameCopy = static_cast<WCHAR*>(
+        ExAllocatePoolWithTag(NonPagedPool, deviceName.MaximumLength, kPoolTag));
     if (nameCopy == nullptr) {
         deleteDevice(device);
         return STATUS_INSUFFICIENT_RESOURCES;
@@ -147,7 +154,8 @@ NTSTATUS AddDevice(DRIVER_OBJECT* driver, DEVICE_OBJECT* physicalDevice) {
     }
     device->Flags |= DO_POWER_PAGABLE;
     const GUID interfaceClass = recorderInterfaceClass();
-    status = IoRegisterDeviceInterface(physicalDevice, &interfaceClass, nullptr, &extension->InterfaceName);
+    status = IoRegisterDeviceInterface(physicalDevice, &interfaceClass, nullptr,
+                                       &extension->InterfaceName);
     if (!NT_SUCCESS(status)) {
         freeInterfaceName(extension);
         IoDetachDevice(extension->LowerDevice);
@@ -170,49 +178,50 @@ NTSTATUS DispatchPnp(DEVICE_OBJECT* device, IRP* irp) {
     if (!NT_SUCCESS(locked)) return completeRequest(irp, locked);
 
     switch (IoGetCurrentIrpStackLocation(irp)->MinorFunction) {
-    case IRP_MN_START_DEVICE:
-        return handleStart(extension, irp);
-    case IRP_MN_QUERY_STOP_DEVICE:
-        if (extension->State == WORKING) extension->State = PENDINGSTOP;
-        return succeedAndPassDown(extension, irp);
-    case IRP_MN_CANCEL_STOP_DEVICE:
-        if (extension->State != PENDINGSTOP) return passDown(extension, irp);
-        {
-            const NTSTATUS status = forwardAndWait(extension, irp);
-            if (NT_SUCCESS(status)) extension->State = WORKING;
-            return completeAndRelease(extension, irp, status);
-        }
-    case IRP_MN_STOP_DEVICE:
-        deconfigureDevice(extension);
-        extension->State = STOPPED;
-        return succeedAndPassDown(extension, irp);
-    case IRP_MN_QUERY_REMOVE_DEVICE:
-        // The older WDM does not tell the driver about handles it would
-        // strand, so the driver refuses while any are open.
-        if (driverGlobals().OlderWdm && extension->State == WORKING && extension->OpenCount > 0) {
-            return completeAndRelease(extension, irp, STATUS_DEVICE_BUSY);
-        }
-        extension->SavedState = extension->State;
-        extension->State = PENDINGREMOVE;
-        return succeedAndPassDown(extension, irp);
-    case IRP_MN_CANCEL_REMOVE_DEVICE:
-        if (extension->State != PENDINGREMOVE) return passDown(extension, irp);
-        {
-            const NTSTATUS status = forwardAndWait(extension, irp);
-            if (NT_SUCCESS(status)) extension->State = extension->SavedState;
-            return completeAndRelease(extension, irp, status);
-        }
-    case IRP_MN_SURPRISE_REMOVAL:
-        IoSetDeviceInterfaceState(&extension->InterfaceName, FALSE);
-        extension->State = SURPRISEREMOVED;
-        deconfigureDevice(extension);
-        return succeedAndPassDown(extension, irp);
-    case IRP_MN_REMOVE_DEVICE:
-        return handleRemove(extension, irp);
-    case IRP_MN_QUERY_CAPABILITIES:
-        return handleCapabilities(extension, irp);
-    default:
-        return passDown(extension, irp);
+        case IRP_MN_START_DEVICE:
+            return handleStart(extension, irp);
+        case IRP_MN_QUERY_STOP_DEVICE:
+            if (extension->State == WORKING) extension->State = PENDINGSTOP;
+            return succeedAndPassDown(extension, irp);
+        case IRP_MN_CANCEL_STOP_DEVICE:
+            if (extension->State != PENDINGSTOP) return passDown(extension, irp);
+            {
+                const NTSTATUS status = forwardAndWait(extension, irp);
+                if (NT_SUCCESS(status)) extension->State = WORKING;
+                return completeAndRelease(extension, irp, status);
+            }
+        case IRP_MN_STOP_DEVICE:
+            deconfigureDevice(extension);
+            extension->State = STOPPED;
+            return succeedAndPassDown(extension, irp);
+        case IRP_MN_QUERY_REMOVE_DEVICE:
+            // The older WDM does not tell the driver about handles it would
+            // strand, so the driver refuses while any are open.
+            if (driverGlobals().OlderWdm && extension->State == WORKING &&
+                extension->OpenCount > 0) {
+                return completeAndRelease(extension, irp, STATUS_DEVICE_BUSY);
+            }
+            extension->SavedState = extension->State;
+            extension->State = PENDINGREMOVE;
+            return succeedAndPassDown(extension, irp);
+        case IRP_MN_CANCEL_REMOVE_DEVICE:
+            if (extension->State != PENDINGREMOVE) return passDown(extension, irp);
+            {
+                const NTSTATUS status = forwardAndWait(extension, irp);
+                if (NT_SUCCESS(status)) extension->State = extension->SavedState;
+                return completeAndRelease(extension, irp, status);
+            }
+        case IRP_MN_SURPRISE_REMOVAL:
+            IoSetDeviceInterfaceState(&extension->InterfaceName, FALSE);
+            extension->State = SURPRISEREMOVED;
+            deconfigureDevice(extension);
+            return succeedAndPassDown(extension, irp);
+        case IRP_MN_REMOVE_DEVICE:
+            return handleRemove(extension, irp);
+        case IRP_MN_QUERY_CAPABILITIES:
+            return handleCapabilities(extension, irp);
+        default:
+            return passDown(extension, irp);
     }
 }
 

@@ -13,10 +13,13 @@ struct SystemRequest {
     WORK_QUEUE_ITEM workItem;
 };
 
-IO_STACK_LOCATION* locationOf(IRP* irp) { return IoGetCurrentIrpStackLocation(irp); }
+IO_STACK_LOCATION* locationOf(IRP* irp) {
+    return IoGetCurrentIrpStackLocation(irp);
+}
 
 SystemRequest* newSystemRequest(DEVICE_EXTENSION* extension, IRP* irp) {
-    auto* request = static_cast<SystemRequest*>(ExAllocatePoolWithTag(NonPagedPool, sizeof(SystemRequest), kPoolTag));
+    auto* request = static_cast<SystemRequest*>(
+        ExAllocatePoolWithTag(NonPagedPool, sizeof(SystemRequest), kPoolTag));
     if (request != nullptr) *request = SystemRequest{extension, irp, {}};
     return request;
 }
@@ -71,7 +74,8 @@ void forwardSleepRequest(DEVICE_EXTENSION* extension, IRP* irp) {
     passPowerDown(extension, irp);
 }
 
-void sleepDeviceRequestDone(DEVICE_OBJECT*, UCHAR, POWER_STATE, PVOID context, IO_STATUS_BLOCK* ioStatus) {
+void sleepDeviceRequestDone(DEVICE_OBJECT*, UCHAR, POWER_STATE, PVOID context,
+                            IO_STATUS_BLOCK* ioStatus) {
     auto* request = static_cast<SystemRequest*>(context);
     DEVICE_EXTENSION* extension = request->extension;
     IRP* irp = request->systemIrp;
@@ -87,7 +91,8 @@ void sleepDeviceRequestDone(DEVICE_OBJECT*, UCHAR, POWER_STATE, PVOID context, I
 
 // --- system waking: the system request first, then the device request.
 
-void wakeDeviceRequestDone(DEVICE_OBJECT*, UCHAR, POWER_STATE, PVOID context, IO_STATUS_BLOCK* ioStatus) {
+void wakeDeviceRequestDone(DEVICE_OBJECT*, UCHAR, POWER_STATE, PVOID context,
+                           IO_STATUS_BLOCK* ioStatus) {
     auto* request = static_cast<SystemRequest*>(context);
     DEVICE_EXTENSION* extension = request->extension;
     IRP* irp = request->systemIrp;
@@ -111,9 +116,10 @@ NTSTATUS wakeForwarded(DEVICE_OBJECT* device, IRP* irp, PVOID) {
             return STATUS_CONTINUE_COMPLETION;
         }
         SystemRequest* request = newSystemRequest(extension, irp);
-        status = request == nullptr ? STATUS_INSUFFICIENT_RESOURCES
-                                    : PoRequestPowerIrp(extension->PhysicalDevice, stack->MinorFunction, wanted,
-                                                        &wakeDeviceRequestDone, request, nullptr);
+        status = request == nullptr
+                     ? STATUS_INSUFFICIENT_RESOURCES
+                     : PoRequestPowerIrp(extension->PhysicalDevice, stack->MinorFunction, wanted,
+                                         &wakeDeviceRequestDone, request, nullptr);
         if (status == STATUS_PENDING) return STATUS_MORE_PROCESSING_REQUIRED;
         if (request != nullptr) ExFreePoolWithTag(request, kPoolTag);
         irp->IoStatus.Status = status;
@@ -140,9 +146,10 @@ NTSTATUS handleSystemPower(DEVICE_EXTENSION* extension, IRP* irp) {
         return STATUS_PENDING;
     }
     SystemRequest* request = newSystemRequest(extension, irp);
-    NTSTATUS status = request == nullptr ? STATUS_INSUFFICIENT_RESOURCES
-                                         : PoRequestPowerIrp(extension->PhysicalDevice, stack->MinorFunction, wanted,
-                                                             &sleepDeviceRequestDone, request, nullptr);
+    NTSTATUS status = request == nullptr
+                          ? STATUS_INSUFFICIENT_RESOURCES
+                          : PoRequestPowerIrp(extension->PhysicalDevice, stack->MinorFunction,
+                                              wanted, &sleepDeviceRequestDone, request, nullptr);
     if (status != STATUS_PENDING) {
         if (request != nullptr) ExFreePoolWithTag(request, kPoolTag);
         finishPowerRequest(extension, irp, status);

@@ -8,7 +8,8 @@
 namespace vox::vxr250 {
 namespace {
 
-NTSTATUS copyConfigurationDescriptor(DEVICE_EXTENSION* extension, IRP* irp, ULONG outputLength, ULONG_PTR* copied) {
+NTSTATUS copyConfigurationDescriptor(DEVICE_EXTENSION* extension, IRP* irp, ULONG outputLength,
+                                     ULONG_PTR* copied) {
     *copied = 0;
     KIRQL old;
     KeAcquireSpinLock(&extension->DescriptorLock, &old);
@@ -16,7 +17,8 @@ NTSTATUS copyConfigurationDescriptor(DEVICE_EXTENSION* extension, IRP* irp, ULON
     const USB_CONFIGURATION_DESCRIPTOR* descriptor = extension->ConfigurationDescriptor;
     if (descriptor == nullptr) {
         status = STATUS_DEVICE_DATA_ERROR;
-    } else if (outputLength < descriptor->wTotalLength || irp->AssociatedIrp.SystemBuffer == nullptr) {
+    } else if (outputLength < descriptor->wTotalLength ||
+               irp->AssociatedIrp.SystemBuffer == nullptr) {
         status = STATUS_INVALID_PARAMETER;
     } else {
         std::memcpy(irp->AssociatedIrp.SystemBuffer, descriptor, descriptor->wTotalLength);
@@ -76,7 +78,8 @@ NTSTATUS DispatchDeviceControl(DEVICE_OBJECT* device, IRP* irp) {
     NTSTATUS status = STATUS_SUCCESS;
     ULONG_PTR information = 0;
     if (code == IOCTL_GET_CONFIG_DESCRIPTOR) {
-        status = copyConfigurationDescriptor(extension, irp, stack->Parameters.DeviceIoControl.OutputBufferLength, &information);
+        status = copyConfigurationDescriptor(
+            extension, irp, stack->Parameters.DeviceIoControl.OutputBufferLength, &information);
     } else if (code == IOCTL_RESET_PORT) {
         status = resetPort(extension);
     } else if (code == IOCTL_NOP) {

@@ -11,17 +11,21 @@ namespace {
 DriverGlobals globals{};
 
 void DriverUnload(DRIVER_OBJECT*) {
-    if (globals.RegistryPath.Buffer != nullptr) ExFreePoolWithTag(globals.RegistryPath.Buffer, kPoolTag);
+    if (globals.RegistryPath.Buffer != nullptr)
+        ExFreePoolWithTag(globals.RegistryPath.Buffer, kPoolTag);
     globals.RegistryPath = UNICODE_STRING{};
 }
 
 }  // namespace
 
-DriverGlobals& driverGlobals() { return globals; }
+DriverGlobals& driverGlobals() {
+    return globals;
+}
 
 DriverLoad::DriverLoad() {
-    driver_ = IoLoadDriver(u"\\Driver\\VXR250", &DriverEntry,
-                           u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\VXR250", &status_);
+    driver_ =
+        IoLoadDriver(u"\\Driver\\VXR250", &DriverEntry,
+                     u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\VXR250", &status_);
 }
 
 DriverLoad::~DriverLoad() {
@@ -39,7 +43,8 @@ extern "C" NTSTATUS DriverEntry(DRIVER_OBJECT* driver, UNICODE_STRING* registryP
     g.DeviceCounter = -1;
 
     const USHORT bytes = registryPath->Length;
-    auto* copy = static_cast<WCHAR*>(ExAllocatePoolWithTag(PagedPool, bytes + sizeof(WCHAR), kPoolTag));
+    auto* copy =
+        static_cast<WCHAR*>(ExAllocatePoolWithTag(PagedPool, bytes + sizeof(WCHAR), kPoolTag));
     if (copy == nullptr) return STATUS_INSUFFICIENT_RESOURCES;
     std::memcpy(copy, registryPath->Buffer, bytes);
     copy[bytes / sizeof(WCHAR)] = 0;

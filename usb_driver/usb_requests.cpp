@@ -11,7 +11,8 @@ NTSTATUS sendInternalControl(DEVICE_EXTENSION* extension, ULONG code, URB* urb) 
     KEVENT done;
     KeInitializeEvent(&done, NotificationEvent, FALSE);
     IO_STATUS_BLOCK ioStatus{};
-    IRP* irp = IoBuildDeviceIoControlRequest(code, extension->LowerDevice, nullptr, 0, nullptr, 0, TRUE, &done, &ioStatus);
+    IRP* irp = IoBuildDeviceIoControlRequest(code, extension->LowerDevice, nullptr, 0, nullptr, 0,
+                                             TRUE, &done, &ioStatus);
     if (irp == nullptr) return STATUS_INSUFFICIENT_RESOURCES;
     IoGetNextIrpStackLocation(irp)->Parameters.Others.Argument1 = urb;
     NTSTATUS status = IoCallDriver(extension->LowerDevice, irp);

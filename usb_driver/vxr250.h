@@ -12,7 +12,7 @@ namespace vox::vxr250 {
 // Loads the driver for as long as the object lives (the kernel shares one
 // load between all holders). object() is null when the entry failed.
 class DriverLoad {
-public:
+  public:
     DriverLoad();
     ~DriverLoad();
     DriverLoad(const DriverLoad&) = delete;
@@ -21,7 +21,7 @@ public:
     vox::kernel::DRIVER_OBJECT* object() const { return driver_; }
     vox::kernel::NTSTATUS status() const { return status_; }
 
-private:
+  private:
     vox::kernel::DRIVER_OBJECT* driver_ = nullptr;
     vox::kernel::NTSTATUS status_ = 0;
 };

@@ -14,25 +14,25 @@ namespace vox::g729 {
 inline constexpr int kMaxSamplesPerBlock = 64 * kFrameLength;
 
 class Decoder {
- public:
-  Decoder() { reset(); }
-  // Starts a new stream.
-  void reset();
+  public:
+    Decoder() { reset(); }
+    // Starts a new stream.
+    void reset();
 
-  // Decodes `block` (512 bytes) into `samples` (room for
-  // kMaxSamplesPerBlock) and returns how many it wrote: 0 when the block is
-  // not a block of the stream's rate, or the stream's first block announced
-  // no known rate.
-  int decode_block(const std::uint8_t* block, Word16* samples);
+    // Decodes `block` (512 bytes) into `samples` (room for
+    // kMaxSamplesPerBlock) and returns how many it wrote: 0 when the block is
+    // not a block of the stream's rate, or the stream's first block announced
+    // no known rate.
+    int decode_block(const std::uint8_t* block, Word16* samples);
 
-  std::optional<Rate> rate() const { return rate_; }
+    std::optional<Rate> rate() const { return rate_; }
 
- private:
-  std::optional<Rate> rate_;
-  bool rate_known_ = false;  // a first block has been seen
-  FrameDecoder frames_;
-  PostFilter post_filter_;
-  HighPassPostFilter high_pass_;
+  private:
+    std::optional<Rate> rate_;
+    bool rate_known_ = false;  // a first block has been seen
+    FrameDecoder frames_;
+    PostFilter post_filter_;
+    HighPassPostFilter high_pass_;
 };
 
 }  // namespace vox::g729

@@ -16,24 +16,24 @@ inline constexpr std::uint8_t kScrambleMask = 0xA5;
 enum class Rate { k6400 = 0, k8000 = 1, k11800 = 2 };
 
 struct SubframeParameters {
-  Word16 pitch_index = 0;  // P1 (8 bits) or P2 (5 bits, 4 at 6.4 kbit/s)
-  Word16 code[5] = {};     // C, or the five 7-bit words at 11.8 kbit/s
-  Word16 sign = 0;         // S (none at 11.8 kbit/s)
-  Word16 gain = 0;         // combined first- and second-stage gain index
+    Word16 pitch_index = 0;  // P1 (8 bits) or P2 (5 bits, 4 at 6.4 kbit/s)
+    Word16 code[5] = {};     // C, or the five 7-bit words at 11.8 kbit/s
+    Word16 sign = 0;         // S (none at 11.8 kbit/s)
+    Word16 gain = 0;         // combined first- and second-stage gain index
 };
 
 struct FrameParameters {
-  Word16 l0_l1 = 0;
-  Word16 l2_l3 = 0;
-  Word16 parity = 0;  // P0 (none at 6.4 kbit/s)
-  SubframeParameters subframe[2];
+    Word16 l0_l1 = 0;
+    Word16 l2_l3 = 0;
+    Word16 parity = 0;  // P0 (none at 6.4 kbit/s)
+    SubframeParameters subframe[2];
 };
 
 // Where the frames of one block lie.
 struct BlockLayout {
-  int first_slot_offset;
-  int frame_count;
-  int slot_bytes;
+    int first_slot_offset;
+    int frame_count;
+    int slot_bytes;
 };
 
 // The rate a stream's first block announces: a mode-0 stream header (eight

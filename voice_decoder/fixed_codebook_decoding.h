@@ -16,6 +16,7 @@ inline constexpr int kSubframeLength = 40;  // L_SUBFR
 //   bit 3 its sign (1 negative), bits 4-6 the second pulse's place; the
 //   second pulse has the first one's sign when it lies at or before it, and
 //   the opposite sign when it lies after it.
-void decode_fixed_codebook(const SubframeParameters& parameters, Rate rate, Word16 code[kSubframeLength]);
+void decode_fixed_codebook(const SubframeParameters& parameters, Rate rate,
+                           Word16 code[kSubframeLength]);
 
 }  // namespace vox::g729

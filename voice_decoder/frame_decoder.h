@@ -12,32 +12,32 @@
 namespace vox::g729 {
 
 struct SynthesisedFrame {
-  Word16 speech[kFrameLength];
-  Word16 filters[2 * kSubframeFilterSize];  // A(z) of both subframes, Q12
-  Word16 pitch_delays[2];                   // integer delays used
+    Word16 speech[kFrameLength];
+    Word16 filters[2 * kSubframeFilterSize];  // A(z) of both subframes, Q12
+    Word16 pitch_delays[2];                   // integer delays used
 };
 
 class FrameDecoder {
- public:
-  FrameDecoder() { reset(); }
-  void reset();
+  public:
+    FrameDecoder() { reset(); }
+    void reset();
 
-  SynthesisedFrame decode(const FrameParameters& frame, Rate rate);
+    SynthesisedFrame decode(const FrameParameters& frame, Rate rate);
 
- private:
-  PitchLag subframe_lag(const FrameParameters& frame, Rate rate, int subframe, PitchLag first);
-  void synthesise_subframe(const Word16 a[kSubframeFilterSize], int offset, Word16* speech);
+  private:
+    PitchLag subframe_lag(const FrameParameters& frame, Rate rate, int subframe, PitchLag first);
+    void synthesise_subframe(const Word16 a[kSubframeFilterSize], int offset, Word16* speech);
 
-  // The longest delay (143) and the interpolation filter's reach (11).
-  static constexpr int kExcitationHistory = 143 + 11;
-  // Past excitation (PIT_MAX + L_INTERPOL samples), then the current frame.
-  Word16 excitation_[kExcitationHistory + kFrameLength];
-  Word16 previous_lsp_[kLpOrder];
-  LspPredictorMemory lsp_memory_;
-  GainDecoder gains_;
-  Word16 synthesis_memory_[kLpOrder];
-  Word16 sharpening_;      // pitch sharpening from the last gain, Q14
-  Word16 previous_delay_;  // stands in for a delay whose parity failed
+    // The longest delay (143) and the interpolation filter's reach (11).
+    static constexpr int kExcitationHistory = 143 + 11;
+    // Past excitation (PIT_MAX + L_INTERPOL samples), then the current frame.
+    Word16 excitation_[kExcitationHistory + kFrameLength];
+    Word16 previous_lsp_[kLpOrder];
+    LspPredictorMemory lsp_memory_;
+    GainDecoder gains_;
+    Word16 synthesis_memory_[kLpOrder];
+    Word16 sharpening_;      // pitch sharpening from the last gain, Q14
+    Word16 previous_delay_;  // stands in for a delay whose parity failed
 };
 
 }  // namespace vox::g729

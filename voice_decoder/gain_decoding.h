@@ -9,21 +9,21 @@
 namespace vox::g729 {
 
 struct DecodedGains {
-  Word16 pitch;  // g_p, Q14
-  Word16 code;   // g_c, Q1
+    Word16 pitch;  // g_p, Q14
+    Word16 code;   // g_c, Q1
 };
 
 class GainDecoder {
- public:
-  void reset() { *this = GainDecoder{}; }
+  public:
+    void reset() { *this = GainDecoder{}; }
 
-  // `code` is the subframe's fixed-codebook vector (Q13) after pitch
-  // sharpening; it sets the predicted gain.
-  DecodedGains decode(Word16 index, Rate rate, const Word16* code, int length);
+    // `code` is the subframe's fixed-codebook vector (Q13) after pitch
+    // sharpening; it sets the predicted gain.
+    DecodedGains decode(Word16 index, Rate rate, const Word16* code, int length);
 
- private:
-  GainPredictorMemory seven_bit_memory_;
-  GainPredictorMemory six_bit_memory_;
+  private:
+    GainPredictorMemory seven_bit_memory_;
+    GainPredictorMemory six_bit_memory_;
 };
 
 }  // namespace vox::g729

@@ -10,8 +10,8 @@ inline constexpr Word16 kPitchMin = 20;   // PIT_MIN
 inline constexpr Word16 kPitchMax = 143;  // PIT_MAX
 
 struct PitchLag {
-  Word16 integer;   // T0
-  Word16 fraction;  // -1, 0 or 1 (thirds of a sample)
+    Word16 integer;   // T0
+    Word16 fraction;  // -1, 0 or 1 (thirds of a sample)
 };
 
 // The 8-bit index P1 of the first subframe.

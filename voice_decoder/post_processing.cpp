@@ -5,20 +5,20 @@
 namespace vox::g729 {
 
 void HighPassPostFilter::process(Word16* signal, int length) {
-  for (int i = 0; i < length; ++i) {
-    const Word16 x0 = signal[i];
-    Word32 t = mpy_32_16(y1_, highpass100_a[1]);
-    t = l_add(t, mpy_32_16(y2_, highpass100_a[2]));
-    t = l_mac(t, x0, highpass100_b[0]);
-    t = l_mac(t, x1_, highpass100_b[1]);
-    t = l_mac(t, x2_, highpass100_b[2]);
-    t = l_shl(t, 2);                  // Q13 to Q15
-    signal[i] = round16(l_shl(t, 1));  // times 2, saturating
-    x2_ = x1_;
-    x1_ = x0;
-    y2_ = y1_;
-    y1_ = l_extract(t);
-  }
+    for (int i = 0; i < length; ++i) {
+        const Word16 x0 = signal[i];
+        Word32 t = mpy_32_16(y1_, highpass100_a[1]);
+        t = l_add(t, mpy_32_16(y2_, highpass100_a[2]));
+        t = l_mac(t, x0, highpass100_b[0]);
+        t = l_mac(t, x1_, highpass100_b[1]);
+        t = l_mac(t, x2_, highpass100_b[2]);
+        t = l_shl(t, 2);                   // Q13 to Q15
+        signal[i] = round16(l_shl(t, 1));  // times 2, saturating
+        x2_ = x1_;
+        x1_ = x0;
+        y2_ = y1_;
+        y1_ = l_extract(t);
+    }
 }
 
 }  // namespace vox::g729

@@ -8,16 +8,16 @@
 namespace vox::g729 {
 
 class HighPassPostFilter {
- public:
-  void reset() { *this = HighPassPostFilter{}; }
-  // Filters the samples in place.
-  void process(Word16* signal, int length);
+  public:
+    void reset() { *this = HighPassPostFilter{}; }
+    // Filters the samples in place.
+    void process(Word16* signal, int length);
 
- private:
-  Word16 x1_ = 0;  // past inputs
-  Word16 x2_ = 0;
-  Dpf y1_{0, 0};  // past outputs, Q13 DPF
-  Dpf y2_{0, 0};
+  private:
+    Word16 x1_ = 0;  // past inputs
+    Word16 x2_ = 0;
+    Dpf y1_{0, 0};  // past outputs, Q13 DPF
+    Dpf y2_{0, 0};
 };
 
 }  // namespace vox::g729

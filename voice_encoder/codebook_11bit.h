@@ -8,8 +8,8 @@
 namespace vox::g729 {
 
 struct CodebookIndex11 {
-  Word16 positions;  // C, 9 bits: gray(second) << 4 | gray(first)
-  Word16 signs;      // S, 2 bits: bit 0 first pulse, bit 1 second; 1 = positive
+    Word16 positions;  // C, 9 bits: gray(second) << 4 | gray(first)
+    Word16 signs;      // S, 2 bits: bit 0 first pulse, bit 1 second; 1 = positive
 };
 
 // Same contract as search_codebook_17bit.

@@ -18,125 +18,125 @@ constexpr Word16 kSixteenth = 2048;
 // applied off the diagonal. r(i, j) = sum_{n=0}^{39-max(i,j)} h[n] h[n+|i-j|]
 // as the accumulations of Annex A produce it, kept to their upper 16 bits.
 class PulseCorrelations {
- public:
-  PulseCorrelations(const Word16 h[kSubframe], const Word16 sign[kSubframe]) {
-    Word32 energy = 0;
-    for (int i = 0; i < kSubframe; ++i) energy = l_mac(energy, h[i], h[i]);
-    Word16 hs[kSubframe];
-    if (extract_h(energy) > 32000) {
-      for (int i = 0; i < kSubframe; ++i) hs[i] = shr(h[i], 1);
-    } else {
-      const Word16 k = shr(norm_l(energy), 1);
-      for (int i = 0; i < kSubframe; ++i) hs[i] = shl(h[i], k);
+  public:
+    PulseCorrelations(const Word16 h[kSubframe], const Word16 sign[kSubframe]) {
+        Word32 energy = 0;
+        for (int i = 0; i < kSubframe; ++i) energy = l_mac(energy, h[i], h[i]);
+        Word16 hs[kSubframe];
+        if (extract_h(energy) > 32000) {
+            for (int i = 0; i < kSubframe; ++i) hs[i] = shr(h[i], 1);
+        } else {
+            const Word16 k = shr(norm_l(energy), 1);
+            for (int i = 0; i < kSubframe; ++i) hs[i] = shl(h[i], k);
+        }
+        // partial[lag][m]: upper half of sum_{n<=m} hs[n] hs[n+lag]
+        for (int lag = 0; lag < kSubframe; ++lag) {
+            Word32 s = 0;
+            for (int m = 0; m + lag < kSubframe; ++m) {
+                s = l_mac(s, hs[m], hs[m + lag]);
+                partial_[lag][m] = extract_h(s);
+            }
+        }
+        for (int i = 0; i < kSubframe; ++i) {
+            r_[i][i] = partial_[0][kSubframe - 1 - i];
+            for (int j = i + 1; j < kSubframe; ++j) {
+                const Word16 same = (sign[i] >= 0) == (sign[j] >= 0) ? kMax16 : kMin16;
+                r_[i][j] = r_[j][i] = mult(partial_[j - i][kSubframe - 1 - j], same);
+            }
+        }
     }
-    // partial[lag][m]: upper half of sum_{n<=m} hs[n] hs[n+lag]
-    for (int lag = 0; lag < kSubframe; ++lag) {
-      Word32 s = 0;
-      for (int m = 0; m + lag < kSubframe; ++m) {
-        s = l_mac(s, hs[m], hs[m + lag]);
-        partial_[lag][m] = extract_h(s);
-      }
-    }
-    for (int i = 0; i < kSubframe; ++i) {
-      r_[i][i] = partial_[0][kSubframe - 1 - i];
-      for (int j = i + 1; j < kSubframe; ++j) {
-        const Word16 same = (sign[i] >= 0) == (sign[j] >= 0) ? kMax16 : kMin16;
-        r_[i][j] = r_[j][i] = mult(partial_[j - i][kSubframe - 1 - j], same);
-      }
-    }
-  }
-  Word16 operator()(int i, int j) const { return r_[i][j]; }
+    Word16 operator()(int i, int j) const { return r_[i][j]; }
 
- private:
-  Word16 partial_[kSubframe][kSubframe];
-  Word16 r_[kSubframe][kSubframe];
+  private:
+    Word16 partial_[kSubframe][kSubframe];
+    Word16 r_[kSubframe][kSubframe];
 };
 
 class DepthFirstSearch {
- public:
-  DepthFirstSearch(const Word16 dn[kSubframe], const PulseCorrelations& r) : dn_(dn), r_(r) {}
+  public:
+    DepthFirstSearch(const Word16 dn[kSubframe], const PulseCorrelations& r) : dn_(dn), r_(r) {}
 
-  // First pair: the two largest |d| of track `ta`, each with every position of
-  // track `tb`.
-  void first_pair(int ta, int tb) {
-    sq_ = -1;
-    alp_ = 1;
-    int previous = -1;
-    for (int pass = 0; pass < 2; ++pass) {
-      Word16 largest = -1;
-      int i0 = 0;
-      for (int j = ta; j < kSubframe; j += kStep) {
-        if (dn_[j] > largest && j != previous) {
-          largest = dn_[j];
-          i0 = j;
+    // First pair: the two largest |d| of track `ta`, each with every position of
+    // track `tb`.
+    void first_pair(int ta, int tb) {
+        sq_ = -1;
+        alp_ = 1;
+        int previous = -1;
+        for (int pass = 0; pass < 2; ++pass) {
+            Word16 largest = -1;
+            int i0 = 0;
+            for (int j = ta; j < kSubframe; j += kStep) {
+                if (dn_[j] > largest && j != previous) {
+                    largest = dn_[j];
+                    i0 = j;
+                }
+            }
+            previous = i0;
+            const Word32 alp1 = l_mult(r_(i0, i0), kQuarter);
+            for (int i1 = tb; i1 < kSubframe; i1 += kStep) {
+                const Word16 ps2 = add(dn_[i0], dn_[i1]);
+                Word32 alp2 = l_mac(alp1, r_(i0, i1), kHalf);
+                alp2 = l_mac(alp2, r_(i1, i1), kQuarter);
+                const Word16 sq2 = mult(ps2, ps2);
+                const Word16 alp16 = round16(alp2);
+                if (improves_criterion(sq2, alp16, sq_, alp_)) {
+                    sq_ = sq2;
+                    ps_ = ps2;
+                    alp_ = alp16;
+                    ix_ = i0;
+                    iy_ = i1;
+                }
+            }
         }
-      }
-      previous = i0;
-      const Word32 alp1 = l_mult(r_(i0, i0), kQuarter);
-      for (int i1 = tb; i1 < kSubframe; i1 += kStep) {
-        const Word16 ps2 = add(dn_[i0], dn_[i1]);
-        Word32 alp2 = l_mac(alp1, r_(i0, i1), kHalf);
-        alp2 = l_mac(alp2, r_(i1, i1), kQuarter);
-        const Word16 sq2 = mult(ps2, ps2);
-        const Word16 alp16 = round16(alp2);
-        if (improves_criterion(sq2, alp16, sq_, alp_)) {
-          sq_ = sq2;
-          ps_ = ps2;
-          alp_ = alp16;
-          ix_ = i0;
-          iy_ = i1;
+    }
+
+    // Second pair on tracks tc and td, given the first pair (a, b).
+    void second_pair(int a, int b, int tc, int td) {
+        const Word16 ps0 = ps_;
+        const Word32 alp0 = l_mult(alp_, kQuarter);
+        sq_ = -1;
+        alp_ = 1;
+        Word16 partial_energy[kSubframe / kStep];
+        for (int i3 = td, k = 0; i3 < kSubframe; i3 += kStep, ++k) {
+            Word32 s = l_mult(r_(a, i3), kQuarter);
+            s = l_mac(s, r_(b, i3), kQuarter);
+            s = l_mac(s, r_(i3, i3), kEighth);
+            partial_energy[k] = round16(s);
         }
-      }
-    }
-  }
-
-  // Second pair on tracks tc and td, given the first pair (a, b).
-  void second_pair(int a, int b, int tc, int td) {
-    const Word16 ps0 = ps_;
-    const Word32 alp0 = l_mult(alp_, kQuarter);
-    sq_ = -1;
-    alp_ = 1;
-    Word16 partial_energy[kSubframe / kStep];
-    for (int i3 = td, k = 0; i3 < kSubframe; i3 += kStep, ++k) {
-      Word32 s = l_mult(r_(a, i3), kQuarter);
-      s = l_mac(s, r_(b, i3), kQuarter);
-      s = l_mac(s, r_(i3, i3), kEighth);
-      partial_energy[k] = round16(s);
-    }
-    for (int i2 = tc; i2 < kSubframe; i2 += kStep) {
-      const Word16 ps1 = add(ps0, dn_[i2]);
-      Word32 alp1 = l_mac(alp0, r_(a, i2), kEighth);
-      alp1 = l_mac(alp1, r_(b, i2), kEighth);
-      alp1 = l_mac(alp1, r_(i2, i2), kSixteenth);
-      for (int i3 = td, k = 0; i3 < kSubframe; i3 += kStep, ++k) {
-        const Word16 ps2 = add(ps1, dn_[i3]);
-        Word32 alp2 = l_mac(alp1, r_(i2, i3), kEighth);
-        alp2 = l_mac(alp2, partial_energy[k], kHalf);
-        const Word16 sq2 = mult(ps2, ps2);
-        const Word16 alp16 = round16(alp2);
-        if (improves_criterion(sq2, alp16, sq_, alp_)) {
-          sq_ = sq2;
-          alp_ = alp16;
-          ix_ = i2;
-          iy_ = i3;
+        for (int i2 = tc; i2 < kSubframe; i2 += kStep) {
+            const Word16 ps1 = add(ps0, dn_[i2]);
+            Word32 alp1 = l_mac(alp0, r_(a, i2), kEighth);
+            alp1 = l_mac(alp1, r_(b, i2), kEighth);
+            alp1 = l_mac(alp1, r_(i2, i2), kSixteenth);
+            for (int i3 = td, k = 0; i3 < kSubframe; i3 += kStep, ++k) {
+                const Word16 ps2 = add(ps1, dn_[i3]);
+                Word32 alp2 = l_mac(alp1, r_(i2, i3), kEighth);
+                alp2 = l_mac(alp2, partial_energy[k], kHalf);
+                const Word16 sq2 = mult(ps2, ps2);
+                const Word16 alp16 = round16(alp2);
+                if (improves_criterion(sq2, alp16, sq_, alp_)) {
+                    sq_ = sq2;
+                    alp_ = alp16;
+                    ix_ = i2;
+                    iy_ = i3;
+                }
+            }
         }
-      }
     }
-  }
 
-  int ix() const { return ix_; }
-  int iy() const { return iy_; }
-  Word16 sq() const { return sq_; }
-  Word16 alp() const { return alp_; }
+    int ix() const { return ix_; }
+    int iy() const { return iy_; }
+    Word16 sq() const { return sq_; }
+    Word16 alp() const { return alp_; }
 
- private:
-  const Word16* dn_;
-  const PulseCorrelations& r_;
-  Word16 sq_ = -1;
-  Word16 alp_ = 1;
-  Word16 ps_ = 0;
-  int ix_ = 0;
-  int iy_ = 0;
+  private:
+    const Word16* dn_;
+    const PulseCorrelations& r_;
+    Word16 sq_ = -1;
+    Word16 alp_ = 1;
+    Word16 ps_ = 0;
+    int ix_ = 0;
+    int iy_ = 0;
 };
 
 }  // namespace
@@ -144,49 +144,49 @@ class DepthFirstSearch {
 CodebookIndex17 search_codebook_17bit(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0,
                                       Word16 sharpening, Word16 code[kSubframe],
                                       Word16 y[kSubframe]) {
-  Word16 dn[kSubframe];
-  Word16 sign[kSubframe];
-  prepare_search(x, h, t0, sharpening, kMax16, kMin16, dn, sign);
-  const PulseCorrelations r(h, sign);
+    Word16 dn[kSubframe];
+    Word16 sign[kSubframe];
+    prepare_search(x, h, t0, sharpening, kMax16, kMin16, dn, sign);
+    const PulseCorrelations r(h, sign);
 
-  // four passes: tracks (2, t)+(0, 1) and (t, 0)+(1, 2) for t = 3 and 4; the
-  // slots say which of the pulses i0..i3 each found position is
-  DepthFirstSearch search(dn, r);
-  Word16 best_sq = -1;
-  Word16 best_alp = 1;
-  int ip[4] = {0, 1, 2, 3};
-  auto pass = [&](int ta, int tb, int tc, int td, const int (&slot)[4]) {
-    search.first_pair(ta, tb);
-    const int a = search.ix();
-    const int b = search.iy();
-    search.second_pair(a, b, tc, td);
-    if (improves_criterion(search.sq(), search.alp(), best_sq, best_alp)) {
-      best_sq = search.sq();
-      best_alp = search.alp();
-      ip[slot[0]] = a;
-      ip[slot[1]] = b;
-      ip[slot[2]] = search.ix();
-      ip[slot[3]] = search.iy();
+    // four passes: tracks (2, t)+(0, 1) and (t, 0)+(1, 2) for t = 3 and 4; the
+    // slots say which of the pulses i0..i3 each found position is
+    DepthFirstSearch search(dn, r);
+    Word16 best_sq = -1;
+    Word16 best_alp = 1;
+    int ip[4] = {0, 1, 2, 3};
+    auto pass = [&](int ta, int tb, int tc, int td, const int(&slot)[4]) {
+        search.first_pair(ta, tb);
+        const int a = search.ix();
+        const int b = search.iy();
+        search.second_pair(a, b, tc, td);
+        if (improves_criterion(search.sq(), search.alp(), best_sq, best_alp)) {
+            best_sq = search.sq();
+            best_alp = search.alp();
+            ip[slot[0]] = a;
+            ip[slot[1]] = b;
+            ip[slot[2]] = search.ix();
+            ip[slot[3]] = search.iy();
+        }
+    };
+    for (int t = 3; t < 5; ++t) {
+        pass(2, t, 0, 1, {2, 3, 0, 1});
+        pass(t, 0, 1, 2, {3, 0, 1, 2});
     }
-  };
-  for (int t = 3; t < 5; ++t) {
-    pass(2, t, 0, 1, {2, 3, 0, 1});
-    pass(t, 0, 1, 2, {3, 0, 1, 2});
-  }
 
-  Pulse pulses[4];
-  Word16 signs = 0;
-  for (int k = 0; k < 4; ++k) {
-    pulses[k] = {static_cast<Word16>(ip[k]), sign[ip[k]] > 0};
-    if (pulses[k].positive) signs = static_cast<Word16>(signs | (1 << k));
-  }
-  build_code_vector(pulses, 4, kUnitPulse, h, code, y);
-  if (t0 < kSubframe) sharpen_with_pitch(code, t0, sharpening);
+    Pulse pulses[4];
+    Word16 signs = 0;
+    for (int k = 0; k < 4; ++k) {
+        pulses[k] = {static_cast<Word16>(ip[k]), sign[ip[k]] > 0};
+        if (pulses[k].positive) signs = static_cast<Word16>(signs | (1 << k));
+    }
+    build_code_vector(pulses, 4, kUnitPulse, h, code, y);
+    if (t0 < kSubframe) sharpen_with_pitch(code, t0, sharpening);
 
-  const int track3 = (ip[3] / kStep) * 2 + (ip[3] % kStep - 3);  // 3 bits + track bit
-  const Word16 positions =
-      static_cast<Word16>(ip[0] / kStep + ((ip[1] / kStep) << 3) + ((ip[2] / kStep) << 6) + (track3 << 9));
-  return {positions, signs};
+    const int track3 = (ip[3] / kStep) * 2 + (ip[3] % kStep - 3);  // 3 bits + track bit
+    const Word16 positions = static_cast<Word16>(ip[0] / kStep + ((ip[1] / kStep) << 3) +
+                                                 ((ip[2] / kStep) << 6) + (track3 << 9));
+    return {positions, signs};
 }
 
 }  // namespace vox::g729

@@ -8,8 +8,8 @@
 namespace vox::g729 {
 
 struct CodebookIndex17 {
-  Word16 positions;  // C, 13 bits
-  Word16 signs;      // S, 4 bits
+    Word16 positions;  // C, 13 bits
+    Word16 signs;      // S, 4 bits
 };
 
 // Searches the code vector for the target x; h is the impulse response, which

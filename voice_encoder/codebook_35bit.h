@@ -10,14 +10,15 @@
 namespace vox::g729 {
 
 struct CodebookIndex35 {
-  Word16 words[5];  // one 7-bit word per track
+    Word16 words[5];  // one 7-bit word per track
 };
 
 // As search_codebook_17bit; the signs of the pulses are chosen from the
 // target correlation and from ltp_residual, the LP residual less the scaled
 // adaptive contribution of the subframe.
-CodebookIndex35 search_codebook_35bit(const Word16 x[kSubframe], const Word16 ltp_residual[kSubframe],
-                                      Word16 h[kSubframe], Word16 t0, Word16 sharpening,
-                                      Word16 code[kSubframe], Word16 y[kSubframe]);
+CodebookIndex35 search_codebook_35bit(const Word16 x[kSubframe],
+                                      const Word16 ltp_residual[kSubframe], Word16 h[kSubframe],
+                                      Word16 t0, Word16 sharpening, Word16 code[kSubframe],
+                                      Word16 y[kSubframe]);
 
 }  // namespace vox::g729

@@ -11,9 +11,9 @@ namespace vox::g729 {
 // four-pulse codebooks (+8191 / -8192, the shift of the sign by two bits), and
 // half-amplitude pulses of the ten-pulse codebook (+-4096).
 struct PulseShape {
-  Word16 positive;
-  Word16 negative;
-  Word16 response_shift;  // the filtered pulse is h >> response_shift
+    Word16 positive;
+    Word16 negative;
+    Word16 response_shift;  // the filtered pulse is h >> response_shift
 };
 inline constexpr PulseShape kUnitPulse{8191, -8192, 0};
 inline constexpr PulseShape kHalfPulse{4096, -4096, 1};
@@ -37,12 +37,12 @@ void prepare_search(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0, W
 // The search criterion sq / alp (squared correlation over energy) of a
 // candidate beats the best so far: alp_best * sq > sq_best * alp.
 inline bool improves_criterion(Word16 sq, Word16 alp, Word16 sq_best, Word16 alp_best) {
-  return l_msu(l_mult(alp_best, sq), sq_best, alp) > 0;
+    return l_msu(l_mult(alp_best, sq), sq_best, alp) > 0;
 }
 
 struct Pulse {
-  Word16 position;  // 0..39
-  bool positive;
+    Word16 position;  // 0..39
+    bool positive;
 };
 
 // Code vector (Q13) and its filtered version y (Q12) for the pulses.

@@ -6,8 +6,8 @@
 namespace vox::g729 {
 
 struct Log2Result {
-  Word16 exponent;  // integer part of log2(x)
-  Word16 fraction;  // fractional part, Q15
+    Word16 exponent;  // integer part of log2(x)
+    Word16 fraction;  // fractional part, Q15
 };
 
 // log2 of a positive 32-bit value; 0 and negative values give {0, 0}.

@@ -20,24 +20,24 @@
 namespace vox::g729 {
 
 class Encoder {
- public:
-  static constexpr std::size_t kBlockBytes = 512;
-  static constexpr std::uint8_t kMask = 0xA5;
+  public:
+    static constexpr std::size_t kBlockBytes = 512;
+    static constexpr std::uint8_t kMask = 0xA5;
 
-  // Samples one call consumes in the mode, 0 for an unknown mode.
-  static int samples_per_block(int mode);
+    // Samples one call consumes in the mode, 0 for an unknown mode.
+    static int samples_per_block(int mode);
 
-  // Start of a stream (Ravelle_initEncoder).
-  void start_stream();
+    // Start of a stream (Ravelle_initEncoder).
+    void start_stream();
 
-  // Codes one block; false (nothing read or written) for an unknown mode.
-  bool encode_block(const std::int16_t* samples, std::uint8_t* block, int mode);
+    // Codes one block; false (nothing read or written) for an unknown mode.
+    bool encode_block(const std::int16_t* samples, std::uint8_t* block, int mode);
 
- private:
-  void code_slot(const std::int16_t* frame, std::uint8_t* slot, int mode);
+  private:
+    void code_slot(const std::int16_t* frame, std::uint8_t* slot, int mode);
 
-  std::uint64_t calls_ = 0;  // since the start of the stream
-  FrameCoder coder_;
+    std::uint64_t calls_ = 0;  // since the start of the stream
+    FrameCoder coder_;
 };
 
 }  // namespace vox::g729

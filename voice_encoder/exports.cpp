@@ -8,8 +8,8 @@
 namespace {
 
 vox::g729::Encoder& process_encoder() {
-  static vox::g729::Encoder encoder;
-  return encoder;
+    static vox::g729::Encoder encoder;
+    return encoder;
 }
 
 // Built at load rather than at first use.
@@ -17,13 +17,15 @@ vox::g729::Encoder& process_encoder() {
 
 }  // namespace
 
-extern "C" int test10(void) { return 0; }
+extern "C" int test10(void) {
+    return 0;
+}
 
 extern "C" int Ravelle_initEncoder(void) {
-  process_encoder().start_stream();
-  return 1;
+    process_encoder().start_stream();
+    return 1;
 }
 
 extern "C" int Ravelle_VoiceEncoder(const short* samples, unsigned char* block, int mode) {
-  return process_encoder().encode_block(samples, block, mode) ? 1 : 0;
+    return process_encoder().encode_block(samples, block, mode) ? 1 : 0;
 }

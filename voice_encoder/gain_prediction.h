@@ -9,14 +9,14 @@ namespace vox::g729 {
 // Quantised fixed-codebook energies of the last four subframes, Q10 dB
 // (20 log10 of the correction factor).
 struct GainPredictorMemory {
-  Word16 past_energy[4] = {-14336, -14336, -14336, -14336};
+    Word16 past_energy[4] = {-14336, -14336, -14336, -14336};
 };
 
 // Predicted gain g'c (eq. 71): mantissa in Q(exponent), 16384 <= mantissa
 // < 32768.
 struct PredictedGain {
-  Word16 mantissa;
-  Word16 exponent;
+    Word16 mantissa;
+    Word16 exponent;
 };
 
 // code: the fixed-codebook vector (Q13), 40 samples.

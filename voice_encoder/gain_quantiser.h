@@ -17,8 +17,8 @@ extern const GainCodebook gain_codebook_6bit;
 // Correlations of the error terms (eq. 63), each a mantissa with exponent:
 // <y1,y1>, -2<xn,y1>, <y2,y2>, -2<xn,y2>, 2<y1,y2>.
 struct GainCorrelations {
-  Word16 value[5];
-  Word16 exp[5];
+    Word16 value[5];
+    Word16 exp[5];
 };
 
 // The terms from the target xn, filtered adaptive vector y1 (with the
@@ -27,9 +27,9 @@ GainCorrelations gain_correlations(const Word16 xn[kSubframe], const Word16 y1[k
                                    const Word16 y2[kSubframe], const PitchCorrelations& pitch);
 
 struct QuantisedGains {
-  Word16 index;        // G field: map1[first] * size2 + map2[second]
-  Word16 gain_pitch;   // Q14
-  Word16 gain_code;    // Q1
+    Word16 index;       // G field: map1[first] * size2 + map2[second]
+    Word16 gain_pitch;  // Q14
+    Word16 gain_code;   // Q1
 };
 
 // Quantises the gains of code (Q13) and moves the predictor memory on. With

@@ -9,15 +9,15 @@ namespace vox::g729 {
 
 // Quantised LSF residuals of the last four frames (Q13).
 struct LspPredictorMemory {
-  Word16 past[4][kLpOrder];
-  void reset();
+    Word16 past[4][kLpOrder];
+    void reset();
 };
 
 // The two LSP fields of a frame: L0L1 (predictor bit, then 7-bit first stage)
 // and L2L3 (two 5-bit second-stage halves).
 struct LspIndices {
-  Word16 l0_l1;
-  Word16 l2_l3;
+    Word16 l0_l1;
+    Word16 l2_l3;
 };
 
 // Quantises the pairs lsp (Q15) into lsp_q and the indices, and moves the

@@ -12,84 +12,85 @@ constexpr int kMaxFrame = 80;
 
 // Correlation of the signal with itself delayed by t, on even samples.
 Word32 decimated_correlation(const Word16* s, int t, int length) {
-  Word32 sum = 0;
-  for (int j = 0; j < length; j += 2) sum = l_mac(sum, s[j], s[j - t]);
-  return sum;
+    Word32 sum = 0;
+    for (int j = 0; j < length; j += 2) sum = l_mac(sum, s[j], s[j - t]);
+    return sum;
 }
 
 struct SectionBest {
-  Word16 delay;
-  Word32 correlation;
+    Word16 delay;
+    Word32 correlation;
 };
 
 SectionBest best_delay(const Word16* s, int from, int to, int step, int length) {
-  SectionBest best{static_cast<Word16>(from), kMin32};
-  for (int t = from; t < to; t += step) {
-    const Word32 c = decimated_correlation(s, t, length);
-    if (l_sub(c, best.correlation) > 0) best = {static_cast<Word16>(t), c};
-  }
-  return best;
+    SectionBest best{static_cast<Word16>(from), kMin32};
+    for (int t = from; t < to; t += step) {
+        const Word32 c = decimated_correlation(s, t, length);
+        if (l_sub(c, best.correlation) > 0) best = {static_cast<Word16>(t), c};
+    }
+    return best;
 }
 
 // correlation / sqrt(energy of the delayed signal), 16 bits.
 Word16 normalised(const Word16* s, SectionBest b, int length) {
-  Word32 energy = 1;  // no division by zero
-  const Word16* p = s - b.delay;
-  for (int i = 0; i < length; i += 2) energy = l_mac(energy, p[i], p[i]);
-  return extract_l(mpy_32(l_extract(b.correlation), l_extract(inv_sqrt(energy))));
+    Word32 energy = 1;  // no division by zero
+    const Word16* p = s - b.delay;
+    for (int i = 0; i < length; i += 2) energy = l_mac(energy, p[i], p[i]);
+    return extract_l(mpy_32(l_extract(b.correlation), l_extract(inv_sqrt(energy))));
 }
 
 }  // namespace
 
 Word16 open_loop_pitch(const Word16* wsp, int frame_length) {
-  Word16 buffer[kDelayMax + kMaxFrame];
-  Word16* s = buffer + kDelayMax;
+    Word16 buffer[kDelayMax + kMaxFrame];
+    Word16* s = buffer + kDelayMax;
 
-  // scale so that the correlations neither saturate nor lose precision
-  bool overflow = false;
-  Word32 energy = 0;
-  for (int i = -kDelayMax; i < frame_length; i += 2) energy = l_mac(energy, wsp[i], wsp[i], overflow);
-  for (int i = -kDelayMax; i < frame_length; ++i) {
-    if (overflow) {
-      s[i] = shr(wsp[i], 3);
-    } else if (l_sub(energy, 1048576) < 0) {
-      s[i] = shl(wsp[i], 3);
-    } else {
-      s[i] = wsp[i];
+    // scale so that the correlations neither saturate nor lose precision
+    bool overflow = false;
+    Word32 energy = 0;
+    for (int i = -kDelayMax; i < frame_length; i += 2)
+        energy = l_mac(energy, wsp[i], wsp[i], overflow);
+    for (int i = -kDelayMax; i < frame_length; ++i) {
+        if (overflow) {
+            s[i] = shr(wsp[i], 3);
+        } else if (l_sub(energy, 1048576) < 0) {
+            s[i] = shl(wsp[i], 3);
+        } else {
+            s[i] = wsp[i];
+        }
     }
-  }
 
-  const SectionBest b1 = best_delay(s, 20, 40, 1, frame_length);
-  const SectionBest b2 = best_delay(s, 40, 80, 1, frame_length);
-  SectionBest b3 = best_delay(s, 80, 143, 2, frame_length);
-  // refine the even-delay search of the last section by its neighbours
-  const Word16 centre = b3.delay;
-  for (const int t : {centre + 1, centre - 1}) {
-    const Word32 c = decimated_correlation(s, t, frame_length);
-    if (l_sub(c, b3.correlation) > 0) b3 = {static_cast<Word16>(t), c};
-  }
+    const SectionBest b1 = best_delay(s, 20, 40, 1, frame_length);
+    const SectionBest b2 = best_delay(s, 40, 80, 1, frame_length);
+    SectionBest b3 = best_delay(s, 80, 143, 2, frame_length);
+    // refine the even-delay search of the last section by its neighbours
+    const Word16 centre = b3.delay;
+    for (const int t : {centre + 1, centre - 1}) {
+        const Word32 c = decimated_correlation(s, t, frame_length);
+        if (l_sub(c, b3.correlation) > 0) b3 = {static_cast<Word16>(t), c};
+    }
 
-  Word16 max1 = normalised(s, b1, frame_length);
-  Word16 max2 = normalised(s, b2, frame_length);
-  const Word16 max3 = normalised(s, b3, frame_length);
+    Word16 max1 = normalised(s, b1, frame_length);
+    Word16 max2 = normalised(s, b2, frame_length);
+    const Word16 max3 = normalised(s, b3, frame_length);
 
-  // favour submultiples: 0.25 for section 3 into 2, 0.2 for 2 into 1
-  Word16 d = sub(shl(b2.delay, 1), b3.delay);
-  if (abs_s(d) < 5) max2 = add(max2, shr(max3, 2));
-  d = add(d, b2.delay);
-  if (abs_s(d) < 7) max2 = add(max2, shr(max3, 2));
-  d = sub(shl(b1.delay, 1), b2.delay);
-  if (abs_s(d) < 5) max1 = add(max1, mult(max2, 6554));
-  d = add(d, b1.delay);
-  if (abs_s(d) < 7) max1 = add(max1, mult(max2, 6554));
+    // favour submultiples: 0.25 for section 3 into 2, 0.2 for 2 into 1
+    Word16 d = sub(shl(b2.delay, 1), b3.delay);
+    if (abs_s(d) < 5) max2 = add(max2, shr(max3, 2));
+    d = add(d, b2.delay);
+    if (abs_s(d) < 7) max2 = add(max2, shr(max3, 2));
+    d = sub(shl(b1.delay, 1), b2.delay);
+    if (abs_s(d) < 5) max1 = add(max1, mult(max2, 6554));
+    d = add(d, b1.delay);
+    if (abs_s(d) < 7) max1 = add(max1, mult(max2, 6554));
 
-  Word16 delay = b1.delay;
-  if (max1 < max2) {
-    max1 = max2;
-    delay = b2.delay;
-  }
-  if (max1 < max3) delay = b3.delay;
-  return delay;
+    Word16 delay = b1.delay;
+    if (max1 < max2) {
+        max1 = max2;
+        delay = b2.delay;
+    }
+    if (max1 < max3) delay = b3.delay;
+    return delay;
 }
 
 }  // namespace vox::g729

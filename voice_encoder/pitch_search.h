@@ -8,13 +8,13 @@
 namespace vox::g729 {
 
 struct PitchDelay {
-  Word16 integer;   // 20..143
-  Word16 fraction;  // -1, 0, 1 (thirds)
+    Word16 integer;   // 20..143
+    Word16 fraction;  // -1, 0, 1 (thirds)
 };
 
 struct DelayRange {
-  Word16 min;
-  Word16 max;
+    Word16 min;
+    Word16 max;
 };
 
 // First-subframe search range around the open-loop estimate: -3..+3, kept
@@ -48,10 +48,10 @@ Word16 delay_parity(Word16 index);
 // Correlations of the target and the filtered adaptive vector y1, with their
 // exponents, as the gain quantiser needs them.
 struct PitchCorrelations {
-  Word16 yy;      // <y1, y1>, normalised
-  Word16 yy_exp;  // 15 - exponent
-  Word16 xy;      // <xn, y1>, normalised
-  Word16 xy_exp;  // 15 - exponent
+    Word16 yy;      // <y1, y1>, normalised
+    Word16 yy_exp;  // 15 - exponent
+    Word16 xy;      // <xn, y1>, normalised
+    Word16 xy_exp;  // 15 - exponent
 };
 
 // Adaptive-codebook gain <xn,y1>/<y1,y1> in Q14, 0 when not positive and at

@@ -4,24 +4,24 @@ namespace vox::g729 {
 
 void correlate_with_impulse_response(const Word16 h[kSubframe], const Word16 x[kSubframe],
                                      Word16 d[kSubframe]) {
-  Word32 y[kSubframe];
-  Word32 largest = 0;
-  for (int i = 0; i < kSubframe; ++i) {
-    Word32 s = 0;
-    for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
-    y[i] = s;
-    if (l_sub(l_abs(s), largest) > 0) largest = l_abs(s);
-  }
-  Word16 shift = norm_l(largest);
-  if (shift > 16) shift = 16;
-  shift = sub(18, shift);
-  for (int i = 0; i < kSubframe; ++i) d[i] = extract_l(l_shr(y[i], shift));
+    Word32 y[kSubframe];
+    Word32 largest = 0;
+    for (int i = 0; i < kSubframe; ++i) {
+        Word32 s = 0;
+        for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
+        y[i] = s;
+        if (l_sub(l_abs(s), largest) > 0) largest = l_abs(s);
+    }
+    Word16 shift = norm_l(largest);
+    if (shift > 16) shift = 16;
+    shift = sub(18, shift);
+    for (int i = 0; i < kSubframe; ++i) d[i] = extract_l(l_shr(y[i], shift));
 }
 
 Word32 dot_product(const Word16* a, const Word16* b, int length) {
-  Word32 s = 0;
-  for (int i = 0; i < length; ++i) s = l_mac(s, a[i], b[i]);
-  return s;
+    Word32 s = 0;
+    for (int i = 0; i < length; ++i) s = l_mac(s, a[i], b[i]);
+    return s;
 }
 
 }  // namespace vox::g729

@@ -15,7 +15,7 @@ namespace vox::conversion {
 struct ConversionJob {
     std::string sourcePath;
     std::string destinationPath;
-    int quality = 1;  // the Quality list's index; encoding only
+    int quality = 1;                                 // the Quality list's index; encoding only
     vox::messages::MessageTarget* notify = nullptr;  // gets WM_CONVERT_NOTIFY
     VoiceCodec codec{};
     // Shows a message box text (the encoder's format refusal).

@@ -33,7 +33,7 @@ struct ConvertSelection {
     std::vector<std::string> selectedNames;  // as the PC list shows them
     std::string workingDirectory;            // ends with the path separator
     ConvertDirection direction = ConvertDirection::WavToDvf;
-    int quality = 1;                         // the Quality list's index
+    int quality = 1;  // the Quality list's index
     bool workerRunning = false;
 };
 

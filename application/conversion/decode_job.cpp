@@ -57,7 +57,8 @@ int runDecodeJob(const ConversionJob& job) {
 }
 
 std::unique_ptr<vox::messages::Worker> startDecodeWorker(ConversionJob job) {
-    return std::make_unique<vox::messages::Worker>([job = std::move(job)] { return runDecodeJob(job); });
+    return std::make_unique<vox::messages::Worker>(
+        [job = std::move(job)] { return runDecodeJob(job); });
 }
 
 }  // namespace vox::conversion

@@ -21,8 +21,8 @@ std::optional<WaveLayout> inspectSource(const std::string& path) {
 }
 
 // Encodes the audio bytes [position, end) of `source` block by block.
-bool encodeAudio(const ConversionJob& job, std::FILE* source, std::FILE* destination, std::uint64_t position,
-                 std::uint64_t end) {
+bool encodeAudio(const ConversionJob& job, std::FILE* source, std::FILE* destination,
+                 std::uint64_t position, std::uint64_t end) {
     const int mode = encoderModeForQuality(job.quality);
     const std::uint64_t bytesPerCall = 2 * static_cast<std::uint64_t>(samplesPerEncoderCall(mode));
     if (std::fseek(source, static_cast<long>(position), SEEK_SET) != 0) return false;
@@ -49,13 +49,18 @@ bool encodeAudio(const ConversionJob& job, std::FILE* source, std::FILE* destina
 
 }  // namespace
 
-int encoderModeForQuality(int quality) { return quality == 0 || quality == 2 ? quality : 1; }
+int encoderModeForQuality(int quality) {
+    return quality == 0 || quality == 2 ? quality : 1;
+}
 
 int samplesPerEncoderCall(int mode) {
     switch (mode) {
-        case 0: return 5120;
-        case 2: return 2240;
-        default: return 4080;
+        case 0:
+            return 5120;
+        case 2:
+            return 2240;
+        default:
+            return 4080;
     }
 }
 
@@ -67,21 +72,23 @@ int runEncodeJob(const ConversionJob& job) {
         return 0;
     }
     std::FILE* source = std::fopen(job.sourcePath.c_str(), "rb");
-    std::FILE* destination = source != nullptr ? std::fopen(job.destinationPath.c_str(), "wb") : nullptr;
+    std::FILE* destination =
+        source != nullptr ? std::fopen(job.destinationPath.c_str(), "wb") : nullptr;
     if (destination == nullptr) {
         if (source != nullptr) std::fclose(source);
         return 0;
     }
     sendStarted(job.notify);
-    const bool complete =
-        encodeAudio(job, source, destination, layout->dataOffset, layout->dataOffset + layout->audioBytes());
+    const bool complete = encodeAudio(job, source, destination, layout->dataOffset,
+                                      layout->dataOffset + layout->audioBytes());
     std::fclose(source);
     const bool closed = std::fclose(destination) == 0;
     return complete && closed ? 1 : 0;
 }
 
 std::unique_ptr<vox::messages::Worker> startEncodeWorker(ConversionJob job) {
-    return std::make_unique<vox::messages::Worker>([job = std::move(job)] { return runEncodeJob(job); });
+    return std::make_unique<vox::messages::Worker>(
+        [job = std::move(job)] { return runEncodeJob(job); });
 }
 
 }  // namespace vox::conversion

@@ -8,10 +8,12 @@ void sendStarted(vox::messages::MessageTarget* notify) {
     if (notify != nullptr) notify->send(WM_CONVERT_NOTIFY, CONVERT_STARTED, 0);
 }
 
-void sendProgress(vox::messages::MessageTarget* notify, std::uint64_t position, std::uint64_t length) {
+void sendProgress(vox::messages::MessageTarget* notify, std::uint64_t position,
+                  std::uint64_t length) {
     if (notify == nullptr || length == 0) return;
     int percent = static_cast<int>(position * 100 / length);
-    notify->send(WM_CONVERT_NOTIFY, CONVERT_PROGRESS, reinterpret_cast<vox::messages::LParam>(&percent));
+    notify->send(WM_CONVERT_NOTIFY, CONVERT_PROGRESS,
+                 reinterpret_cast<vox::messages::LParam>(&percent));
 }
 
 FinishedNotice::~FinishedNotice() {

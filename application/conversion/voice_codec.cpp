@@ -6,7 +6,8 @@
 namespace vox::conversion {
 
 VoiceCodec recorderVoiceCodec() {
-    return VoiceCodec{Ravelle_initEncoder, Ravelle_VoiceEncoder, Ravelle_initDecoder, Ravelle_VoiceDecoder};
+    return VoiceCodec{Ravelle_initEncoder, Ravelle_VoiceEncoder, Ravelle_initDecoder,
+                      Ravelle_VoiceDecoder};
 }
 
 }  // namespace vox::conversion

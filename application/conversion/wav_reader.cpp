@@ -10,12 +10,15 @@ namespace vox::conversion {
 namespace {
 
 // Reads up to `count` bytes at `offset`; returns how many it got.
-using ReadAt = std::function<std::size_t(std::uint64_t offset, std::uint8_t* into, std::size_t count)>;
+using ReadAt =
+    std::function<std::size_t(std::uint64_t offset, std::uint8_t* into, std::size_t count)>;
 
 constexpr std::size_t kChunkHeader = 8;
 constexpr std::size_t kFormatRecord = 18;
 
-bool hasId(const std::uint8_t* bytes, const char (&id)[5]) { return std::memcmp(bytes, id, 4) == 0; }
+bool hasId(const std::uint8_t* bytes, const char (&id)[5]) {
+    return std::memcmp(bytes, id, 4) == 0;
+}
 
 WaveFormat decodeFormat(const std::uint8_t (&record)[kFormatRecord]) {
     WaveFormat format;
@@ -35,7 +38,8 @@ std::optional<WaveLayout> walkChunks(std::uint64_t fileLength, const ReadAt& rea
     if (!hasId(header, "RIFF") || !hasId(header + 8, "WAVE")) return std::nullopt;
     // The RIFF chunk bounds the search; a size larger than the file is cut
     // to the file.
-    const std::uint64_t riffEnd = std::min<std::uint64_t>(kChunkHeader + readLe32(header + 4), fileLength);
+    const std::uint64_t riffEnd =
+        std::min<std::uint64_t>(kChunkHeader + readLe32(header + 4), fileLength);
 
     WaveLayout layout;
     layout.fileLength = fileLength;
@@ -77,20 +81,23 @@ std::optional<WaveLayout> readWaveLayout(std::FILE* file) {
     if (file == nullptr || std::fseek(file, 0, SEEK_END) != 0) return std::nullopt;
     const long length = std::ftell(file);
     if (length < 0) return std::nullopt;
-    return walkChunks(static_cast<std::uint64_t>(length),
-                      [file](std::uint64_t offset, std::uint8_t* into, std::size_t count) -> std::size_t {
-                          if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) return 0;
-                          return std::fread(into, 1, count, file);
-                      });
+    return walkChunks(
+        static_cast<std::uint64_t>(length),
+        [file](std::uint64_t offset, std::uint8_t* into, std::size_t count) -> std::size_t {
+            if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) return 0;
+            return std::fread(into, 1, count, file);
+        });
 }
 
 std::optional<WaveLayout> readWaveLayout(const std::uint8_t* bytes, std::size_t size) {
-    return walkChunks(size, [bytes, size](std::uint64_t offset, std::uint8_t* into, std::size_t count) {
-        if (offset >= size) return std::size_t{0};
-        const std::size_t available = std::min<std::size_t>(count, size - static_cast<std::size_t>(offset));
-        std::memcpy(into, bytes + offset, available);
-        return available;
-    });
+    return walkChunks(size,
+                      [bytes, size](std::uint64_t offset, std::uint8_t* into, std::size_t count) {
+                          if (offset >= size) return std::size_t{0};
+                          const std::size_t available =
+                              std::min<std::size_t>(count, size - static_cast<std::size_t>(offset));
+                          std::memcpy(into, bytes + offset, available);
+                          return available;
+                      });
 }
 
 bool isConvertibleWave(const WaveLayout& layout) {

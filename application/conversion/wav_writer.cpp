@@ -10,7 +10,8 @@ namespace {
 
 constexpr std::uint32_t kFormatChunkBytes = 18;
 // The RIFF size (file length - 8) must fit 32 bits too.
-constexpr std::uint64_t kMaxDataBytes = std::numeric_limits<std::uint32_t>::max() - (kWavHeaderBytes - 8);
+constexpr std::uint64_t kMaxDataBytes =
+    std::numeric_limits<std::uint32_t>::max() - (kWavHeaderBytes - 8);
 
 }  // namespace
 
@@ -31,7 +32,9 @@ void makeWavHeader(std::uint8_t (&header)[kWavHeaderBytes], std::uint32_t dataBy
     writeLe32(header + 42, dataBytes);
 }
 
-WavWriter::~WavWriter() { close(); }
+WavWriter::~WavWriter() {
+    close();
+}
 
 bool WavWriter::open(const std::string& path) {
     close();
@@ -69,7 +72,8 @@ bool WavWriter::close() {
     if (file_ == nullptr) return false;
     std::uint8_t header[kWavHeaderBytes];
     makeWavHeader(header, dataBytes_);
-    bool ok = std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, file_) == sizeof header;
+    bool ok = std::fseek(file_, 0, SEEK_SET) == 0 &&
+              std::fwrite(header, 1, sizeof header, file_) == sizeof header;
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
     return ok;

@@ -13,7 +13,7 @@ namespace vox::conversion {
 inline constexpr std::size_t kWavHeaderBytes = 46;
 
 class WavWriter {
-public:
+  public:
     WavWriter() = default;
     ~WavWriter();  // closes, filling in the sizes
     WavWriter(const WavWriter&) = delete;
@@ -29,7 +29,7 @@ public:
 
     std::uint32_t dataBytes() const { return dataBytes_; }
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::uint32_t dataBytes_ = 0;
 };

@@ -14,6 +14,8 @@ struct DeviceApi {
 };
 
 // The library's own exports.
-inline DeviceApi libraryDeviceApi() { return {CreateDev, DestroyDev, QVCheckDevice, QVIsUsed}; }
+inline DeviceApi libraryDeviceApi() {
+    return {CreateDev, DestroyDev, QVCheckDevice, QVIsUsed};
+}
 
 }  // namespace vox::app

@@ -14,7 +14,9 @@ DeviceNoticeRelay::DeviceNoticeRelay(vox::messages::MessageTarget* window)
     });
 }
 
-DeviceNoticeRelay::~DeviceNoticeRelay() { close(); }
+DeviceNoticeRelay::~DeviceNoticeRelay() {
+    close();
+}
 
 void DeviceNoticeRelay::close() {
     if (subscription_ == 0) return;

@@ -12,7 +12,7 @@
 namespace vox::app {
 
 class DeviceNoticeRelay {
-public:
+  public:
     explicit DeviceNoticeRelay(vox::messages::MessageTarget* window);
     ~DeviceNoticeRelay();
     DeviceNoticeRelay(const DeviceNoticeRelay&) = delete;
@@ -20,7 +20,7 @@ public:
 
     void close();
 
-private:
+  private:
     struct Target {
         std::mutex mutex;
         vox::messages::MessageTarget* window;

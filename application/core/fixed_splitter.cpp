@@ -8,13 +8,13 @@ namespace vox::app {
 namespace {
 
 class FixedHandle final : public QSplitterHandle {
-public:
+  public:
     FixedHandle(Qt::Orientation orientation, QSplitter* parent)
         : QSplitterHandle(orientation, parent) {
         setCursor(Qt::ArrowCursor);
     }
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
     void mouseMoveEvent(QMouseEvent* event) override { event->accept(); }
     void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
@@ -30,6 +30,8 @@ CFixedSplitter::CFixedSplitter(Qt::Orientation orientation, QWidget* parent)
     setChildrenCollapsible(false);
 }
 
-QSplitterHandle* CFixedSplitter::createHandle() { return new FixedHandle(orientation(), this); }
+QSplitterHandle* CFixedSplitter::createHandle() {
+    return new FixedHandle(orientation(), this);
+}
 
 }  // namespace vox::app

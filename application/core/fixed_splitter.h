@@ -10,10 +10,10 @@ namespace vox::app {
 
 class CFixedSplitter : public QSplitter {
     Q_OBJECT
-public:
+  public:
     explicit CFixedSplitter(Qt::Orientation orientation, QWidget* parent = nullptr);
 
-protected:
+  protected:
     QSplitterHandle* createHandle() override;
 };
 

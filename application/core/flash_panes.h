@@ -14,24 +14,24 @@ namespace vox::app {
 class CPelmarchDoc;
 
 class CFlashForm : public vox::panes::PaneWindow<QWidget> {
-public:
+  public:
     explicit CFlashForm(CPelmarchDoc& doc, QWidget* parent = nullptr);
 };
 
 class CFlashTree : public vox::panes::PaneWindow<QTreeWidget> {
-public:
+  public:
     explicit CFlashTree(CPelmarchDoc& doc, QWidget* parent = nullptr);
 
     // Makes `index` the current folder: an index outside 0 to 4 keeps the
     // current folder, and "MP3" is taken while none has been shown.
     void showFolder(int index);
 
-private:
+  private:
     CPelmarchDoc& doc_;
 };
 
 class CFlashList : public vox::panes::CListViewEx {
-public:
+  public:
     explicit CFlashList(CPelmarchDoc& doc, QWidget* parent = nullptr);
 };
 

@@ -9,7 +9,7 @@
 namespace vox::app {
 
 class InstanceLock {
-public:
+  public:
     InstanceLock() = default;
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;
@@ -23,7 +23,7 @@ public:
     // $XDG_RUNTIME_DIR when it is a usable folder, else /tmp/voxerin-<uid>.
     static QString lockFolder();
 
-private:
+  private:
     int fd_ = -1;
 };
 

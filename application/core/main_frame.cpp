@@ -59,12 +59,13 @@ CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent)
     connect(refresh, &QShortcut::activated, this, [this] { send(WM_COMMAND, kRefreshCommand, 0); });
 
     deviceNotices_ = std::make_unique<DeviceNoticeRelay>(this);
-    mediaWatcher_ = std::make_unique<MountWatcher>([this](const MediaChange& change) {
-        mediaChanged(change);
-    });
+    mediaWatcher_ =
+        std::make_unique<MountWatcher>([this](const MediaChange& change) { mediaChanged(change); });
 }
 
-CMainFrame::~CMainFrame() { deviceNotices_->close(); }
+CMainFrame::~CMainFrame() {
+    deviceNotices_->close();
+}
 
 void CMainFrame::placeAtCreation() {
     const StoredPlacement stored = readStoredPlacement();
@@ -138,14 +139,14 @@ void CMainFrame::buildStatusBar() {
 
 LResult CMainFrame::handleMessage(Message message, WParam wParam, LParam) {
     switch (message) {
-    case WM_COMMAND:
-        if ((wParam & 0xffff) == kRefreshCommand) doc_.refresh(this);
-        return 0;
-    case WM_DEVICECHANGE:
-        onDeviceChange(static_cast<unsigned>(wParam));
-        return 1;
-    default:
-        return 0;
+        case WM_COMMAND:
+            if ((wParam & 0xffff) == kRefreshCommand) doc_.refresh(this);
+            return 0;
+        case WM_DEVICECHANGE:
+            onDeviceChange(static_cast<unsigned>(wParam));
+            return 1;
+        default:
+            return 0;
     }
 }
 

@@ -5,11 +5,10 @@
 // settings, watches for recorders and optical media coming and going, and
 // runs the debounced device check on timer 101.
 
-#include <array>
-#include <memory>
-
 #include <QMainWindow>
 #include <QTimer>
+#include <array>
+#include <memory>
 
 #include "application/core/message_window.h"
 
@@ -34,7 +33,7 @@ struct IntSetting;
 
 class CMainFrame : public QMainWindow, public MessageWindow {
     Q_OBJECT
-public:
+  public:
     static constexpr int kStatusPanes = 3;
 
     explicit CMainFrame(CPelmarchDoc& doc, QWidget* parent = nullptr);
@@ -60,11 +59,11 @@ public:
     bool deviceTimerPending() const { return timerPending_ != 0; }
     bool deviceTimerActive() const { return deviceTimer_.isActive(); }
 
-protected:
+  protected:
     LResult handleMessage(Message message, WParam wParam, LParam lParam) override;
     void closeEvent(QCloseEvent* event) override;
 
-public:
+  public:
     // A splitter position kept in the settings: the size of the splitter's
     // first row or column and the minimum that its pane keeps.
     struct SplitPosition {
@@ -74,7 +73,7 @@ public:
         const IntSetting* minimum;
     };
 
-private:
+  private:
     std::array<SplitPosition, 5> splitPositions() const;
     void placeAtCreation();
     void buildBand();

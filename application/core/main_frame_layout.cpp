@@ -18,7 +18,9 @@ namespace {
 
 using SplitPosition = CMainFrame::SplitPosition;
 
-bool vertical(const QSplitter* splitter) { return splitter->orientation() == Qt::Vertical; }
+bool vertical(const QSplitter* splitter) {
+    return splitter->orientation() == Qt::Vertical;
+}
 
 void applyPosition(const SplitPosition& position) {
     const int minimum = readInt(*position.minimum);
@@ -35,7 +37,7 @@ void applyPosition(const SplitPosition& position) {
 void storePosition(const SplitPosition& position) {
     writeInt(*position.ideal, position.splitter->sizes().value(0));
     writeInt(*position.minimum, vertical(position.splitter) ? position.pane->minimumHeight()
-                                                           : position.pane->minimumWidth());
+                                                            : position.pane->minimumWidth());
 }
 
 int showState(const QWidget& window) {

@@ -13,19 +13,26 @@ MessageBoxes* installed = nullptr;
 
 QMessageBox::StandardButtons standardButtons(BoxButtons buttons) {
     switch (buttons) {
-    case BoxButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case BoxButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case BoxButtons::Ok: break;
+        case BoxButtons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case BoxButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case BoxButtons::Ok:
+            break;
     }
     return QMessageBox::Ok;
 }
 
 BoxAnswer answerOf(int button) {
     switch (button) {
-    case QMessageBox::Cancel: return BoxAnswer::Cancel;
-    case QMessageBox::Yes: return BoxAnswer::Yes;
-    case QMessageBox::No: return BoxAnswer::No;
-    default: return BoxAnswer::Ok;
+        case QMessageBox::Cancel:
+            return BoxAnswer::Cancel;
+        case QMessageBox::Yes:
+            return BoxAnswer::Yes;
+        case QMessageBox::No:
+            return BoxAnswer::No;
+        default:
+            return BoxAnswer::Ok;
     }
 }
 
@@ -43,6 +50,8 @@ MessageBoxes& messageBoxes() {
     return installed ? *installed : qtBoxes;
 }
 
-void installMessageBoxes(MessageBoxes* boxes) { installed = boxes; }
+void installMessageBoxes(MessageBoxes* boxes) {
+    installed = boxes;
+}
 
 }  // namespace vox::app

@@ -14,14 +14,14 @@ enum class BoxIcon { None, Stop };
 enum class BoxAnswer { Ok, Cancel, Yes, No };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     virtual BoxAnswer show(const QString& text, BoxButtons buttons, BoxIcon icon) = 0;
 };
 
 // Modal Qt message boxes over the active window.
 class QtMessageBoxes final : public MessageBoxes {
-public:
+  public:
     BoxAnswer show(const QString& text, BoxButtons buttons, BoxIcon icon) override;
 };
 

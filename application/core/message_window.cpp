@@ -1,9 +1,8 @@
 #include "application/core/message_window.h"
 
-#include <algorithm>
-
 #include <QCoreApplication>
 #include <QThread>
+#include <algorithm>
 
 namespace vox::app {
 
@@ -35,7 +34,9 @@ void MessageWindow::postText(Message message, WParam wParam, std::string text) {
         Qt::QueuedConnection);
 }
 
-void MessageWindow::addObserver(MessageObserver* observer) { observers_.push_back(observer); }
+void MessageWindow::addObserver(MessageObserver* observer) {
+    observers_.push_back(observer);
+}
 
 void MessageWindow::removeObserver(MessageObserver* observer) {
     std::erase(observers_, observer);

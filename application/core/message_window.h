@@ -5,11 +5,10 @@
 // the handler at once; from a worker it blocks until the GUI thread has
 // handled the message and returns the handler's result. `post` queues.
 
+#include <QObject>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <QObject>
 
 #include "platform/messages/message_target.h"
 
@@ -22,13 +21,13 @@ using vox::messages::WParam;
 
 // Sees every message a window handles, before its handler runs.
 class MessageObserver {
-public:
+  public:
     virtual ~MessageObserver() = default;
     virtual void observe(Message message, WParam wParam, LParam lParam) = 0;
 };
 
 class MessageWindow : public vox::messages::MessageTarget {
-public:
+  public:
     MessageWindow();
     ~MessageWindow() override;
     MessageWindow(const MessageWindow&) = delete;
@@ -43,11 +42,11 @@ public:
     void addObserver(MessageObserver* observer);
     void removeObserver(MessageObserver* observer);
 
-protected:
+  protected:
     // Unhandled messages return 0.
     virtual LResult handleMessage(Message message, WParam wParam, LParam lParam) = 0;
 
-private:
+  private:
     LResult deliver(Message message, WParam wParam, LParam lParam);
 
     // Lives on the GUI thread; queued calls die with it when the window goes.

@@ -3,11 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
 #include <algorithm>
 #include <array>
 #include <sstream>
-
-#include <QSocketNotifier>
 
 namespace vox::app {
 

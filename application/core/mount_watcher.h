@@ -3,13 +3,12 @@
 // /proc/self/mounts with an exceptional condition whenever the mount table
 // changes, so the watcher sleeps on that and reads the table only then.
 
+#include <QObject>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <QObject>
 
 class QSocketNotifier;
 
@@ -36,16 +35,15 @@ std::vector<MediaChange> opticalMediaChanges(const std::vector<MountEntry>& befo
                                              const std::vector<MountEntry>& after);
 
 class MountWatcher final : public QObject {
-public:
+  public:
     using Callback = std::function<void(const MediaChange&)>;
 
-    explicit MountWatcher(Callback callback,
-                          const std::string& table = "/proc/self/mounts");
+    explicit MountWatcher(Callback callback, const std::string& table = "/proc/self/mounts");
     ~MountWatcher() override;
 
     bool watching() const { return fd_ >= 0; }
 
-private:
+  private:
     std::vector<MountEntry> readTable() const;
     void tableChanged();
 

@@ -25,8 +25,7 @@ constexpr int kNewFolderChars = 259;
 
 StartupEnvironment StartupEnvironment::system() {
     return {vox::app::userUiLanguage, vox::app::systemUiLanguage, vox::text::ansiCodePage,
-            vox::app::packFolders(),
-            libraryDeviceApi()};
+            vox::app::packFolders(), libraryDeviceApi()};
 }
 
 DocTemplate DocTemplate::parse(const QString& documentString) {
@@ -35,10 +34,11 @@ DocTemplate DocTemplate::parse(const QString& documentString) {
     return {field(0), field(1), field(2), field(3), field(4), field(5), field(6)};
 }
 
-CPelmarchApp::CPelmarchApp(StartupEnvironment environment)
-    : environment_(std::move(environment)) {}
+CPelmarchApp::CPelmarchApp(StartupEnvironment environment) : environment_(std::move(environment)) {}
 
-CPelmarchApp::~CPelmarchApp() { exitInstance(); }
+CPelmarchApp::~CPelmarchApp() {
+    exitInstance();
+}
 
 bool CPelmarchApp::initInstance() {
     QCoreApplication::setOrganizationName(QString::fromUtf8(kSettingsRoot));
@@ -88,9 +88,9 @@ void CPelmarchApp::loadShellTexts() {
         QStringLiteral("shell_name"), QStringLiteral("shell_size"), QStringLiteral("shell_type"),
         QStringLiteral("shell_date"), QStringLiteral("shell_new_folder")};
     for (int which = 0; which < kShellTextCount; ++which)
-        shellTexts_[which] = vox::res::text(keys[which])
-                                 .left(which == kShellNewFolder ? kNewFolderChars
-                                                                : kColumnTitleChars);
+        shellTexts_[which] =
+            vox::res::text(keys[which])
+                .left(which == kShellNewFolder ? kNewFolderChars : kColumnTitleChars);
 }
 
 }  // namespace vox::app

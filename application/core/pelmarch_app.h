@@ -2,12 +2,11 @@
 // The application object: start-up from process start to the first shown
 // window, and the end after the main window has closed.
 
+#include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
-
-#include <QString>
-#include <QStringList>
 
 #include "application/core/device_api.h"
 #include "application/core/instance_lock.h"
@@ -44,7 +43,7 @@ struct DocTemplate {
 enum ShellText { kShellName, kShellSize, kShellType, kShellDate, kShellNewFolder, kShellTextCount };
 
 class CPelmarchApp {
-public:
+  public:
     explicit CPelmarchApp(StartupEnvironment environment = StartupEnvironment::system());
     ~CPelmarchApp();
     CPelmarchApp(const CPelmarchApp&) = delete;
@@ -64,7 +63,7 @@ public:
     CPelmarchDoc* document() const { return doc_.get(); }
     CMainFrame* mainFrame() const { return frame_.get(); }
 
-private:
+  private:
     void loadShellTexts();
 
     StartupEnvironment environment_;

@@ -1,10 +1,9 @@
 #include "application/core/pelmarch_doc.h"
 
+#include <QCoreApplication>
 #include <atomic>
 #include <chrono>
 #include <future>
-
-#include <QCoreApplication>
 
 #include "application/core/flash_panes.h"
 #include "application/core/message_boxes.h"
@@ -30,7 +29,9 @@ void joinWorker(vox::messages::ThreadHandle& worker) {
 
 CPelmarchDoc::CPelmarchDoc(DeviceApi api) : api_(api) {}
 
-CPelmarchDoc::~CPelmarchDoc() { shutdown(); }
+CPelmarchDoc::~CPelmarchDoc() {
+    shutdown();
+}
 
 DeviceContext* CPelmarchDoc::checkDevice() {
     if (deviceLink && api_.checkDevice(deviceLink) == 0) {

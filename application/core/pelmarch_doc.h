@@ -34,7 +34,7 @@ struct ConversionRequest {
 };
 
 class CPelmarchDoc {
-public:
+  public:
     explicit CPelmarchDoc(DeviceApi api = libraryDeviceApi());
     ~CPelmarchDoc();
     CPelmarchDoc(const CPelmarchDoc&) = delete;
@@ -94,7 +94,7 @@ public:
     // 1 from the start of a transfer, delete, format or conversion to its end.
     int busy = 0;
 
-private:
+  private:
     DeviceApi api_;
     int cancelFlag_ = 0;
 };

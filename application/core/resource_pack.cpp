@@ -1,12 +1,11 @@
 #include "application/core/resource_pack.h"
 
-#include <array>
-#include <utility>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <array>
+#include <utility>
 
 #include "application/resources/resources.h"
 
@@ -16,11 +15,10 @@ namespace {
 
 // Interface languages by tag, as Windows numbers them.
 constexpr std::array<std::pair<const char*, int>, 24> kLanguageIds{{
-    {"en-US", 0x0409}, {"en-GB", 0x0809}, {"en-AU", 0x0C09}, {"en-CA", 0x1009},
-    {"ja-JP", 0x0411}, {"ko-KR", 0x0412}, {"zh-TW", 0x0404}, {"zh-CN", 0x0804},
-    {"zh-HK", 0x0C04}, {"de-DE", 0x0407}, {"de-AT", 0x0C07}, {"de-CH", 0x0807},
-    {"fr-FR", 0x040C}, {"fr-CA", 0x0C0C}, {"it-IT", 0x0410}, {"es-ES", 0x0C0A},
-    {"es-MX", 0x080A}, {"pt-BR", 0x0416}, {"pt-PT", 0x0816}, {"nl-NL", 0x0413},
+    {"en-US", 0x0409}, {"en-GB", 0x0809}, {"en-AU", 0x0C09}, {"en-CA", 0x1009}, {"ja-JP", 0x0411},
+    {"ko-KR", 0x0412}, {"zh-TW", 0x0404}, {"zh-CN", 0x0804}, {"zh-HK", 0x0C04}, {"de-DE", 0x0407},
+    {"de-AT", 0x0C07}, {"de-CH", 0x0807}, {"fr-FR", 0x040C}, {"fr-CA", 0x0C0C}, {"it-IT", 0x0410},
+    {"es-ES", 0x0C0A}, {"es-MX", 0x080A}, {"pt-BR", 0x0416}, {"pt-PT", 0x0816}, {"nl-NL", 0x0413},
     {"ru-RU", 0x0419}, {"pl-PL", 0x0415}, {"cs-CZ", 0x0405}, {"el-GR", 0x0408},
 }};
 
@@ -39,19 +37,29 @@ int languageIdOfTag(const QString& tag) {
 
 // On Linux the user's and the system's interface language are the same
 // locale setting.
-int userUiLanguage() { return firstUiLanguage(); }
-int systemUiLanguage() { return firstUiLanguage(); }
+int userUiLanguage() {
+    return firstUiLanguage();
+}
+int systemUiLanguage() {
+    return firstUiLanguage();
+}
 
 int packCodePage(int languageId, int ansiCodePage) {
     switch (languageId) {
-    case 0x0409: return 1252;
-    case 0x0411: return 932;
-    case 0x0412: return 949;
-    default: return ansiCodePage;
+        case 0x0409:
+            return 1252;
+        case 0x0411:
+            return 932;
+        case 0x0412:
+            return 949;
+        default:
+            return ansiCodePage;
     }
 }
 
-QString packFileName(int codePage) { return QStringLiteral("Vxrs%1.rcc").arg(codePage); }
+QString packFileName(int codePage) {
+    return QStringLiteral("Vxrs%1.rcc").arg(codePage);
+}
 
 QStringList packFolders() {
     const QString own = QCoreApplication::applicationDirPath();

@@ -15,7 +15,7 @@ namespace vox::app {
 class CPelmarchDoc;
 
 class CDirForm : public vox::panes::PaneWindow<QWidget> {
-public:
+  public:
     explicit CDirForm(CPelmarchDoc& doc, QWidget* parent = nullptr);
 
     int quality = -1;
@@ -23,12 +23,12 @@ public:
 };
 
 class CDirTree : public vox::panes::PaneWindow<QTreeWidget> {
-public:
+  public:
     explicit CDirTree(CPelmarchDoc& doc, QWidget* parent = nullptr);
 };
 
 class CDirList : public vox::panes::CListViewEx {
-public:
+  public:
     explicit CDirList(CPelmarchDoc& doc, QWidget* parent = nullptr);
 };
 

@@ -25,11 +25,20 @@ QImage mapStandardGreys(const QImage& bitmap, const QPalette& palette) {
         auto* line = reinterpret_cast<QRgb*>(mapped.scanLine(y));
         for (int x = 0; x < mapped.width(); ++x) {
             switch (line[x] & 0xffffff) {
-            case 0x000000: line[x] = text; break;
-            case 0x808080: line[x] = shadow; break;
-            case 0xc0c0c0: line[x] = face; break;
-            case 0xffffff: line[x] = light; break;
-            default: break;
+                case 0x000000:
+                    line[x] = text;
+                    break;
+                case 0x808080:
+                    line[x] = shadow;
+                    break;
+                case 0xc0c0c0:
+                    line[x] = face;
+                    break;
+                case 0xffffff:
+                    line[x] = light;
+                    break;
+                default:
+                    break;
             }
         }
     }
@@ -90,7 +99,9 @@ CHoverButton::Frame CHoverButton::currentFrame() const {
     return Normal;
 }
 
-QSize CHoverButton::sizeHint() const { return {frameWidth_, frameHeight_}; }
+QSize CHoverButton::sizeHint() const {
+    return {frameWidth_, frameHeight_};
+}
 
 void CHoverButton::paintEvent(QPaintEvent*) {
     if (strip_.isNull()) return;

@@ -12,7 +12,7 @@ namespace vox::panes {
 
 class CHoverButton : public QAbstractButton {
     Q_OBJECT
-public:
+  public:
     enum Frame { Normal = 0, Pressed = 1, Highlighted = 2, Disabled = 3 };
     static constexpr int kToolId = 1;
 
@@ -40,7 +40,7 @@ public:
 
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -48,7 +48,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
 
-private:
+  private:
     void setHighlighted(bool on);
 
     QImage strip_;

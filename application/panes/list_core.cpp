@@ -1,10 +1,9 @@
 #include "application/panes/list_core.h"
 
-#include <cstdlib>
-#include <string>
-
 #include <QHeaderView>
 #include <QTreeWidget>
+#include <cstdlib>
+#include <string>
 
 #include "application/resources/resources.h"
 #include "platform/text/conversion.h"
@@ -37,7 +36,9 @@ QImage arrowImage(bool ascending, const QColor& ink) {
     return arrow;
 }
 
-ListCore::ListCore(QTreeWidget* owner) : owner_(owner) { rebuildArrows(); }
+ListCore::ListCore(QTreeWidget* owner) : owner_(owner) {
+    rebuildArrows();
+}
 
 void ListCore::insertColumn(int index, const QString& title, Qt::Alignment alignment, int width) {
     const int count = owner_->columnCount();
@@ -199,8 +200,8 @@ void ListCore::exchangeRows(int a, int b) {
     second->setSelected(firstSelected);
     const int current = owner_->currentIndex().row();
     if (current == a || current == b)
-        owner_->selectionModel()->setCurrentIndex(
-            owner_->model()->index(current == a ? b : a, 0), QItemSelectionModel::NoUpdate);
+        owner_->selectionModel()->setCurrentIndex(owner_->model()->index(current == a ? b : a, 0),
+                                                  QItemSelectionModel::NoUpdate);
 }
 
 // The text as bytes of the ANSI code page, compared byte by byte.
@@ -211,7 +212,9 @@ QByteArray ListCore::rowText(int row, int column) const {
     return QByteArray(ansi.data(), static_cast<qsizetype>(ansi.size()));
 }
 
-QColor ListCore::background() const { return owner_->palette().color(QPalette::Base); }
+QColor ListCore::background() const {
+    return owner_->palette().color(QPalette::Base);
+}
 
 int ListCore::firstSelectedRow() const {
     for (int row = 0; row < owner_->topLevelItemCount(); ++row)

@@ -7,11 +7,10 @@
 // Rows carry no item data of their own: a row is its texts, its image index
 // (kImageIndexRole on column 0) and its state (selected, focused).
 
-#include <vector>
-
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <vector>
 
 class QTreeWidget;
 
@@ -31,7 +30,7 @@ QColor sortColumnTint(const QColor& background);
 QImage arrowImage(bool ascending, const QColor& ink);
 
 class ListCore {
-public:
+  public:
     explicit ListCore(QTreeWidget* owner);
 
     // Operations the derived views call.
@@ -55,12 +54,14 @@ public:
     // The sorted column when it exists in the list, else -1.
     int sortedColumn() const;
     Qt::Alignment columnAlignment(int column) const;
-    const QImage& arrow(bool ascending) const { return ascending ? ascendingArrow_ : descendingArrow_; }
+    const QImage& arrow(bool ascending) const {
+        return ascending ? ascendingArrow_ : descendingArrow_;
+    }
 
     // The colour of the strip between column 0's left edge and its label.
     QColor column0StripColour(int row, bool listFocused) const;
 
-private:
+  private:
     void rebuildArrows();
     void updateHeaderArrows();
     void textSort();

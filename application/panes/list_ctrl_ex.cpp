@@ -17,7 +17,8 @@ CListCtrlEx::CListCtrlEx(QWidget* parent) : QTreeWidget(parent), core_(this) {
     setHeader(new ArrowHeader(core_, this));
     header()->setSectionsClickable(true);  // the tree view resets it when given a header
     setItemDelegate(new ListCellDelegate(core_, this));
-    connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { onColumnClick(column); });
+    connect(header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { onColumnClick(column); });
     connect(header(), &QHeaderView::sectionResized, this, [this] {
         if (core_.tintOn()) viewport()->update();
     });
@@ -26,7 +27,9 @@ CListCtrlEx::CListCtrlEx(QWidget* parent) : QTreeWidget(parent), core_(this) {
     });
 }
 
-void CListCtrlEx::onColumnClick(int column) { core_.columnClicked(column); }
+void CListCtrlEx::onColumnClick(int column) {
+    core_.columnClicked(column);
+}
 
 void CListCtrlEx::paintEvent(QPaintEvent* event) {
     paintSortedStripe();

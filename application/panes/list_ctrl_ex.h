@@ -14,13 +14,13 @@ namespace vox::panes {
 
 class CListCtrlEx : public QTreeWidget {
     Q_OBJECT
-public:
+  public:
     explicit CListCtrlEx(QWidget* parent = nullptr);
 
     ListCore& core() { return core_; }
     const ListCore& core() const { return core_; }
 
-protected:
+  protected:
     virtual void onColumnClick(int column);
 
     void paintEvent(QPaintEvent* event) override;
@@ -29,7 +29,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void paintSortedStripe();
 
     ListCore core_;

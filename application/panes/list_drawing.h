@@ -11,29 +11,29 @@ class ListCore;
 
 // A header that shows the list core's arrow right of the sorted column's title.
 class ArrowHeader final : public QHeaderView {
-public:
+  public:
     ArrowHeader(const ListCore& core, QWidget* parent);
 
-protected:
+  protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 
-private:
+  private:
     const ListCore& core_;
 };
 
 // Cell colours: the sorted column's tint, the column alignments, and the
 // strip left of column 0's label.
 class ListCellDelegate final : public QStyledItemDelegate {
-public:
+  public:
     ListCellDelegate(const ListCore& core, QObject* parent);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
-protected:
+  protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
-private:
+  private:
     void paintColumn0Strip(QPainter* painter, const QStyleOptionViewItem& option,
                            const QModelIndex& index) const;
 

@@ -8,12 +8,12 @@ namespace vox::panes {
 
 class CListViewEx : public CListViewCtrlEx {
     Q_OBJECT
-public:
+  public:
     explicit CListViewEx(QWidget* parent = nullptr);
 
     void selectAllRows();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 

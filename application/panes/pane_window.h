@@ -8,10 +8,10 @@ namespace vox::panes {
 
 template <typename Widget>
 class PaneWindow : public Widget, public vox::app::MessageWindow {
-public:
+  public:
     using Widget::Widget;
 
-protected:
+  protected:
     vox::app::LResult handleMessage(vox::app::Message, vox::app::WParam,
                                     vox::app::LParam) override {
         return 0;

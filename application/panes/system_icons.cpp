@@ -1,9 +1,8 @@
 #include "application/panes/system_icons.h"
 
-#include <map>
-
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <map>
 
 namespace vox::panes {
 
@@ -52,14 +51,18 @@ void SystemIcons::release() {
     if (lists().users > 0) --lists().users;
 }
 
-int SystemIcons::users() { return lists().users; }
+int SystemIcons::users() {
+    return lists().users;
+}
 
 const std::vector<QIcon>& SystemIcons::list() {
     fill(lists());
     return lists().icons;
 }
 
-QSize SystemIcons::iconSize(Kind kind) { return kind == Kind::Small ? QSize(16, 16) : QSize(32, 32); }
+QSize SystemIcons::iconSize(Kind kind) {
+    return kind == Kind::Small ? QSize(16, 16) : QSize(32, 32);
+}
 
 int SystemIcons::indexOf(const QFileInfo& file) {
     if (file.isDir()) return kClosedFolderIcon;

@@ -3,18 +3,17 @@
 // list, made on the first user's request and kept while any user remains.
 // Rows hold indices into the small list.
 
-#include <vector>
-
 #include <QFileIconProvider>
 #include <QIcon>
 #include <QSize>
+#include <vector>
 
 class QFileInfo;
 
 namespace vox::panes {
 
 class SystemIcons {
-public:
+  public:
     enum class Kind { Small, Large };
     // Fixed entries at the front of the list.
     static constexpr int kFileIcon = 0;

@@ -1,10 +1,9 @@
 #include "application/panes/text_progress_ctrl.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 namespace vox::panes {
 
@@ -14,8 +13,7 @@ constexpr int kBorder = 2;
 
 }  // namespace
 
-TextProgressCtrl::TextProgressCtrl(QWidget* parent)
-    : QWidget(parent), font_(QApplication::font()) {
+TextProgressCtrl::TextProgressCtrl(QWidget* parent) : QWidget(parent), font_(QApplication::font()) {
     const QPalette& colours = palette();
     barColour_ = colours.color(QPalette::Highlight);
     backgroundColour_ = colours.color(QPalette::Button);
@@ -39,9 +37,13 @@ int TextProgressCtrl::setPosition(int position) {
     return previous;
 }
 
-int TextProgressCtrl::offsetPosition(int delta) { return setPosition(position_ + delta); }
+int TextProgressCtrl::offsetPosition(int delta) {
+    return setPosition(position_ + delta);
+}
 
-int TextProgressCtrl::step() { return setPosition(position_ + step_); }
+int TextProgressCtrl::step() {
+    return setPosition(position_ + step_);
+}
 
 int TextProgressCtrl::setStep(int step) {
     const int previous = step_;
@@ -83,7 +85,9 @@ QRect TextProgressCtrl::innerRect() const {
     return rect().adjusted(kBorder, kBorder, -kBorder, -kBorder);
 }
 
-int TextProgressCtrl::firstSegmentWidth() const { return pixelWidthOf(innerRect().width()); }
+int TextProgressCtrl::firstSegmentWidth() const {
+    return pixelWidthOf(innerRect().width());
+}
 
 int TextProgressCtrl::secondSegmentWidth() const {
     if (second_ == 0 || upper_ <= 0) return 0;

@@ -13,7 +13,7 @@ namespace vox::panes {
 
 class TextProgressCtrl : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TextProgressCtrl(QWidget* parent = nullptr);
 
     void setRange(int lower, int upper);
@@ -48,11 +48,11 @@ public:
     int secondSegmentWidth() const;
     int paintCount() const { return paintCount_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     int pixelWidthOf(int length) const;
     void redrawIfWidthChanged();
 

@@ -1,10 +1,9 @@
 #include "application/resources/resources.h"
 
-#include <map>
-
 #include <QFile>
 #include <QResource>
 #include <QTextStream>
+#include <map>
 
 namespace vox::res {
 
@@ -81,11 +80,14 @@ void unloadPack() {
     s.stringsRead = false;
 }
 
-bool packLoaded() { return !state().packFile.isEmpty(); }
+bool packLoaded() {
+    return !state().packFile.isEmpty();
+}
 
 QString path(const QString& name) {
     if (packLoaded()) {
-        const QString packed = QStringLiteral(":") + QString::fromLatin1(kPackMapRoot) + u'/' + name;
+        const QString packed =
+            QStringLiteral(":") + QString::fromLatin1(kPackMapRoot) + u'/' + name;
         if (QFile::exists(packed)) return packed;
     }
     return QString::fromLatin1(kBuiltinRoot) + name;
@@ -97,6 +99,8 @@ QString text(const QString& key) {
     return found == state().strings.end() ? QString() : found->second;
 }
 
-QImage image(const QString& name) { return QImage(path(name)); }
+QImage image(const QString& name) {
+    return QImage(path(name));
+}
 
 }  // namespace vox::res

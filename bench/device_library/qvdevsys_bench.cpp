@@ -45,11 +45,11 @@ struct Rig {
 template <typename Start>
 bool runTransfer(DeviceContext* ctx, Start start) {
     long long outcome = -1;
-    vox::messages::QueueTarget window([&](vox::messages::Message, vox::messages::WParam code,
-                                          vox::messages::LParam value) {
-        if (code == TRANSFER_FINISHED) outcome = value;
-        return vox::messages::LResult{0};
-    });
+    vox::messages::QueueTarget window(
+        [&](vox::messages::Message, vox::messages::WParam code, vox::messages::LParam value) {
+            if (code == TRANSFER_FINISHED) outcome = value;
+            return vox::messages::LResult{0};
+        });
     vox::messages::ThreadHandle handle = nullptr;
     start(&window, &handle);
     if (handle == nullptr) return false;
@@ -68,7 +68,8 @@ void transferRound(benchmark::State& state, bool fullSpeed, std::size_t fileByte
     {
         std::vector<char> bytes(fileBytes);
         for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13);
-        std::ofstream(source, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(source, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     double seconds = 0;
     double busSeconds = 0;
@@ -84,13 +85,16 @@ void transferRound(benchmark::State& state, bool fullSpeed, std::size_t fileByte
         QVRefreshDevice(rig.ctx, listing.get(), "HD", 0, STORE_MAIN);
         std::string name;
         for (int i = 0; i < listing->entryCount; ++i) {
-            if (std::string(listing->entries[i].longName) == "big recording.dvf") name = listing->entries[i].displayName;
+            if (std::string(listing->entries[i].longName) == "big recording.dvf")
+                name = listing->entries[i].displayName;
         }
         const bool fetched = runTransfer(rig.ctx, [&](auto window, auto slot) {
-            QVUploadFile(rig.ctx, name.c_str(), target.c_str(), STORE_MAIN, window, 0x917, slot, nullptr);
+            QVUploadFile(rig.ctx, name.c_str(), target.c_str(), STORE_MAIN, window, 0x917, slot,
+                         nullptr);
         });
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        busSeconds += std::chrono::duration<double>(rig.recorder->modelledBusTime() - busBefore).count();
+        busSeconds +=
+            std::chrono::duration<double>(rig.recorder->modelledBusTime() - busBefore).count();
         if (!sent || !fetched || fs::file_size(target) != fileBytes) {
             state.SkipWithError("transfer failed");
             break;
@@ -102,10 +106,14 @@ void transferRound(benchmark::State& state, bool fullSpeed, std::size_t fileByte
     fs::remove_all(folder);
 }
 
-void BM_SendAndFetch64MiB(benchmark::State& state) { transferRound(state, false, 64u << 20); }
+void BM_SendAndFetch64MiB(benchmark::State& state) {
+    transferRound(state, false, 64u << 20);
+}
 // At full speed a 64 MiB round takes about two minutes of modelled bus time;
 // the ratio does not depend on the size, so a smaller file keeps runs short.
-void BM_SendAndFetch8MiBFullSpeed(benchmark::State& state) { transferRound(state, true, 8u << 20); }
+void BM_SendAndFetch8MiBFullSpeed(benchmark::State& state) {
+    transferRound(state, true, 8u << 20);
+}
 
 // A directory stream of 102 entries, each a long name of 80 characters.
 std::vector<std::uint8_t> longNameFolder(std::uint32_t& length) {
@@ -119,7 +127,9 @@ std::vector<std::uint8_t> longNameFolder(std::uint32_t& length) {
             static constexpr int offsets[13] = {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
             for (int u = 0; u < 13; ++u) {
                 const int at = k * 13 + u;
-                const std::uint16_t unit = at < 80 ? static_cast<std::uint16_t>('a' + (at + e) % 26) : at == 80 ? 0 : 0xFFFF;
+                const std::uint16_t unit = at < 80 ? static_cast<std::uint16_t>('a' + (at + e) % 26)
+                                           : at == 80 ? 0
+                                                      : 0xFFFF;
                 raw[offsets[u]] = static_cast<std::uint8_t>(unit);
                 raw[offsets[u] + 1] = static_cast<std::uint8_t>(unit >> 8);
             }
@@ -140,7 +150,8 @@ void BM_Decode102LongNames(benchmark::State& state) {
     const auto stream = longNameFolder(length);
     for (auto _ : state) {
         auto listing = std::make_unique<DeviceListing>();
-        benchmark::DoNotOptimize(vox::devsys::decodeDirectoryStream(stream, length, 0x15, *listing));
+        benchmark::DoNotOptimize(
+            vox::devsys::decodeDirectoryStream(stream, length, 0x15, *listing));
     }
     state.counters["listing_bytes"] = sizeof(DeviceListing) + static_cast<double>(stream.size());
 }
@@ -171,7 +182,10 @@ void BM_RefreshDevice102LongNames(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_SendAndFetch64MiB)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(BM_SendAndFetch8MiBFullSpeed)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_SendAndFetch8MiBFullSpeed)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 BENCHMARK(BM_Decode102LongNames)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RefreshDevice102LongNames)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

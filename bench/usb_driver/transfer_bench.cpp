@@ -49,7 +49,8 @@ struct Rig {
             auto path = std::make_shared<DriverPath>();
             path->bus.plugIn(recorder);
             vox::usb::SimulatedBus* bus = &path->bus;
-            provider = std::make_shared<vox::devio::KernelProvider>(path, [bus] { bus->waitForHub(); });
+            provider =
+                std::make_shared<vox::devio::KernelProvider>(path, [bus] { bus->waitForHub(); });
         } else {
             auto direct = std::make_shared<vox::devio::DirectProvider>();
             direct->attach(recorder);
@@ -82,7 +83,8 @@ std::string pcFile(const char* name) {
     const auto path = std::filesystem::temp_directory_path() / name;
     std::vector<char> bytes(kFileBytes);
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 + 7);
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path.string();
 }
 
@@ -107,19 +109,22 @@ void BM_SendAndFetch64MiB(benchmark::State& state) {
         const auto start = std::chrono::steady_clock::now();
         NoticeLog sendLog;
         vox::messages::ThreadHandle handle = nullptr;
-        QVDownloadFile(rig.ctx, source.c_str(), STORE_MAIN, sendLog.window(), NoticeLog::kMessage, &handle, &cancel);
+        QVDownloadFile(rig.ctx, source.c_str(), STORE_MAIN, sendLog.window(), NoticeLog::kMessage,
+                       &handle, &cancel);
         if (finish(sendLog, rig.ctx, handle) != 0) state.SkipWithError("send failed");
         const auto sent = std::chrono::steady_clock::now();
 
         QVRefreshDevice(rig.ctx, listing.get(), "A", 0, STORE_MAIN);
         std::string name;
         for (int i = 0; i < listing->entryCount; ++i) {
-            if (std::string(listing->entries[i].longName) == "vxr250-bench-source.dvf") name = listing->entries[i].displayName;
+            if (std::string(listing->entries[i].longName) == "vxr250-bench-source.dvf")
+                name = listing->entries[i].displayName;
         }
         const auto fetchStart = std::chrono::steady_clock::now();
         NoticeLog fetchLog;
         handle = nullptr;
-        QVUploadFile(rig.ctx, name.c_str(), target.c_str(), STORE_MAIN, fetchLog.window(), NoticeLog::kMessage, &handle, &cancel);
+        QVUploadFile(rig.ctx, name.c_str(), target.c_str(), STORE_MAIN, fetchLog.window(),
+                     NoticeLog::kMessage, &handle, &cancel);
         if (finish(fetchLog, rig.ctx, handle) != 0) state.SkipWithError("fetch failed");
         const auto fetched = std::chrono::steady_clock::now();
         sendSeconds += std::chrono::duration<double>(sent - start).count();
@@ -127,10 +132,12 @@ void BM_SendAndFetch64MiB(benchmark::State& state) {
         // Bus time of everything the recorder did: identify, send, listing, fetch.
         busSeconds += std::chrono::duration<double>(rig.recorder->modelledBusTime()).count();
     }
-    const double mb = static_cast<double>(kFileBytes) / 1e6 * static_cast<double>(state.iterations());
+    const double mb =
+        static_cast<double>(kFileBytes) / 1e6 * static_cast<double>(state.iterations());
     state.counters["send_MB_per_s"] = mb / sendSeconds;
     state.counters["fetch_MB_per_s"] = mb / fetchSeconds;
-    if (fullSpeed) state.counters["total_over_bus_time"] = (sendSeconds + fetchSeconds) / busSeconds;
+    if (fullSpeed)
+        state.counters["total_over_bus_time"] = (sendSeconds + fetchSeconds) / busSeconds;
     std::filesystem::remove(source);
     std::filesystem::remove(target);
 }

@@ -11,10 +11,10 @@ extern "C" {  // the library is C and its header does not say so
 }
 
 #include <atomic>
-#include <ctime>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <new>
@@ -58,9 +58,11 @@ struct Measure {
     std::uint64_t frames = 0;
 
     void report(benchmark::State& state) const {
-        state.counters["x_realtime"] = seconds > 0 ? kSeconds * static_cast<double>(state.iterations()) / seconds : 0;
+        state.counters["x_realtime"] =
+            seconds > 0 ? kSeconds * static_cast<double>(state.iterations()) / seconds : 0;
         const double hz = benchmark::CPUInfo::Get().cycles_per_second;
-        state.counters["cycles_per_frame"] = frames ? seconds * hz / static_cast<double>(frames) : 0;
+        state.counters["cycles_per_frame"] =
+            frames ? seconds * hz / static_cast<double>(frames) : 0;
         state.counters["allocs_per_call"] = calls ? static_cast<double>(allocs) / calls : 0;
     }
 };
@@ -133,11 +135,21 @@ void* operator new(std::size_t bytes) {
     if (void* p = std::malloc(bytes == 0 ? 1 : bytes)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 #pragma GCC diagnostic pop
 
 // Mode 0 is 6.4 kbit/s, 1 is 8 kbit/s (Annex A), 2 is 11.8 kbit/s.
-BENCHMARK(encodeAtRate)->ArgName("mode")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(encodeAtRate)
+    ->ArgName("mode")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(bcg729AnnexA)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_MAIN();

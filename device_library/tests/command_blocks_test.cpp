@@ -23,7 +23,7 @@ using testing::IoEvent;
 using testing::outcomeReply;
 
 class CommandBlocksTest : public testing::LinkedTest {
-protected:
+  protected:
     // Answers a command with an outcome: first reply, then FINISH's.
     void answerWithOutcome(std::uint8_t outcome) {
         provider.reply(block({0x23, 0x00, 0x02, 0x3A}));
@@ -36,8 +36,11 @@ TEST_F(CommandBlocksTest, DeleteRunsTheCommandWithOutcomeExchange) {
     EXPECT_EQ(deleteFile(link, ctx, "VOICE001DVF", STORE_MAIN), 0);
     const auto writes = provider.writes();
     ASSERT_EQ(writes.size(), 2u);
-    EXPECT_EQ(writes[0].bytes,
-              Bytes(Expected().raw({0x23, 0x00, 0x0F, 0x3A, 'M', 0x45}).text("VOICE001DVF").raw({0x2E}).padTo(64)));
+    EXPECT_EQ(writes[0].bytes, Bytes(Expected()
+                                         .raw({0x23, 0x00, 0x0F, 0x3A, 'M', 0x45})
+                                         .text("VOICE001DVF")
+                                         .raw({0x2E})
+                                         .padTo(64)));
     EXPECT_EQ(writes[1].bytes, Bytes({0x23, 0x00, 0x03, 0x3A, 0x46, 0x2E}));  // FINISH, exact
 
     using vxr250::IOCTL_AWAIT_REPLY;
@@ -45,21 +48,25 @@ TEST_F(CommandBlocksTest, DeleteRunsTheCommandWithOutcomeExchange) {
     using vxr250::IOCTL_END_COMMAND;
     std::vector<std::string> sequence;
     for (const IoEvent& e : provider.events) {
-        if (e.kind == IoEvent::Control) sequence.push_back(std::string(vxr250::controlCodeName(e.code)));
+        if (e.kind == IoEvent::Control)
+            sequence.push_back(std::string(vxr250::controlCodeName(e.code)));
         if (e.kind == IoEvent::Write) sequence.push_back("write " + std::to_string(e.bytes.size()));
         if (e.kind == IoEvent::Read) sequence.push_back("read " + std::to_string(e.length));
     }
-    EXPECT_EQ(sequence, (std::vector<std::string>{
-                            "IOCTL_BEGIN_COMMAND", "write 64", "IOCTL_END_COMMAND", "IOCTL_AWAIT_REPLY",
-                            "read 64", "IOCTL_END_COMMAND", "IOCTL_BEGIN_COMMAND", "write 6",
-                            "IOCTL_END_COMMAND", "IOCTL_AWAIT_REPLY", "read 64", "IOCTL_END_COMMAND"}));
+    EXPECT_EQ(sequence,
+              (std::vector<std::string>{"IOCTL_BEGIN_COMMAND", "write 64", "IOCTL_END_COMMAND",
+                                        "IOCTL_AWAIT_REPLY", "read 64", "IOCTL_END_COMMAND",
+                                        "IOCTL_BEGIN_COMMAND", "write 6", "IOCTL_END_COMMAND",
+                                        "IOCTL_AWAIT_REPLY", "read 64", "IOCTL_END_COMMAND"}));
 }
 
 TEST_F(CommandBlocksTest, OutcomeIsTheFinishRepliesFourthByte) {
     answerWithOutcome(7);
     EXPECT_EQ(removeDirectory(link, ctx, "OLD", STORE_ALT), 7);
-    EXPECT_EQ(provider.writes()[0].bytes,
-              Bytes(Expected().raw({0x23, 0x00, 0x07, 0x3A, 'S', 0xE1}).text("OLD").raw({0x2E}).padTo(64)));
+    EXPECT_EQ(
+        provider.writes()[0].bytes,
+        Bytes(
+            Expected().raw({0x23, 0x00, 0x07, 0x3A, 'S', 0xE1}).text("OLD").raw({0x2E}).padTo(64)));
 
     // No FINISH reply block at all: not carried out, not "done".
     provider.reply(block({0x23, 0x00, 0x02}));
@@ -80,7 +87,8 @@ TEST_F(CommandBlocksTest, NamesTooLongForTheirBlockAreRefusedWithoutIo) {
     EXPECT_EQ(deleteFile(link, ctx, tooLong.c_str(), STORE_MAIN), kNotCarriedOut);
     EXPECT_EQ(removeDirectory(link, ctx, tooLong.c_str(), STORE_MAIN), kNotCarriedOut);
     EXPECT_EQ(moveFile(link, ctx, std::string(57, 'N').c_str(), 1, STORE_MAIN), kNotCarriedOut);
-    EXPECT_EQ(renameFile(link, ctx, "A.DVF", std::string(120, 'b').c_str(), STORE_MAIN), kNotCarriedOut);
+    EXPECT_EQ(renameFile(link, ctx, "A.DVF", std::string(120, 'b').c_str(), STORE_MAIN),
+              kNotCarriedOut);
     EXPECT_EQ(makeDirectory(link, ctx, std::string(116, 'd').c_str(), STORE_MAIN), kNotCarriedOut);
     EXPECT_EQ(provider.deviceCalls(), 0u);
     EXPECT_EQ(ctx->busy, 0);
@@ -95,8 +103,11 @@ TEST_F(CommandBlocksTest, MoveSendsThePositionsLowByte) {
     answerWithOutcome(0);
     EXPECT_EQ(moveFile(link, ctx, "SONG    MP3", 3, STORE_MAIN), 0);
     const auto writes = provider.writes();
-    EXPECT_EQ(writes[0].bytes,
-              Bytes(Expected().raw({0x23, 0x00, 0x10, 0x3A, 'M', 0x50}).text("SONG    MP3").raw({0x00, 0x2E}).padTo(64)));
+    EXPECT_EQ(writes[0].bytes, Bytes(Expected()
+                                         .raw({0x23, 0x00, 0x10, 0x3A, 'M', 0x50})
+                                         .text("SONG    MP3")
+                                         .raw({0x00, 0x2E})
+                                         .padTo(64)));
     EXPECT_EQ(writes[2].bytes[17], 3);
 }
 
@@ -123,8 +134,14 @@ TEST_F(CommandBlocksTest, RenameAndMakeDirectoryShortAndLongNames) {
     answerWithOutcome(0);
     renameFile(link, ctx, "VOICE001DVF", "Memo", STORE_MAIN);  // no dot: the first 4 bytes
     EXPECT_EQ(provider.writes()[0].bytes,
-              Bytes(Expected().raw({0x23, 0x00, 0x21, 0x3A, 'M', 0x4E, 0x00, 0x0B}).text("VOICE001DVF")
-                        .raw({0x00, 0x04}).text("Memo").raw({0x00, 0x08}).utf16(u"Memo").raw({0x2E})));
+              Bytes(Expected()
+                        .raw({0x23, 0x00, 0x21, 0x3A, 'M', 0x4E, 0x00, 0x0B})
+                        .text("VOICE001DVF")
+                        .raw({0x00, 0x04})
+                        .text("Memo")
+                        .raw({0x00, 0x08})
+                        .utf16(u"Memo")
+                        .raw({0x2E})));
     provider.events.clear();
 
     const text::LocalTime before = text::localTimeNow();
@@ -142,17 +159,25 @@ TEST_F(CommandBlocksTest, RenameAndMakeDirectoryShortAndLongNames) {
     makeDirectory(link, ctx, "FOLDER12", STORE_MAIN);  // 8 bytes: short and long name
     const Bytes eight = provider.writes()[0].bytes;
     EXPECT_EQ(eight[2], 24 + 16);
-    EXPECT_EQ(Bytes(eight.begin() + 10, eight.end()),
-              Bytes(Expected().raw({0x00, 0x0C}).text("FOLDER12.   ").raw({0x00, 0x10}).utf16(u"FOLDER12").raw({0x2E})));
+    EXPECT_EQ(Bytes(eight.begin() + 10, eight.end()), Bytes(Expected()
+                                                                .raw({0x00, 0x0C})
+                                                                .text("FOLDER12.   ")
+                                                                .raw({0x00, 0x10})
+                                                                .utf16(u"FOLDER12")
+                                                                .raw({0x2E})));
 }
 
 TEST(CommandBuilderTest, FixedCommandsAndStoreSelectors) {
-    EXPECT_EQ(identifyCommand().bytes, Bytes(Expected().raw({0x23, 0x00, 0x03, 0x3A, 0x59, 0x2E}).padTo(64)));
-    EXPECT_EQ(listStoreCommand(STORE_ALT).bytes, Bytes(Expected().raw({0x23, 0x00, 0x04, 0x3A, 'S', 0x47, 0x2E}).padTo(64)));
+    EXPECT_EQ(identifyCommand().bytes,
+              Bytes(Expected().raw({0x23, 0x00, 0x03, 0x3A, 0x59, 0x2E}).padTo(64)));
+    EXPECT_EQ(listStoreCommand(STORE_ALT).bytes,
+              Bytes(Expected().raw({0x23, 0x00, 0x04, 0x3A, 'S', 0x47, 0x2E}).padTo(64)));
     EXPECT_EQ(listStoreCommand(5).bytes, Bytes(64, 0));
-    EXPECT_EQ(formatCommand(STORE_MAIN).bytes, Bytes(Expected().raw({0x23, 0x00, 0x04, 0x3A, 'M', 0x46, 0x2E}).padTo(64)));
+    EXPECT_EQ(formatCommand(STORE_MAIN).bytes,
+              Bytes(Expected().raw({0x23, 0x00, 0x04, 0x3A, 'M', 0x46, 0x2E}).padTo(64)));
     EXPECT_EQ(formatCommand(0).bytes, Bytes(64, 0));
-    EXPECT_EQ(statusCommand().bytes, Bytes(Expected().raw({0x23, 0x00, 0x04, 0x3A, 0x90, 0x53, 0x2E}).padTo(64)));
+    EXPECT_EQ(statusCommand().bytes,
+              Bytes(Expected().raw({0x23, 0x00, 0x04, 0x3A, 0x90, 0x53, 0x2E}).padTo(64)));
     EXPECT_EQ(finishCommand(true).bytes.size(), 64u);
     EXPECT_EQ(finishCommand(false).bytes.size(), 6u);
     // Other selectors go out as the main store.
@@ -162,7 +187,8 @@ TEST(CommandBuilderTest, FixedCommandsAndStoreSelectors) {
 TEST(CommandBuilderTest, ListFolderNameIsCutAndPadded) {
     auto folderOf = [](std::string_view name) {
         const Bytes bytes = listFolderCommand(name).bytes;
-        EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 6), Bytes({0x23, 0x00, 0x0C, 0x3A, 'M', 0x67}));
+        EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 6),
+                  Bytes({0x23, 0x00, 0x0C, 0x3A, 'M', 0x67}));
         EXPECT_EQ(bytes[14], 0x2E);
         return std::string(bytes.begin() + 6, bytes.begin() + 14);
     };
@@ -171,7 +197,9 @@ TEST(CommandBuilderTest, ListFolderNameIsCutAndPadded) {
     EXPECT_EQ(folderOf("LONGFOLDERNAME"), "LONGFOLD");
     EXPECT_EQ(folderOf(""), "        ");
     EXPECT_EQ(folderOf(" A"), "        ");
-    EXPECT_EQ(folderOf("A\xC3\xA9" "B"), "A       ");
+    EXPECT_EQ(folderOf("A\xC3\xA9"
+                       "B"),
+              "A       ");
     EXPECT_EQ(folderOf("AB\tC"), "AB      ");
 }
 
@@ -184,8 +212,8 @@ TEST(CommandBuilderTest, CreateIsPaddedPastItsLastByte) {
     fields.shortName = "ABCDEFGHXYZ";
     fields.longName = u"abcdefgh.mp3xyz";  // N = 20 + 11 + 30 = 61, N + 3 = 64
     const Bytes expected = Expected()
-                               .raw({0x23, 0x00, 0x3D, 0x3A, 'M', 0x90, 0x17, 0x02, 0x20, 0x58, 0x76,
-                                     0x6D, 0x2F, 0x01, 0x02, 0x03, 0x04, 0x32, 0x00, 0x0B})
+                               .raw({0x23, 0x00, 0x3D, 0x3A, 'M',  0x90, 0x17, 0x02, 0x20, 0x58,
+                                     0x76, 0x6D, 0x2F, 0x01, 0x02, 0x03, 0x04, 0x32, 0x00, 0x0B})
                                .text("ABCDEFGHXYZ")
                                .raw({0x00, 0x1E})
                                .utf16(u"abcdefgh.mp3xyz")

@@ -1,12 +1,13 @@
 // The device context, the busy lock, the identify exchange and finding the
 // recorder's interface.
 
+#include "device_library/device_link.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "device_library/catalogue.h"
-#include "device_library/device_link.h"
 #include "device_library/file_management.h"
 #include "device_library/tests/scripted_provider.h"
 

@@ -8,7 +8,7 @@
 namespace vox::devsys::testing {
 
 class Expected {
-public:
+  public:
     Expected& raw(std::initializer_list<std::uint8_t> bytes) {
         bytes_.insert(bytes_.end(), bytes);
         return *this;
@@ -18,7 +18,8 @@ public:
         return *this;
     }
     Expected& utf16(std::u16string_view units) {
-        for (char16_t unit : units) raw({static_cast<std::uint8_t>(unit), static_cast<std::uint8_t>(unit >> 8)});
+        for (char16_t unit : units)
+            raw({static_cast<std::uint8_t>(unit), static_cast<std::uint8_t>(unit >> 8)});
         return *this;
     }
     Expected& padTo(std::size_t size) {
@@ -28,7 +29,7 @@ public:
     operator std::vector<std::uint8_t>() const { return bytes_; }
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 

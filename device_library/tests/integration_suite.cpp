@@ -38,16 +38,19 @@ int RecorderIntegrationTest::find(const DeviceListing& listing, const std::strin
 namespace {
 
 using Listing = std::unique_ptr<DeviceListing>;
-Listing emptyListing() { return std::make_unique<DeviceListing>(); }
+Listing emptyListing() {
+    return std::make_unique<DeviceListing>();
+}
 
 // Runs one transfer export to its end as the program does and gives its outcome.
 class Transfer {
-public:
+  public:
     explicit Transfer(DeviceContext* ctx) : ctx_(ctx) {}
 
     int send(const std::string& pcPath) {
         messages::ThreadHandle handle = nullptr;
-        QVDownloadFile(ctx_, pcPath.c_str(), STORE_MAIN, log.window(), NoticeLog::kMessage, &handle, &cancel);
+        QVDownloadFile(ctx_, pcPath.c_str(), STORE_MAIN, log.window(), NoticeLog::kMessage, &handle,
+                       &cancel);
         return finish(handle);
     }
     int fetch(const std::string& recorderName, const std::string& pcPath) {
@@ -60,7 +63,7 @@ public:
     NoticeLog log;
     int cancel = 0;
 
-private:
+  private:
     int finish(messages::ThreadHandle handle) {
         if (handle == nullptr || !log.waitFor(TRANSFER_FINISHED)) return -1;
         handle->join();
@@ -127,7 +130,8 @@ TEST_P(RecorderIntegrationTest, MoveRenameAndFolders) {
     ASSERT_TRUE(list("HD", *listing));
     EXPECT_STREQ(listing->entries[2].longName, "third.txt");  // after "." and ".."
 
-    EXPECT_EQ(QVRenameFile(ctx, listing->entries[2].displayName, "New Recording.txt", STORE_MAIN), 0);
+    EXPECT_EQ(QVRenameFile(ctx, listing->entries[2].displayName, "New Recording.txt", STORE_MAIN),
+              0);
     ASSERT_TRUE(list("HD", *listing));
     const int renamed = find(*listing, "New Recording.txt");
     ASSERT_GE(renamed, 0);

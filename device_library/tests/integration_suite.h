@@ -29,10 +29,12 @@ struct RigKind {
     std::function<RecorderRig(const model::RecorderOptions&)> make;
 };
 
-inline void PrintTo(const RigKind& kind, std::ostream* out) { *out << kind.name; }
+inline void PrintTo(const RigKind& kind, std::ostream* out) {
+    *out << kind.name;
+}
 
 class RecorderIntegrationTest : public ::testing::TestWithParam<RigKind> {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -44,7 +46,7 @@ protected:
 
     DeviceContext* ctx = nullptr;
 
-private:
+  private:
     RecorderRig rig_;
     std::shared_ptr<devio::Provider> previous_;
 };

@@ -10,7 +10,7 @@
 namespace vox::devsys::testing {
 
 class LinkedTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         provider.reply(identifyReply('1', '5'));
         ASSERT_EQ(link.createDev(&ctx), 0);

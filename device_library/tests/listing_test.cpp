@@ -59,7 +59,7 @@ TEST(ListingDecoderTest, ShortEntriesAndCapacities) {
 
     const DeviceEntry& memo = listing->entries[3];
     EXPECT_STREQ(memo.displayName, "MEMO    DVF");  // trailing spaces stay
-    EXPECT_EQ(memo.year, 1980);                       // a zero date word
+    EXPECT_EQ(memo.year, 1980);                     // a zero date word
     EXPECT_EQ(memo.month, 0);
     EXPECT_EQ(memo.day, 0);
 }
@@ -77,7 +77,8 @@ TEST(ListingDecoderTest, OlderFirmwareJoinsTheDisplayNameWithADot) {
 
 TEST(ListingDecoderTest, LongNamesAreRebuiltInOrder) {
     DirectoryStream stream(0, 0);
-    stream.longEntry(u"Meeting notes!", "MEETIN~1DVF", 512)  // 14 units: two entries
+    stream
+        .longEntry(u"Meeting notes!", "MEETIN~1DVF", 512)  // 14 units: two entries
         .longEntry(u"Grüße.mp3", "GRE~1   MP3")
         .entry("PLAIN   DVF", 0x20);
     const auto [ok, listing] = decode(stream);
@@ -87,7 +88,9 @@ TEST(ListingDecoderTest, LongNamesAreRebuiltInOrder) {
     EXPECT_EQ(listing->entries[0].hasLongName, 1);
     EXPECT_STREQ(listing->entries[0].displayName, "MEETIN~1DVF");
     EXPECT_EQ(listing->entries[0].size, 512u);
-    EXPECT_STREQ(listing->entries[1].longName, "Gr\xC3\xBC\xC3\x9F" "e.mp3");
+    EXPECT_STREQ(listing->entries[1].longName,
+                 "Gr\xC3\xBC\xC3\x9F"
+                 "e.mp3");
     EXPECT_EQ(listing->entries[2].hasLongName, 0);
 
     // Fifteen entries of text are cut to the field's 194 bytes.
@@ -121,7 +124,8 @@ TEST(ListingDecoderTest, SkipsOtherAttributesAndStopsAt102Entries) {
     EXPECT_EQ(listing->entryCount, 102);
     EXPECT_STREQ(listing->entries[0].baseName, "F0000000");
     EXPECT_STREQ(listing->entries[101].baseName, "F0000101");
-    for (int slot = 102; slot < kListingSlots; ++slot) EXPECT_EQ(listing->entries[slot].baseName[0], '\0');
+    for (int slot = 102; slot < kListingSlots; ++slot)
+        EXPECT_EQ(listing->entries[slot].baseName[0], '\0');
 }
 
 TEST(ListingDecoderTest, StreamLengthBoundsTheWalk) {
@@ -155,8 +159,8 @@ using CatalogueTest = testing::LinkedTest;
 TEST_F(CatalogueTest, RefreshCopiesTheListingOnlyOnSuccess) {
     DirectoryStream stream(64 << 20, 32 << 20);
     stream.entry(".          ", 0x10).entry("..         ", 0x10).entry("VOICE001DVF", 0x20, 100);
-    provider.reply(testing::block({0x23, 0x00, 0x06, 0x3A, 'M', 0x67, 0x00,
-                                   static_cast<std::uint8_t>(stream.length())}));
+    provider.reply(testing::block(
+        {0x23, 0x00, 0x06, 0x3A, 'M', 0x67, 0x00, static_cast<std::uint8_t>(stream.length())}));
     provider.reply(stream.padded());
     auto listing = std::make_unique<DeviceListing>();
     ASSERT_EQ(refreshDevice(link, ctx, listing.get(), "A       ", STORE_MAIN), 1);
@@ -177,7 +181,8 @@ TEST_F(CatalogueTest, RefreshCopiesTheListingOnlyOnSuccess) {
     EXPECT_EQ(ctx->busy, 0);
 }
 
-TEST_F(CatalogueTest, StatusReadsOneLongReply) {    provider.reply(testing::block({0x23, 0x00, 0xBD, 0x3A, 0x90, 0x53, 0, 0, 0xC8}, 192));
+TEST_F(CatalogueTest, StatusReadsOneLongReply) {
+    provider.reply(testing::block({0x23, 0x00, 0xBD, 0x3A, 0x90, 0x53, 0, 0, 0xC8}, 192));
     EXPECT_EQ(playerStatus(link, ctx), 0xC8);
     const auto reads = provider.of(testing::IoEvent::Read);
     ASSERT_EQ(reads.size(), 1u);

@@ -16,7 +16,7 @@ struct Notice {
 };
 
 class NoticeLog {
-public:
+  public:
     static constexpr messages::Message kMessage = 0x917;
 
     NoticeLog()
@@ -48,7 +48,7 @@ public:
     // Runs as each notice is handled (e.g. to raise a cancel flag).
     std::function<void(const Notice&)> onNotice;
 
-private:
+  private:
     void record(int code, messages::LParam value) {
         long long seen = value;
         const bool pointsToU32 = code == TRANSFER_STARTED || code == TRANSFER_PROGRESS;

@@ -20,19 +20,20 @@ inline const std::string kScriptedPath = "\\\\?\\usb#vid_0dab&pid_3000#test0#{64
 
 struct IoEvent {
     enum Kind { Open, Write, Read, Control } kind;
-    std::string path;  // Open
-    Bytes bytes;       // Write: what was written
+    std::string path;          // Open
+    Bytes bytes;               // Write: what was written
     std::uint32_t length = 0;  // Read: bytes asked for
     std::uint32_t code = 0;    // Control
 };
 
 class ScriptedProvider final : public devio::Provider {
-public:
+  public:
     std::vector<std::string> presentInterfaces(const devio::InterfaceClass&) override {
         return present ? std::vector<std::string>{path} : std::vector<std::string>{};
     }
 
-    std::unique_ptr<devio::DeviceFile> open(const std::string& name, std::uint32_t& error) override {
+    std::unique_ptr<devio::DeviceFile> open(const std::string& name,
+                                            std::uint32_t& error) override {
         events.push_back({IoEvent::Open, name, {}, 0, 0});
         if (!present || name.rfind(path, 0) != 0) {
             error = devio::kErrorFileNotFound;
@@ -61,9 +62,9 @@ public:
     std::vector<IoEvent> events;
     std::deque<Bytes> replies;
 
-private:
+  private:
     class File final : public devio::DeviceFile {
-    public:
+      public:
         explicit File(ScriptedProvider& owner) : owner_(owner) {}
         bool write(const void* data, std::uint32_t length, std::uint32_t& done) override {
             const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -93,7 +94,7 @@ private:
             return true;
         }
 
-    private:
+      private:
         ScriptedProvider& owner_;
     };
 };
@@ -111,11 +112,14 @@ inline Bytes identifyReply(char major, char minor, const char* model = "QZ-410T"
     bytes[4] = static_cast<std::uint8_t>(major);
     bytes[5] = '.';
     bytes[6] = static_cast<std::uint8_t>(minor);
-    for (int i = 0; i < 7 && model[i] != '\0'; ++i) bytes[4 + 19 + i] = static_cast<std::uint8_t>(model[i]);
+    for (int i = 0; i < 7 && model[i] != '\0'; ++i)
+        bytes[4 + 19 + i] = static_cast<std::uint8_t>(model[i]);
     return bytes;
 }
 
 // A reply with an outcome byte, as FINISH and CREATE are answered.
-inline Bytes outcomeReply(std::uint8_t outcome) { return block({0x23, 0x00, 0x02, 0x3A, outcome}); }
+inline Bytes outcomeReply(std::uint8_t outcome) {
+    return block({0x23, 0x00, 0x02, 0x3A, outcome});
+}
 
 }  // namespace vox::devsys::testing

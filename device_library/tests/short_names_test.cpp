@@ -1,19 +1,20 @@
 // PC names turned into the recorder's short and long names.
 
+#include "device_library/short_names.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
 
 #include "device_library/name_registry.h"
-#include "device_library/short_names.h"
 #include "platform/text/code_page.h"
 
 namespace vox::devsys {
 namespace {
 
 class CounterAt final : public NameCounter {
-public:
+  public:
     explicit CounterAt(int value) : value_(value) {}
     int next() override { return ++value_; }
     bool taken(const std::string& key) const override { return keys.count(key) != 0; }
@@ -21,7 +22,7 @@ public:
     int value() const { return value_; }
     std::set<std::string> keys;
 
-private:
+  private:
     int value_;
 };
 
@@ -31,8 +32,9 @@ TEST(ShortNamesTest, OlderFirmwareDottedForm) {
     EXPECT_EQ(counter.value(), 11);
     EXPECT_EQ(createShortName("MEETINGNOTES.DVF", 0x09, counter), "MEET~12.DVF");
     EXPECT_EQ(counter.value(), 12);
-    EXPECT_EQ(createShortName("song.mpeg3", 0x09, counter), "song.mpe");  // extension cut to 4 bytes
-    EXPECT_EQ(createShortName("README", 0x09, counter), "READ");          // no dot: the name itself, cut
+    EXPECT_EQ(createShortName("song.mpeg3", 0x09, counter),
+              "song.mpe");                                        // extension cut to 4 bytes
+    EXPECT_EQ(createShortName("README", 0x09, counter), "READ");  // no dot: the name itself, cut
 }
 
 TEST(ShortNamesTest, NewerFirmwareElevenByteForm) {
@@ -57,9 +59,15 @@ TEST(ShortNamesTest, MultibyteCharacterCrossingTheTailIsLeftOut) {
 
     ASSERT_TRUE(text::setAnsiCodePage(932));
     CounterAt sjis(4);
-    EXPECT_EQ(createShortName("abcd\x82\xA0" "efgh.dvf", 0x15, sjis), "ABCD\x82\xA0~5DVF");
+    EXPECT_EQ(createShortName("abcd\x82\xA0"
+                              "efgh.dvf",
+                              0x15, sjis),
+              "ABCD\x82\xA0~5DVF");
     // A double-byte character crossing the room: " ~" follows the bytes before it.
-    EXPECT_EQ(createShortName("abcde\x82\xA0" "fgh.dvf", 0x15, sjis), "ABCDE ~6DVF");
+    EXPECT_EQ(createShortName("abcde\x82\xA0"
+                              "fgh.dvf",
+                              0x15, sjis),
+              "ABCDE ~6DVF");
     text::setAnsiCodePage(text::kCodePageUtf8);
 }
 
@@ -74,8 +82,9 @@ TEST(ShortNamesTest, GeneratedNamesNeverRepeatTheFolderOrEachOther) {
     registry.resetFrom(listing);
     EXPECT_EQ(registry.counter(), 2);
 
-    EXPECT_EQ(createShortName("meeting notes 1.dvf", 0x15, registry), "MEETIN~4DVF");  // ~3 is taken
-    EXPECT_EQ(createShortName("MEETINGNOTES.DVF", 0x09, registry), "MEET~5.DVF");     // ~4 is taken
+    EXPECT_EQ(createShortName("meeting notes 1.dvf", 0x15, registry),
+              "MEETIN~4DVF");                                                      // ~3 is taken
+    EXPECT_EQ(createShortName("MEETINGNOTES.DVF", 0x09, registry), "MEET~5.DVF");  // ~4 is taken
     EXPECT_EQ(createShortName("meeting notes 2.dvf", 0x15, registry), "MEETIN~6DVF");
     // The next listing starts over from that folder's names.
     registry.resetFrom(DeviceListing{});
@@ -85,7 +94,9 @@ TEST(ShortNamesTest, GeneratedNamesNeverRepeatTheFolderOrEachOther) {
 TEST(ShortNamesTest, LongNames) {
     const std::string eighty(80, 'x');
     EXPECT_EQ(createLongName(eighty).size(), kCreateLongNameUnits);
-    EXPECT_EQ(createLongName("Gr\xC3\xBC\xC3\x9F" "e.dvf"), u"Grüße.dvf");
+    EXPECT_EQ(createLongName("Gr\xC3\xBC\xC3\x9F"
+                             "e.dvf"),
+              u"Grüße.dvf");
     EXPECT_EQ(renameLongName(std::string(250, 'y')).size(), kRenameLongNameUnits);
 }
 

@@ -12,7 +12,7 @@
 namespace vox::devsys::testing {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "qvdevsys-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
@@ -30,7 +30,8 @@ public:
     std::string file(const std::string& name, const std::vector<std::uint8_t>& content) const {
         const std::filesystem::path path = path_ / name;
         std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+            .write(reinterpret_cast<const char*>(content.data()),
+                   static_cast<std::streamsize>(content.size()));
         return path.string();
     }
 
@@ -39,7 +40,7 @@ public:
         return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -7,10 +7,10 @@
 #include <numeric>
 
 #include "device_library/device_link.h"
-#include "device_library/transfers.h"
 #include "device_library/tests/linked_fixture.h"
 #include "device_library/tests/notice_log.h"
 #include "device_library/tests/temp_dir.h"
+#include "device_library/transfers.h"
 #include "usb_driver/vxr250_public.h"
 
 namespace vox::devsys {
@@ -27,8 +27,10 @@ using testing::patterned;
 constexpr std::uint32_t kBlock = 32768;
 
 class TransferWorkersTest : public testing::LinkedTest {
-protected:
-    std::string pcFile(const std::string& name, const Bytes& content) { return folder.file(name, content); }
+  protected:
+    std::string pcFile(const std::string& name, const Bytes& content) {
+        return folder.file(name, content);
+    }
     static Bytes contentOf(const fs::path& path) { return testing::TempDir::contentOf(path); }
 
     // Runs a worker to its end and joins it as the program does.
@@ -42,23 +44,27 @@ protected:
 
     void send(const std::string& path, int* cancel = nullptr) {
         messages::ThreadHandle handle = nullptr;
-        TransferJob job{path, "", STORE_MAIN, {log.window(), NoticeLog::kMessage}, CancelFlag(cancel)};
+        TransferJob job{
+            path, "", STORE_MAIN, {log.window(), NoticeLog::kMessage}, CancelFlag(cancel)};
         EXPECT_EQ(startDownload(link, ctx, std::move(job), &handle), 0);
         finish(handle);
     }
 
     void fetch(const std::string& name, const std::string& target, int* cancel = nullptr) {
         messages::ThreadHandle handle = nullptr;
-        TransferJob job{name, target, STORE_MAIN, {log.window(), NoticeLog::kMessage}, CancelFlag(cancel)};
+        TransferJob job{
+            name, target, STORE_MAIN, {log.window(), NoticeLog::kMessage}, CancelFlag(cancel)};
         EXPECT_EQ(startUpload(link, ctx, std::move(job), &handle), 0);
         finish(handle);
     }
 
     // The READ reply for `name` announcing `size` bytes.
     void announce(const std::string& name, std::uint32_t size) {
-        Bytes reply = block({0x23, 0x00, static_cast<std::uint8_t>(name.size() + 7), 0x3A, 'M', 0x52});
+        Bytes reply =
+            block({0x23, 0x00, static_cast<std::uint8_t>(name.size() + 7), 0x3A, 'M', 0x52});
         std::copy(name.begin(), name.end(), reply.begin() + 6);
-        for (int k = 0; k < 4; ++k) reply[6 + name.size() + k] = static_cast<std::uint8_t>(size >> (24 - 8 * k));
+        for (int k = 0; k < 4; ++k)
+            reply[6 + name.size() + k] = static_cast<std::uint8_t>(size >> (24 - 8 * k));
         provider.reply(reply);
     }
 
@@ -148,7 +154,8 @@ TEST_F(TransferWorkersTest, SendingCancelIsSeenAfterEveryBlock) {
     log.notices.clear();
     provider.events.clear();
     log.onNotice = [&](const testing::Notice& notice) {
-        if (notice.code == TRANSFER_PROGRESS && notice.value == 65536) std::atomic_ref<int>(cancel).store(1);
+        if (notice.code == TRANSFER_PROGRESS && notice.value == 65536)
+            std::atomic_ref<int>(cancel).store(1);
     };
     provider.reply(outcomeReply(0));
     send(pcFile("late.dvf", patterned(65536)), &cancel);
@@ -248,7 +255,8 @@ TEST_F(TransferWorkersTest, FetchCancelBeforeAndAtTheLastBlock) {
     provider.events.clear();
     provider.replies.clear();
     log.onNotice = [&](const testing::Notice& notice) {
-        if (notice.code == TRANSFER_PROGRESS && notice.value == 32768) std::atomic_ref<int>(cancel).store(1);
+        if (notice.code == TRANSFER_PROGRESS && notice.value == 32768)
+            std::atomic_ref<int>(cancel).store(1);
     };
     announce("CANCEL  DVF", 40000);
     provider.reply(patterned(kBlock));
@@ -265,7 +273,11 @@ TEST_F(TransferWorkersTest, FetchCancelBeforeAndAtTheLastBlock) {
 TEST_F(TransferWorkersTest, WorkerKeepsTheLockUntilUnlock) {
     provider.reply(outcomeReply(0));
     messages::ThreadHandle handle = nullptr;
-    TransferJob job{pcFile("a.dvf", patterned(10)), "", STORE_MAIN, {log.window(), NoticeLog::kMessage}, CancelFlag(nullptr)};
+    TransferJob job{pcFile("a.dvf", patterned(10)),
+                    "",
+                    STORE_MAIN,
+                    {log.window(), NoticeLog::kMessage},
+                    CancelFlag(nullptr)};
     startDownload(link, ctx, job, &handle);
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(ctx->busy, 1);

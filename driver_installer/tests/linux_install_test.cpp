@@ -37,7 +37,9 @@ struct LinuxMachine {
         installer = std::make_unique<Installer>(*services);
     }
     int install(int type = 3) { return installer->install(packagedInfPath(), type, nullptr); }
-    bool ruleInstalled() const { return fs::exists(root.path() / "etc/udev/rules.d/60-vxr250.rules"); }
+    bool ruleInstalled() const {
+        return fs::exists(root.path() / "etc/udev/rules.d/60-vxr250.rules");
+    }
 
     TempRoot root;
     std::vector<std::string> commands;
@@ -69,7 +71,8 @@ TEST(LinuxInstall, StopsWhenUdevIsBusyOrFails) {
     }
 
     LinuxMachine noPackage;
-    EXPECT_EQ(noPackage.installer->install((noPackage.root.path() / "none.inf").string(), 3, nullptr), 0);
+    EXPECT_EQ(
+        noPackage.installer->install((noPackage.root.path() / "none.inf").string(), 3, nullptr), 0);
     EXPECT_TRUE(noPackage.commands.empty());
 }
 

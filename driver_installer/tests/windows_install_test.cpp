@@ -18,7 +18,8 @@ bool anyLogged(const setup::WindowsModel& model, const std::string& prefix) {
 }
 
 std::size_t positionOf(const setup::WindowsModel& model, const std::string& entry) {
-    return static_cast<std::size_t>(std::find(model.log().begin(), model.log().end(), entry) - model.log().begin());
+    return static_cast<std::size_t>(std::find(model.log().begin(), model.log().end(), entry) -
+                                    model.log().begin());
 }
 
 const std::string kDatabase98[] = {"C:\\WINDOWS\\INF\\drvidx.bin", "C:\\WINDOWS\\INF\\drvdata.bin"};
@@ -78,7 +79,8 @@ TEST(WindowsInstall, Windows98FirstInstallWithRecorderUnplugged) {
     EXPECT_EQ(machine.install(), 1);
     EXPECT_TRUE(machine.model.hasFile("C:\\WINDOWS\\INF\\VXR250.INF"));
     EXPECT_TRUE(machine.model.logged("SetupInstallFromInfSectionA " + kInf + " VX_R250 NEWER"));
-    EXPECT_EQ(machine.model.fileContent("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\vxr250.sys"), "newer driver");
+    EXPECT_EQ(machine.model.fileContent("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\vxr250.sys"),
+              "newer driver");
     for (const std::string& file : kDatabase98) EXPECT_FALSE(machine.model.hasFile(file)) << file;
     EXPECT_TRUE(machine.model.logged("CM_Reenumerate_DevNode USB\\ROOT_HUB\\4&11&0"));
     EXPECT_TRUE(machine.model.logged("CM_Reenumerate_DevNode USB\\ROOT_HUB20\\4&22&0"));
@@ -94,7 +96,8 @@ TEST(WindowsInstall, IntactEarlierInstallRebuildsTheDatabaseOnlyOn98) {
         EXPECT_EQ(machine.install(), 1);
         EXPECT_NE(machine.model.device(kRecorderInstance), nullptr);  // kept
         const bool on98 = edition == Edition::Windows98;
-        for (const std::string& file : kDatabase98) EXPECT_EQ(machine.model.hasFile(file), !on98) << file;
+        for (const std::string& file : kDatabase98)
+            EXPECT_EQ(machine.model.hasFile(file), !on98) << file;
     }
 }
 
@@ -107,7 +110,8 @@ TEST(WindowsInstall, WindowsMePluggedInstallsTheDeviceFromTheOneInf) {
         "SetupDiSetSelectedDevice " + kRecorderInstance,
         "SetupDiSetDeviceInstallParamsA " + kRecorderInstance + " ENUMSINGLEINF NOFILECOPY " + kInf,
         "SetupDiBuildDriverInfoList " + kRecorderInstance + " COMPATDRIVER",
-        "SetupDiSetSelectedDriverA " + kRecorderInstance + " 0", "SetupDiInstallDevice " + kRecorderInstance};
+        "SetupDiSetSelectedDriverA " + kRecorderInstance + " 0",
+        "SetupDiInstallDevice " + kRecorderInstance};
     for (std::size_t i = 0; i < steps.size(); ++i) {
         ASSERT_TRUE(machine.model.logged(steps[i])) << steps[i];
         if (i > 0) {
@@ -115,9 +119,11 @@ TEST(WindowsInstall, WindowsMePluggedInstallsTheDeviceFromTheOneInf) {
         }
     }
     const std::string key = machine.model.enumKey(kRecorderInstance);
-    EXPECT_EQ(machine.model.registry().value(key, "Class"), setup::RegistryValue(std::string("USB")));
+    EXPECT_EQ(machine.model.registry().value(key, "Class"),
+              setup::RegistryValue(std::string("USB")));
     EXPECT_TRUE(machine.model.registry().value(key, "Driver").has_value());
-    EXPECT_FALSE(anyLogged(machine.model, "CM_Reenumerate_DevNode"));  // the device install's result is final
+    EXPECT_FALSE(anyLogged(machine.model,
+                           "CM_Reenumerate_DevNode"));  // the device install's result is final
 }
 
 TEST(WindowsInstall, Windows9xPluggedInstallFailsWithoutAMatchingDriver) {
@@ -127,7 +133,8 @@ TEST(WindowsInstall, Windows9xPluggedInstallFailsWithoutAMatchingDriver) {
     EXPECT_EQ(machine.install(), 0);
 
     WindowsMachine other(Edition::Windows98);
-    other.model.addInf({kInf, {{"VX_R250", {"vxr250.sys"}}}, {"USB\\VID_0DAB&PID_9999"}, "Another device"}, 5);
+    other.model.addInf(
+        {kInf, {{"VX_R250", {"vxr250.sys"}}}, {"USB\\VID_0DAB&PID_9999"}, "Another device"}, 5);
     other.plugRecorder(true);
     EXPECT_EQ(other.install(), 0);
     EXPECT_FALSE(anyLogged(other.model, "SetupDiSetSelectedDriverA"));
@@ -154,7 +161,8 @@ TEST(WindowsInstall, Windows2000UnpluggedRegistersTheInfAndCopiesTheFiles) {
     EXPECT_TRUE(machine.model.hasFile("C:\\WINNT\\INF\\oem0.inf"));
     EXPECT_TRUE(machine.model.logged("SetupInstallFromInfSectionA " + kInf + " VX_R250"));
     EXPECT_EQ(machine.model.fileContent("C:\\WINNT\\SYSTEM32\\DRIVERS\\vxr250.sys"), "driver");
-    EXPECT_TRUE(machine.model.logged("RegEnumKeyExA SYSTEM\\CurrentControlSet\\Enum\\" + kRecorderId));
+    EXPECT_TRUE(
+        machine.model.logged("RegEnumKeyExA SYSTEM\\CurrentControlSet\\Enum\\" + kRecorderId));
     EXPECT_TRUE(machine.model.logged("CM_Reenumerate_DevNode USB\\ROOT_HUB\\4&11&0"));
     EXPECT_FALSE(anyLogged(machine.model, "DeleteFileA"));
 }
@@ -163,8 +171,11 @@ TEST(WindowsInstall, WindowsXpPluggedUpdatesTheDriverAndReplacesARegisteredInf) 
     WindowsMachine machine(Edition::WindowsXp);
     machine.plugRecorder();
     ASSERT_EQ(machine.install(), 1);  // registers the INF
-    EXPECT_TRUE(machine.model.logged("UpdateDriverForPlugAndPlayDevicesA " + kRecorderId + " " + kInf + " 0"));
-    EXPECT_TRUE(machine.model.registry().value(machine.model.enumKey(kRecorderInstance), "Driver").has_value());
+    EXPECT_TRUE(machine.model.logged("UpdateDriverForPlugAndPlayDevicesA " + kRecorderId + " " +
+                                     kInf + " 0"));
+    EXPECT_TRUE(machine.model.registry()
+                    .value(machine.model.enumKey(kRecorderInstance), "Driver")
+                    .has_value());
     EXPECT_FALSE(anyLogged(machine.model, "CM_Reenumerate_DevNode"));
 
     EXPECT_EQ(machine.install(), 1);
@@ -181,8 +192,10 @@ TEST(WindowsInstall, MissingDriverUpdateLibraryCountsAsSuccess) {
         machine.plugRecorder();
         machine.model.setNewdev(libraryPresent, false);
         EXPECT_EQ(machine.install(), 1);
-        EXPECT_TRUE(machine.model.hasFile("C:\\WINDOWS\\INF\\oem0.inf"));  // the INF is registered all the same
-        EXPECT_FALSE(machine.model.registry().value(machine.model.enumKey(kRecorderInstance), "Driver"));
+        EXPECT_TRUE(machine.model.hasFile(
+            "C:\\WINDOWS\\INF\\oem0.inf"));  // the INF is registered all the same
+        EXPECT_FALSE(
+            machine.model.registry().value(machine.model.enumKey(kRecorderInstance), "Driver"));
     }
 }
 
@@ -191,7 +204,8 @@ TEST(WindowsInstall, FailedPackagePlacementEndsTheInstall) {
         Edition edition;
         const char* failing;
     };
-    for (const Case& c : {Case{Edition::Windows98, "CopyFileA"}, Case{Edition::WindowsMe, "SetupInstallFromInfSectionA"},
+    for (const Case& c : {Case{Edition::Windows98, "CopyFileA"},
+                          Case{Edition::WindowsMe, "SetupInstallFromInfSectionA"},
                           Case{Edition::WindowsXp, "SetupCopyOEMInfA"}}) {
         WindowsMachine machine(c.edition);
         machine.plugRecorder();
@@ -214,19 +228,28 @@ TEST(WindowsInstall, Windows9xRemovesFailedInstallsCarryingTheVendorWord) {
     for (Edition edition : {Edition::Windows98, Edition::WindowsMe, Edition::WindowsXp}) {
         WindowsMachine machine(edition);
         auto& model = machine.model;
-        model.addDevice({"USB\\VID_0DAB&PID_2000\\1", {"USB\\VID_0DAB&PID_2000"}, "tevra ZR-10 Recorder", 0x40});
-        model.addDevice({"USB\\VID_0DAB&PID_2001\\1", {"USB\\VID_0DAB&PID_2001"}, "TEVRA ZR-20", 0});
-        model.addDevice({"USB\\VID_1234&PID_0001\\1", {"USB\\VID_1234&PID_0001"}, "Other Camera", 0x40});
-        model.addDevice({"USB\\VID_0DAB&PID_2002\\1", {"USB\\VID_0DAB&PID_2002"}, std::nullopt, 0x40});
+        model.addDevice({"USB\\VID_0DAB&PID_2000\\1",
+                         {"USB\\VID_0DAB&PID_2000"},
+                         "tevra ZR-10 Recorder",
+                         0x40});
+        model.addDevice(
+            {"USB\\VID_0DAB&PID_2001\\1", {"USB\\VID_0DAB&PID_2001"}, "TEVRA ZR-20", 0});
+        model.addDevice(
+            {"USB\\VID_1234&PID_0001\\1", {"USB\\VID_1234&PID_0001"}, "Other Camera", 0x40});
+        model.addDevice(
+            {"USB\\VID_0DAB&PID_2002\\1", {"USB\\VID_0DAB&PID_2002"}, std::nullopt, 0x40});
         const std::string failedDriver = "{36FC9E60-C465-11CF-8056-444553540000}\\0007";
-        model.registry().setValue(model.enumKey("USB\\VID_0DAB&PID_2000\\1"), "Driver", failedDriver);
-        model.registry().setValue(model.driverKey(failedDriver), "DriverDesc", std::string("ZR-10"));
+        model.registry().setValue(model.enumKey("USB\\VID_0DAB&PID_2000\\1"), "Driver",
+                                  failedDriver);
+        model.registry().setValue(model.driverKey(failedDriver), "DriverDesc",
+                                  std::string("ZR-10"));
 
         EXPECT_EQ(machine.install(), 1);
         const bool nineX = edition != Edition::WindowsXp;
         EXPECT_EQ(model.device("USB\\VID_0DAB&PID_2000\\1") == nullptr, nineX);
         EXPECT_EQ(model.registry().hasKey(model.driverKey(failedDriver)), !nineX);
-        EXPECT_NE(model.device("USB\\VID_0DAB&PID_2001\\1"), nullptr);  // flags clear: a working install
+        EXPECT_NE(model.device("USB\\VID_0DAB&PID_2001\\1"),
+                  nullptr);  // flags clear: a working install
         EXPECT_NE(model.device("USB\\VID_1234&PID_0001\\1"), nullptr);  // another maker's
         EXPECT_NE(model.device("USB\\VID_0DAB&PID_2002\\1"), nullptr);  // no description to go by
     }
@@ -237,7 +260,8 @@ TEST(WindowsInstall, Windows9xRemovesADamagedEarlierInstallAndStartsAfresh) {
         const char* deviceClass;
         const char* driver;
     };
-    for (Damage damage : {Damage{"Unknown", "{X}\\0001"}, Damage{nullptr, "{X}\\0001"}, Damage{"USB", nullptr}}) {
+    for (Damage damage :
+         {Damage{"Unknown", "{X}\\0001"}, Damage{nullptr, "{X}\\0001"}, Damage{"USB", nullptr}}) {
         WindowsMachine machine(Edition::Windows98);
         machine.earlierInstall(damage.deviceClass, damage.driver);
         for (const std::string& file : kDatabase98) machine.model.addFile(file, "db");

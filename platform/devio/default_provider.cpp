@@ -8,11 +8,12 @@
 // injection (e.g. "unplug-after-bytes=100000").
 // Arrivals and removals on the bus reach device-change subscribers.
 
+#include "platform/devio/default_provider.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <type_traits>
 
-#include "platform/devio/default_provider.h"
 #include "platform/devio/device_notifications.h"
 #include "recorder_model/recorder.h"
 
@@ -29,7 +30,7 @@ namespace vox::devio {
 namespace {
 
 class NoRecorderProvider final : public Provider {
-public:
+  public:
     std::vector<std::string> presentInterfaces(const InterfaceClass&) override { return {}; }
     std::unique_ptr<DeviceFile> open(const std::string&, std::uint32_t& error) override {
         error = kErrorFileNotFound;
@@ -94,8 +95,9 @@ std::shared_ptr<Provider> makeDefaultProvider() {
     // neither the program's standard output nor a tool's error line carries them.
     const char* debug = std::getenv("VXR250_DEBUG");
     kernel::setDebugOutput(debug != nullptr && *debug != '\0' ? kernel::DebugOutput::StandardError
-                                                               : kernel::DebugOutput::Nowhere);
-    return simulated ? kernelProvider<usb::SimulatedBus>(recorder) : kernelProvider<usb::LibusbBus>(nullptr);
+                                                              : kernel::DebugOutput::Nowhere);
+    return simulated ? kernelProvider<usb::SimulatedBus>(recorder)
+                     : kernelProvider<usb::LibusbBus>(nullptr);
 #else
     // Built without the driver: the model is wired to the library directly.
     if (!simulated) return std::make_shared<NoRecorderProvider>();

@@ -26,7 +26,7 @@ constexpr std::uint32_t kErrorGenFailure = 31;
 constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
 
 class DeviceFile {
-public:
+  public:
     virtual ~DeviceFile() = default;
     // Each returns true on success and the bytes moved in `done`.
     virtual bool write(const void* data, std::uint32_t length, std::uint32_t& done) = 0;
@@ -36,7 +36,7 @@ public:
 };
 
 class Provider {
-public:
+  public:
     virtual ~Provider() = default;
     // Paths of the present interfaces of `cls`, in enumeration order.
     virtual std::vector<std::string> presentInterfaces(const InterfaceClass& cls) = 0;

@@ -20,8 +20,7 @@ namespace {
 using model::UsbStatus;
 
 bool equalNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -44,7 +43,7 @@ bool isPipeSuffix(std::string_view rest) {
 }
 
 class DirectFile final : public DeviceFile {
-public:
+  public:
     DirectFile(std::shared_ptr<model::UsbFunction> model,
                std::shared_ptr<const DirectProvider::Attachment> attachment)
         : model_(std::move(model)), attachment_(std::move(attachment)) {}
@@ -78,10 +77,8 @@ public:
         return code == vxr250::IOCTL_NOP;
     }
 
-private:
-    bool usable() const {
-        return attachment_->attached.load() && model_->connected();
-    }
+  private:
+    bool usable() const { return attachment_->attached.load() && model_->connected(); }
 
     std::shared_ptr<model::UsbFunction> model_;
     std::shared_ptr<const DirectProvider::Attachment> attachment_;

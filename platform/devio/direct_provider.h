@@ -17,7 +17,7 @@
 namespace vox::devio {
 
 class DirectProvider final : public Provider {
-public:
+  public:
     DirectProvider() = default;
     ~DirectProvider() override;
 
@@ -33,7 +33,7 @@ public:
 
     struct Attachment;
 
-private:
+  private:
     std::mutex mutex_;
     std::vector<std::shared_ptr<Attachment>> attached_;
     int nextSerial_ = 0;

@@ -8,7 +8,7 @@ namespace {
 using namespace vox::kernel;
 
 class KernelDeviceFile final : public DeviceFile {
-public:
+  public:
     // Keeps the provider's holdings for as long as the file is open.
     KernelDeviceFile(FILE_OBJECT* file, std::shared_ptr<void> keepAlive)
         : file_(file), keepAlive_(std::move(keepAlive)) {}
@@ -31,12 +31,13 @@ public:
     bool control(std::uint32_t code, const void* in, std::uint32_t inLength, void* out,
                  std::uint32_t outLength, std::uint32_t& returned) override {
         ULONG_PTR moved = 0;
-        const bool ok = NT_SUCCESS(IoDeviceIoControlFile(file_, code, in, inLength, out, outLength, &moved));
+        const bool ok =
+            NT_SUCCESS(IoDeviceIoControlFile(file_, code, in, inLength, out, outLength, &moved));
         returned = static_cast<std::uint32_t>(moved);
         return ok;
     }
 
-private:
+  private:
     FILE_OBJECT* file_;
     std::shared_ptr<void> keepAlive_;
 };
@@ -70,23 +71,23 @@ std::unique_ptr<DeviceFile> KernelProvider::open(const std::string& path, std::u
 
 std::uint32_t win32ErrorFor(std::int32_t status) {
     switch (status) {
-    case STATUS_SUCCESS:
-        return 0;
-    case STATUS_OBJECT_NAME_NOT_FOUND:
-    case STATUS_NO_SUCH_DEVICE:
-        return kErrorFileNotFound;
-    case STATUS_DELETE_PENDING:
-        return 5;  // ERROR_ACCESS_DENIED
-    case STATUS_INVALID_DEVICE_REQUEST:
-        return 1;  // ERROR_INVALID_FUNCTION
-    case STATUS_INVALID_PARAMETER:
-        return 87;  // ERROR_INVALID_PARAMETER
-    case STATUS_INSUFFICIENT_RESOURCES:
-        return 1450;  // ERROR_NO_SYSTEM_RESOURCES
-    case STATUS_DEVICE_NOT_CONNECTED:
-        return kErrorDeviceNotConnected;
-    default:
-        return kErrorGenFailure;
+        case STATUS_SUCCESS:
+            return 0;
+        case STATUS_OBJECT_NAME_NOT_FOUND:
+        case STATUS_NO_SUCH_DEVICE:
+            return kErrorFileNotFound;
+        case STATUS_DELETE_PENDING:
+            return 5;  // ERROR_ACCESS_DENIED
+        case STATUS_INVALID_DEVICE_REQUEST:
+            return 1;  // ERROR_INVALID_FUNCTION
+        case STATUS_INVALID_PARAMETER:
+            return 87;  // ERROR_INVALID_PARAMETER
+        case STATUS_INSUFFICIENT_RESOURCES:
+            return 1450;  // ERROR_NO_SYSTEM_RESOURCES
+        case STATUS_DEVICE_NOT_CONNECTED:
+            return kErrorDeviceNotConnected;
+        default:
+            return kErrorGenFailure;
     }
 }
 

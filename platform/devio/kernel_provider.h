@@ -12,7 +12,7 @@
 namespace vox::devio {
 
 class KernelProvider final : public Provider {
-public:
+  public:
     // `keepAlive` holds whatever the devices behind this provider need (a
     // bus and the driver loaded on it); it goes when the provider and the
     // last file opened through it have gone. `rescan`, when given, runs
@@ -25,7 +25,7 @@ public:
     std::vector<std::string> presentInterfaces(const InterfaceClass& cls) override;
     std::unique_ptr<DeviceFile> open(const std::string& path, std::uint32_t& error) override;
 
-private:
+  private:
     std::shared_ptr<void> keepAlive_;
     std::function<void()> rescan_;
 };

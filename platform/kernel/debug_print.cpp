@@ -31,28 +31,32 @@ void formatConversion(std::string& out, const std::string& spec, char conversion
     int written = 0;
     const bool isLong = spec.find('l') != std::string::npos;
     switch (conversion) {
-    case 'd':
-    case 'i':
-        written = isLong ? std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, long))
-                         : std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, int));
-        break;
-    case 'u':
-    case 'x':
-    case 'X':
-        written = isLong ? std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, unsigned long))
-                         : std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, unsigned));
-        break;
-    case 'c':
-        written = std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, int));
-        break;
-    case 'p':
-        written = std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, void*));
-        break;
-    default:
-        out += spec;
-        return;
+        case 'd':
+        case 'i':
+            written = isLong ? std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, long))
+                             : std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, int));
+            break;
+        case 'u':
+        case 'x':
+        case 'X':
+            written =
+                isLong
+                    ? std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, unsigned long))
+                    : std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, unsigned));
+            break;
+        case 'c':
+            written = std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, int));
+            break;
+        case 'p':
+            written = std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, void*));
+            break;
+        default:
+            out += spec;
+            return;
     }
-    if (written > 0) out.append(piece, static_cast<std::size_t>(written) < sizeof piece ? written : sizeof piece - 1);
+    if (written > 0)
+        out.append(piece,
+                   static_cast<std::size_t>(written) < sizeof piece ? written : sizeof piece - 1);
 }
 
 std::string format(const char* text, va_list& args) {
@@ -80,8 +84,11 @@ std::string format(const char* text, va_list& args) {
             const char* narrowText = va_arg(args, const char*);
             std::string spec(p, end + 1);
             char piece[512];
-            const int n = std::snprintf(piece, sizeof piece, spec.c_str(), narrowText ? narrowText : "(null)");
-            if (n > 0) out.append(piece, static_cast<std::size_t>(n) < sizeof piece ? n : sizeof piece - 1);
+            const int n = std::snprintf(piece, sizeof piece, spec.c_str(),
+                                        narrowText ? narrowText : "(null)");
+            if (n > 0)
+                out.append(piece,
+                           static_cast<std::size_t>(n) < sizeof piece ? n : sizeof piece - 1);
         } else {
             formatConversion(out, std::string(p, end + 1), *end, args);
         }

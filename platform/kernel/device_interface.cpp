@@ -34,7 +34,9 @@ InterfaceRegistry& registry() {
     return instance;
 }
 
-bool sameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+bool sameGuid(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
 
 std::u16string lowerCase(std::u16string text) {
     for (char16_t& c : text) {
@@ -58,23 +60,26 @@ NTSTATUS copyToPool(std::u16string_view text, UNICODE_STRING* out) {
 
 std::string guidText(const GUID& guid) {
     char text[37];
-    std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
-                  guid.Data1, guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2],
+    std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", guid.Data1,
+                  guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2],
                   guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
     return text;
 }
 
 bool parseGuid(std::string_view text, GUID& guid) {
     if (text.size() == 38 && text.front() == '{' && text.back() == '}') text = text.substr(1, 36);
-    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-') {
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' ||
+        text[23] != '-') {
         return false;
     }
     auto hex = [&](std::size_t at, std::size_t digits, std::uint64_t& value) {
         value = 0;
         for (std::size_t i = 0; i < digits; ++i) {
             const char c = text[at + i];
-            int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            int digit = c >= '0' && c <= '9'   ? c - '0'
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                               : -1;
             if (digit < 0) return false;
             value = value << 4 | static_cast<std::uint64_t>(digit);
         }
@@ -97,14 +102,16 @@ bool parseGuid(std::string_view text, GUID& guid) {
 
 NTSTATUS IoRegisterDeviceInterface(DEVICE_OBJECT* physicalDevice, const GUID* cls,
                                    UNICODE_STRING* referenceString, UNICODE_STRING* link) {
-    if (physicalDevice == nullptr || physicalDevice->InstanceId.empty()) return STATUS_INVALID_DEVICE_REQUEST;
+    if (physicalDevice == nullptr || physicalDevice->InstanceId.empty())
+        return STATUS_INVALID_DEVICE_REQUEST;
     // \\?\usb#vid_0dab&pid_3000#sim0#{640a6544-5077-4ee4-884c-3c713514b23d}
     std::u16string name = u"\\\\?\\" + physicalDevice->InstanceId;
     for (std::size_t i = 4; i < name.size(); ++i) {
         if (name[i] == u'\\') name[i] = u'#';
     }
     name += u"#{" + widen(guidText(*cls)) + u"}";
-    if (referenceString != nullptr && referenceString->Length != 0) name += u"\\" + std::u16string(view(*referenceString));
+    if (referenceString != nullptr && referenceString->Length != 0)
+        name += u"\\" + std::u16string(view(*referenceString));
     name = lowerCase(name);
 
     InterfaceRegistry& reg = registry();
@@ -161,7 +168,8 @@ DEVICE_OBJECT* resolveDeviceInterface(std::u16string_view path, std::u16string& 
     return nullptr;
 }
 
-int subscribeInterfaceChanges(std::function<void(const GUID&, std::u16string_view, bool)> callback) {
+int subscribeInterfaceChanges(
+    std::function<void(const GUID&, std::u16string_view, bool)> callback) {
     InterfaceRegistry& reg = registry();
     std::lock_guard lock(reg.mutex);
     const int id = reg.nextSubscriber++;
@@ -178,7 +186,9 @@ void unsubscribeInterfaceChanges(int id) {
 void forgetDeviceInterfaces(DEVICE_OBJECT* physicalDevice) {
     InterfaceRegistry& reg = registry();
     std::lock_guard lock(reg.mutex);
-    std::erase_if(reg.entries, [physicalDevice](const InterfaceEntry& entry) { return entry.device == physicalDevice; });
+    std::erase_if(reg.entries, [physicalDevice](const InterfaceEntry& entry) {
+        return entry.device == physicalDevice;
+    });
 }
 
 }  // namespace vox::kernel

@@ -36,7 +36,8 @@ std::vector<std::u16string> enabledDeviceInterfaces(const GUID& cls);
 DEVICE_OBJECT* resolveDeviceInterface(std::u16string_view path, std::u16string& rest);
 
 // Called after an interface is enabled or disabled. Returns an id.
-int subscribeInterfaceChanges(std::function<void(const GUID&, std::u16string_view link, bool enabled)> callback);
+int subscribeInterfaceChanges(
+    std::function<void(const GUID&, std::u16string_view link, bool enabled)> callback);
 void unsubscribeInterfaceChanges(int id);
 
 // Drops the interfaces of a device that is deleted (the kernel calls this).

@@ -54,7 +54,8 @@ NTSTATUS invalidDeviceRequest(DEVICE_OBJECT*, IRP* irp) {
 }
 
 void freeDevice(DEVICE_OBJECT* device) {
-    if (device->DeviceExtension != nullptr) ExFreePoolWithTag(device->DeviceExtension, kExtensionTag);
+    if (device->DeviceExtension != nullptr)
+        ExFreePoolWithTag(device->DeviceExtension, kExtensionTag);
     delete device;
     --directory().liveDevices;
 }
@@ -73,7 +74,8 @@ DRIVER_OBJECT* IoLoadDriver(const char16_t* name, PDRIVER_INITIALIZE entry,
     }
     auto* driver = new DRIVER_OBJECT{};
     driver->DriverExtension = new DRIVER_EXTENSION{driver, nullptr};
-    std::fill(std::begin(driver->MajorFunction), std::end(driver->MajorFunction), &invalidDeviceRequest);
+    std::fill(std::begin(driver->MajorFunction), std::end(driver->MajorFunction),
+              &invalidDeviceRequest);
     RtlInitUnicodeString(&driver->DriverName, name);
     UNICODE_STRING path;
     RtlInitUnicodeString(&path, registryPath);
@@ -90,8 +92,9 @@ DRIVER_OBJECT* IoLoadDriver(const char16_t* name, PDRIVER_INITIALIZE entry,
 void IoUnloadDriver(DRIVER_OBJECT* driver) {
     ObjectDirectory& dir = directory();
     std::lock_guard lock(dir.mutex);
-    auto loaded = std::find_if(dir.drivers.begin(), dir.drivers.end(),
-                               [driver](const auto& entry) { return entry.second.object == driver; });
+    auto loaded = std::find_if(dir.drivers.begin(), dir.drivers.end(), [driver](const auto& entry) {
+        return entry.second.object == driver;
+    });
     if (loaded == dir.drivers.end()) KeBugCheck("IoUnloadDriver: driver not loaded");
     if (--loaded->second.loads > 0) return;
     if (driver->DeviceObject != nullptr) KeBugCheck("IoUnloadDriver: driver still has devices");
@@ -104,7 +107,8 @@ void IoUnloadDriver(DRIVER_OBJECT* driver) {
 BOOLEAN IoIsWdmVersionAvailable(UCHAR major, UCHAR minor) {
     ObjectDirectory& dir = directory();
     std::lock_guard lock(dir.mutex);
-    return (major < dir.wdmMajor || (major == dir.wdmMajor && minor <= dir.wdmMinor)) ? TRUE : FALSE;
+    return (major < dir.wdmMajor || (major == dir.wdmMajor && minor <= dir.wdmMinor)) ? TRUE
+                                                                                      : FALSE;
 }
 
 void setWdmVersion(UCHAR major, UCHAR minor) {
@@ -202,7 +206,9 @@ DEVICE_OBJECT* IoGetDeviceObjectByName(std::u16string_view name) {
     return found->second;
 }
 
-void ObReferenceObject(DEVICE_OBJECT* device) { ++device->ReferenceCount; }
+void ObReferenceObject(DEVICE_OBJECT* device) {
+    ++device->ReferenceCount;
+}
 
 void ObDereferenceObject(DEVICE_OBJECT* device) {
     bool freeNow = false;

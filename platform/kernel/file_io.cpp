@@ -47,7 +47,8 @@ bool describeBuffer(IRP* irp, DEVICE_OBJECT* device, void* buffer, ULONG length,
         return true;
     }
     if ((device->Flags & DO_BUFFERED_IO) != 0) {
-        irp->AssociatedIrp.SystemBuffer = ExAllocatePoolWithTag(NonPagedPool, length, kSystemBufferTag);
+        irp->AssociatedIrp.SystemBuffer =
+            ExAllocatePoolWithTag(NonPagedPool, length, kSystemBufferTag);
         if (irp->AssociatedIrp.SystemBuffer == nullptr) return false;
         if (copyIn) std::memcpy(irp->AssociatedIrp.SystemBuffer, buffer, length);
         if (!copyIn) {
@@ -86,7 +87,8 @@ NTSTATUS IoOpenFile(std::u16string_view path, FILE_OBJECT** file) {
     opened->FileName.Buffer = opened->NameStorage.data();
     opened->FileName.Length = static_cast<USHORT>(rest.size() * sizeof(WCHAR));
     opened->FileName.MaximumLength = opened->FileName.Length;
-    const NTSTATUS status = sendFileRequest(opened, IRP_MJ_CREATE, nullptr, [](IRP*, IO_STACK_LOCATION*) { return true; });
+    const NTSTATUS status = sendFileRequest(opened, IRP_MJ_CREATE, nullptr,
+                                            [](IRP*, IO_STACK_LOCATION*) { return true; });
     if (!NT_SUCCESS(status)) {
         ObDereferenceObject(top);
         delete opened;
@@ -112,23 +114,26 @@ NTSTATUS IoWriteFile(FILE_OBJECT* file, const void* buffer, ULONG length, ULONG_
 
 NTSTATUS IoDeviceIoControlFile(FILE_OBJECT* file, ULONG code, const void* input, ULONG inputLength,
                                void* output, ULONG outputLength, ULONG_PTR* returned) {
-    return sendFileRequest(file, IRP_MJ_DEVICE_CONTROL, returned, [&](IRP* irp, IO_STACK_LOCATION* next) {
-        next->Parameters.DeviceIoControl.IoControlCode = code;
-        next->Parameters.DeviceIoControl.InputBufferLength = inputLength;
-        next->Parameters.DeviceIoControl.OutputBufferLength = outputLength;
-        irp->UserBuffer = output;
-        irp->UserBufferLength = outputLength;
-        if (methodOf(code) != METHOD_BUFFERED) {
-            next->Parameters.DeviceIoControl.Type3InputBuffer = const_cast<void*>(input);
+    return sendFileRequest(
+        file, IRP_MJ_DEVICE_CONTROL, returned, [&](IRP* irp, IO_STACK_LOCATION* next) {
+            next->Parameters.DeviceIoControl.IoControlCode = code;
+            next->Parameters.DeviceIoControl.InputBufferLength = inputLength;
+            next->Parameters.DeviceIoControl.OutputBufferLength = outputLength;
+            irp->UserBuffer = output;
+            irp->UserBufferLength = outputLength;
+            if (methodOf(code) != METHOD_BUFFERED) {
+                next->Parameters.DeviceIoControl.Type3InputBuffer = const_cast<void*>(input);
+                return true;
+            }
+            const ULONG size = inputLength > outputLength ? inputLength : outputLength;
+            if (size == 0) return true;
+            irp->AssociatedIrp.SystemBuffer =
+                ExAllocatePoolWithTag(NonPagedPool, size, kSystemBufferTag);
+            if (irp->AssociatedIrp.SystemBuffer == nullptr) return false;
+            if (input != nullptr && inputLength != 0)
+                std::memcpy(irp->AssociatedIrp.SystemBuffer, input, inputLength);
             return true;
-        }
-        const ULONG size = inputLength > outputLength ? inputLength : outputLength;
-        if (size == 0) return true;
-        irp->AssociatedIrp.SystemBuffer = ExAllocatePoolWithTag(NonPagedPool, size, kSystemBufferTag);
-        if (irp->AssociatedIrp.SystemBuffer == nullptr) return false;
-        if (input != nullptr && inputLength != 0) std::memcpy(irp->AssociatedIrp.SystemBuffer, input, inputLength);
-        return true;
-    });
+        });
 }
 
 void IoCloseFile(FILE_OBJECT* file) {

@@ -47,9 +47,9 @@ long liveDeviceObjects();
 // --- requests ----------------------------------------------------------------
 IRP* IoAllocateIrp(CCHAR stackSize, BOOLEAN chargeQuota);
 void IoFreeIrp(IRP* irp);
-IRP* IoBuildDeviceIoControlRequest(ULONG code, DEVICE_OBJECT* device, PVOID input, ULONG inputLength,
-                                   PVOID output, ULONG outputLength, BOOLEAN internal,
-                                   KEVENT* event, IO_STATUS_BLOCK* ioStatus);
+IRP* IoBuildDeviceIoControlRequest(ULONG code, DEVICE_OBJECT* device, PVOID input,
+                                   ULONG inputLength, PVOID output, ULONG outputLength,
+                                   BOOLEAN internal, KEVENT* event, IO_STATUS_BLOCK* ioStatus);
 
 inline IO_STACK_LOCATION* IoGetCurrentIrpStackLocation(IRP* irp) {
     return &irp->Stack[irp->CurrentLocation];
@@ -57,7 +57,9 @@ inline IO_STACK_LOCATION* IoGetCurrentIrpStackLocation(IRP* irp) {
 inline IO_STACK_LOCATION* IoGetNextIrpStackLocation(IRP* irp) {
     return &irp->Stack[irp->CurrentLocation + 1];
 }
-inline void IoSkipCurrentIrpStackLocation(IRP* irp) { --irp->CurrentLocation; }
+inline void IoSkipCurrentIrpStackLocation(IRP* irp) {
+    --irp->CurrentLocation;
+}
 void IoCopyCurrentIrpStackLocationToNext(IRP* irp);
 void IoSetCompletionRoutine(IRP* irp, PIO_COMPLETION_ROUTINE routine, PVOID context,
                             BOOLEAN onSuccess, BOOLEAN onError, BOOLEAN onCancel);
@@ -65,16 +67,21 @@ inline void IoMarkIrpPending(IRP* irp) {
     IoGetCurrentIrpStackLocation(irp)->Control |= SL_PENDING_RETURNED;
 }
 NTSTATUS IoCallDriver(DEVICE_OBJECT* device, IRP* irp);
-inline NTSTATUS IofCallDriver(DEVICE_OBJECT* device, IRP* irp) { return IoCallDriver(device, irp); }
+inline NTSTATUS IofCallDriver(DEVICE_OBJECT* device, IRP* irp) {
+    return IoCallDriver(device, irp);
+}
 constexpr char IO_NO_INCREMENT = 0;
 void IoCompleteRequest(IRP* irp, char priorityBoost);
-inline void IofCompleteRequest(IRP* irp, char boost) { IoCompleteRequest(irp, boost); }
+inline void IofCompleteRequest(IRP* irp, char boost) {
+    IoCompleteRequest(irp, boost);
+}
 BOOLEAN IoCancelIrp(IRP* irp);
 // How the PnP and power managers talk to a stack: a request (status
 // STATUS_NOT_SUPPORTED until a driver handles it) sent to the top of
 // `physicalDevice`'s stack, waited for; returns its final status.
 NTSTATUS sendToStackAndWait(DEVICE_OBJECT* physicalDevice, UCHAR major, UCHAR minor,
-                            void (*prepare)(IO_STACK_LOCATION* location, PVOID context), PVOID context);
+                            void (*prepare)(IO_STACK_LOCATION* location, PVOID context),
+                            PVOID context);
 PDRIVER_CANCEL IoSetCancelRoutine(IRP* irp, PDRIVER_CANCEL routine);
 
 }  // namespace vox::kernel

@@ -62,7 +62,9 @@ constexpr ULONG DO_POWER_PAGABLE = 0x2000;
 // Control code layout: device type << 16 | access << 14 | function << 2 | method.
 constexpr ULONG METHOD_BUFFERED = 0;
 constexpr ULONG METHOD_NEITHER = 3;
-constexpr ULONG methodOf(ULONG code) { return code & 3; }
+constexpr ULONG methodOf(ULONG code) {
+    return code & 3;
+}
 
 struct IO_STATUS_BLOCK {
     NTSTATUS Status;
@@ -100,10 +102,11 @@ struct DEVICE_OBJECT {
     PVOID DeviceExtension;
     // The kernel's own bookkeeping.
     std::atomic<LONG> ReferenceCount;
-    DEVICE_OBJECT* AttachedTo;      // the device this one is attached to
+    DEVICE_OBJECT* AttachedTo;  // the device this one is attached to
     bool DeletePending;
-    std::u16string Name;            // empty when created without a name
-    std::u16string InstanceId;      // device instance path of a bus's child, e.g. USB\VID_0DAB&PID_3000\sim0
+    std::u16string Name;  // empty when created without a name
+    std::u16string
+        InstanceId;  // device instance path of a bus's child, e.g. USB\VID_0DAB&PID_3000\sim0
     std::size_t ExtensionSize;
 };
 
@@ -176,7 +179,7 @@ struct IRP {
     PDRIVER_CANCEL CancelRoutine;
     IO_STATUS_BLOCK* UserIosb;
     KEVENT* UserEvent;
-    PVOID UserBuffer;      // where buffered output goes back to
+    PVOID UserBuffer;  // where buffered output goes back to
     ULONG UserBufferLength;
     CCHAR StackCount;
     CCHAR CurrentLocation;  // index of the current stack location, -1 before the first call

@@ -57,7 +57,8 @@ void completeOne(IRP* irp) {
         PVOID context = location.Context;
         // The routine belongs to the driver above and sees its own location.
         --irp->CurrentLocation;
-        DEVICE_OBJECT* upper = irp->CurrentLocation >= 0 ? irp->Stack[irp->CurrentLocation].DeviceObject : nullptr;
+        DEVICE_OBJECT* upper =
+            irp->CurrentLocation >= 0 ? irp->Stack[irp->CurrentLocation].DeviceObject : nullptr;
         if (invoke) {
             if (routine(upper, irp, context) == STATUS_MORE_PROCESSING_REQUIRED) return;
         } else if (irp->PendingReturned && irp->CurrentLocation >= 0) {
@@ -76,22 +77,26 @@ void completeOne(IRP* irp) {
 
 IRP* IoAllocateIrp(CCHAR stackSize, BOOLEAN) {
     if (stackSize < 1) KeBugCheck("IoAllocateIrp: no stack locations");
-    const std::size_t bytes = sizeof(IRP) + sizeof(IO_STACK_LOCATION) * static_cast<std::size_t>(stackSize);
+    const std::size_t bytes =
+        sizeof(IRP) + sizeof(IO_STACK_LOCATION) * static_cast<std::size_t>(stackSize);
     void* block = ExAllocatePoolWithTag(NonPagedPool, bytes, kIrpTag);
     if (block == nullptr) return nullptr;
     auto* irp = new (block) IRP{};
     irp->StackCount = stackSize;
     irp->CurrentLocation = -1;
     irp->Owner = IrpOwner::Caller;
-    irp->Stack = new (static_cast<char*>(block) + sizeof(IRP)) IO_STACK_LOCATION[static_cast<std::size_t>(stackSize)]{};
+    irp->Stack = new (static_cast<char*>(block) + sizeof(IRP))
+        IO_STACK_LOCATION[static_cast<std::size_t>(stackSize)]{};
     return irp;
 }
 
-void IoFreeIrp(IRP* irp) { ExFreePoolWithTag(irp, kIrpTag); }
+void IoFreeIrp(IRP* irp) {
+    ExFreePoolWithTag(irp, kIrpTag);
+}
 
-IRP* IoBuildDeviceIoControlRequest(ULONG code, DEVICE_OBJECT* device, PVOID input, ULONG inputLength,
-                                   PVOID output, ULONG outputLength, BOOLEAN internal,
-                                   KEVENT* event, IO_STATUS_BLOCK* ioStatus) {
+IRP* IoBuildDeviceIoControlRequest(ULONG code, DEVICE_OBJECT* device, PVOID input,
+                                   ULONG inputLength, PVOID output, ULONG outputLength,
+                                   BOOLEAN internal, KEVENT* event, IO_STATUS_BLOCK* ioStatus) {
     IRP* irp = IoAllocateIrp(device->StackSize, FALSE);
     if (irp == nullptr) return nullptr;
     irp->Owner = IrpOwner::IoManager;
@@ -105,7 +110,8 @@ IRP* IoBuildDeviceIoControlRequest(ULONG code, DEVICE_OBJECT* device, PVOID inpu
     if (methodOf(code) == METHOD_BUFFERED) {
         const ULONG size = inputLength > outputLength ? inputLength : outputLength;
         if (size != 0) {
-            irp->AssociatedIrp.SystemBuffer = ExAllocatePoolWithTag(NonPagedPool, size, kSystemBufferTag);
+            irp->AssociatedIrp.SystemBuffer =
+                ExAllocatePoolWithTag(NonPagedPool, size, kSystemBufferTag);
             if (irp->AssociatedIrp.SystemBuffer == nullptr) {
                 IoFreeIrp(irp);
                 return nullptr;
@@ -151,7 +157,8 @@ NTSTATUS IoCallDriver(DEVICE_OBJECT* device, IRP* irp) {
     // The device stays while its driver handles the request, even if the
     // request removes it.
     ObReferenceObject(device);
-    const NTSTATUS status = device->DriverObject->MajorFunction[location->MajorFunction](device, irp);
+    const NTSTATUS status =
+        device->DriverObject->MajorFunction[location->MajorFunction](device, irp);
     ObDereferenceObject(device);
     return status;
 }
@@ -178,13 +185,15 @@ BOOLEAN IoCancelIrp(IRP* irp) {
     irp->Cancel = TRUE;
     PDRIVER_CANCEL routine = IoSetCancelRoutine(irp, nullptr);
     if (routine == nullptr) return FALSE;
-    DEVICE_OBJECT* device = irp->CurrentLocation >= 0 ? IoGetCurrentIrpStackLocation(irp)->DeviceObject : nullptr;
+    DEVICE_OBJECT* device =
+        irp->CurrentLocation >= 0 ? IoGetCurrentIrpStackLocation(irp)->DeviceObject : nullptr;
     routine(device, irp);
     return TRUE;
 }
 
 NTSTATUS sendToStackAndWait(DEVICE_OBJECT* physicalDevice, UCHAR major, UCHAR minor,
-                            void (*prepare)(IO_STACK_LOCATION* location, PVOID context), PVOID context) {
+                            void (*prepare)(IO_STACK_LOCATION* location, PVOID context),
+                            PVOID context) {
     DEVICE_OBJECT* top = IoGetAttachedDeviceReference(physicalDevice);
     IRP* irp = IoAllocateIrp(top->StackSize, FALSE);
     if (irp == nullptr) {

@@ -43,7 +43,8 @@ void IoBuildPartialMdl(MDL* source, MDL* target, PVOID virtualAddress, ULONG len
     if (first < start || first + length > start + source->ByteCount) {
         KeBugCheck("IoBuildPartialMdl: range outside the source buffer");
     }
-    if (length > target->Capacity) KeBugCheck("IoBuildPartialMdl: range larger than the descriptor");
+    if (length > target->Capacity)
+        KeBugCheck("IoBuildPartialMdl: range larger than the descriptor");
     if ((target->MdlFlags & MDL_MAPPED_TO_SYSTEM_VA) != 0) {
         KeBugCheck("IoBuildPartialMdl: descriptor still mapped");
     }
@@ -52,9 +53,13 @@ void IoBuildPartialMdl(MDL* source, MDL* target, PVOID virtualAddress, ULONG len
     target->MdlFlags |= MDL_PARTIAL;
 }
 
-void MmProbeAndLockPages(MDL* mdl, int, int) { mdl->MdlFlags |= MDL_PAGES_LOCKED; }
+void MmProbeAndLockPages(MDL* mdl, int, int) {
+    mdl->MdlFlags |= MDL_PAGES_LOCKED;
+}
 
-void MmUnlockPages(MDL* mdl) { mdl->MdlFlags &= static_cast<USHORT>(~MDL_PAGES_LOCKED); }
+void MmUnlockPages(MDL* mdl) {
+    mdl->MdlFlags &= static_cast<USHORT>(~MDL_PAGES_LOCKED);
+}
 
 PVOID MmGetSystemAddressForMdlSafe(MDL* mdl, MM_PAGE_PRIORITY) {
     if ((mdl->MdlFlags & MDL_MAPPED_TO_SYSTEM_VA) != 0) return mdl->MappedSystemVa;
@@ -75,10 +80,16 @@ void MmPrepareMdlForReuse(MDL* mdl) {
     if ((mdl->MdlFlags & MDL_PARTIAL) != 0) unmap(mdl);
 }
 
-void failMdlMapping(unsigned skip) { mappingsAllowed = static_cast<long>(skip); }
+void failMdlMapping(unsigned skip) {
+    mappingsAllowed = static_cast<long>(skip);
+}
 
-void clearMdlMappingFailures() { mappingsAllowed = -1; }
+void clearMdlMappingFailures() {
+    mappingsAllowed = -1;
+}
 
-long liveMdlMappings() { return liveMappings.load(); }
+long liveMdlMappings() {
+    return liveMappings.load();
+}
 
 }  // namespace vox::kernel

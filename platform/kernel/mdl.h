@@ -16,17 +16,17 @@ constexpr USHORT MDL_PARTIAL = 0x0010;
 struct MDL {
     MDL* Next;
     USHORT MdlFlags;
-    PVOID StartVa;     // first byte described
-    ULONG ByteCount;   // bytes described
-    ULONG Capacity;    // bytes the descriptor was allocated for
+    PVOID StartVa;    // first byte described
+    ULONG ByteCount;  // bytes described
+    ULONG Capacity;   // bytes the descriptor was allocated for
     PVOID MappedSystemVa;
 };
 
 enum MM_PAGE_PRIORITY { LowPagePriority = 0, NormalPagePriority = 16, HighPagePriority = 32 };
 
 // With a request and not secondary, the descriptor becomes its MdlAddress.
-MDL* IoAllocateMdl(PVOID virtualAddress, ULONG length, BOOLEAN secondaryBuffer,
-                   BOOLEAN chargeQuota, IRP* irp);
+MDL* IoAllocateMdl(PVOID virtualAddress, ULONG length, BOOLEAN secondaryBuffer, BOOLEAN chargeQuota,
+                   IRP* irp);
 void IoFreeMdl(MDL* mdl);
 // Describes [virtualAddress, virtualAddress + length) of `source` in
 // `target`; the range must lie inside both.
@@ -37,8 +37,12 @@ void MmUnlockPages(MDL* mdl);
 PVOID MmGetSystemAddressForMdlSafe(MDL* mdl, MM_PAGE_PRIORITY priority);
 // Undoes a partial descriptor's mapping so it can describe another range.
 void MmPrepareMdlForReuse(MDL* mdl);
-inline PVOID MmGetMdlVirtualAddress(const MDL* mdl) { return mdl->StartVa; }
-inline ULONG MmGetMdlByteCount(const MDL* mdl) { return mdl->ByteCount; }
+inline PVOID MmGetMdlVirtualAddress(const MDL* mdl) {
+    return mdl->StartVa;
+}
+inline ULONG MmGetMdlByteCount(const MDL* mdl) {
+    return mdl->ByteCount;
+}
 
 // Lets `skip` more mappings succeed, then fails the next one.
 void failMdlMapping(unsigned skip = 0);

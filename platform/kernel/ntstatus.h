@@ -21,7 +21,9 @@ using CCHAR = signed char;
 constexpr BOOLEAN TRUE = 1;
 constexpr BOOLEAN FALSE = 0;
 
-constexpr NTSTATUS ntStatus(std::uint32_t value) { return static_cast<NTSTATUS>(value); }
+constexpr NTSTATUS ntStatus(std::uint32_t value) {
+    return static_cast<NTSTATUS>(value);
+}
 
 constexpr NTSTATUS STATUS_SUCCESS = 0;
 constexpr NTSTATUS STATUS_TIMEOUT = 0x102;
@@ -46,7 +48,9 @@ constexpr NTSTATUS STATUS_DEVICE_REMOVED = ntStatus(0xC00002B6);
 // What a completion routine returns to let completion go on upwards.
 constexpr NTSTATUS STATUS_CONTINUE_COMPLETION = STATUS_SUCCESS;
 
-constexpr bool NT_SUCCESS(NTSTATUS status) { return status >= 0; }
+constexpr bool NT_SUCCESS(NTSTATUS status) {
+    return status >= 0;
+}
 
 // The kernel's answer to a broken rule: the caller is faulty and going on
 // would corrupt memory. Prints the check's name and aborts.

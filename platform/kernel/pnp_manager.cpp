@@ -4,7 +4,8 @@ namespace vox::kernel {
 namespace {
 
 void prepareCapabilities(IO_STACK_LOCATION* location, PVOID capabilities) {
-    location->Parameters.DeviceCapabilities.Capabilities = static_cast<DEVICE_CAPABILITIES*>(capabilities);
+    location->Parameters.DeviceCapabilities.Capabilities =
+        static_cast<DEVICE_CAPABILITIES*>(capabilities);
 }
 
 bool stackHasFunctionDriver(DEVICE_OBJECT* physicalDevice) {
@@ -20,7 +21,8 @@ PnpManager::PnpManager(DRIVER_OBJECT* functionDriver) : functionDriver_(function
 
 NTSTATUS PnpManager::sendLocked(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction,
                                 DEVICE_CAPABILITIES* capabilities) {
-    return sendToStackAndWait(physicalDevice, IRP_MJ_PNP, minorFunction, &prepareCapabilities, capabilities);
+    return sendToStackAndWait(physicalDevice, IRP_MJ_PNP, minorFunction, &prepareCapabilities,
+                              capabilities);
 }
 
 NTSTATUS PnpManager::send(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction) {
@@ -28,7 +30,8 @@ NTSTATUS PnpManager::send(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction) {
     return sendLocked(physicalDevice, minorFunction, nullptr);
 }
 
-NTSTATUS PnpManager::queryCapabilities(DEVICE_OBJECT* physicalDevice, DEVICE_CAPABILITIES* capabilities) {
+NTSTATUS PnpManager::queryCapabilities(DEVICE_OBJECT* physicalDevice,
+                                       DEVICE_CAPABILITIES* capabilities) {
     std::lock_guard lock(serial_);
     return sendLocked(physicalDevice, IRP_MN_QUERY_CAPABILITIES, capabilities);
 }
@@ -57,7 +60,8 @@ NTSTATUS PnpManager::deviceArrived(DEVICE_OBJECT* physicalDevice) {
 void PnpManager::deviceGone(DEVICE_OBJECT* physicalDevice) {
     {
         std::lock_guard lock(serial_);
-        if (stackHasFunctionDriver(physicalDevice)) sendLocked(physicalDevice, IRP_MN_SURPRISE_REMOVAL, nullptr);
+        if (stackHasFunctionDriver(physicalDevice))
+            sendLocked(physicalDevice, IRP_MN_SURPRISE_REMOVAL, nullptr);
         sendLocked(physicalDevice, IRP_MN_REMOVE_DEVICE, nullptr);
     }
     notifyChange();

@@ -11,7 +11,7 @@
 namespace vox::kernel {
 
 class PnpManager {
-public:
+  public:
     // `functionDriver` is the driver installed for the bus's devices.
     explicit PnpManager(DRIVER_OBJECT* functionDriver);
 
@@ -33,8 +33,9 @@ public:
     // Called after every arrival and removal this manager handled.
     void setDeviceChangeListener(std::function<void()> listener);
 
-private:
-    NTSTATUS sendLocked(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction, DEVICE_CAPABILITIES* capabilities);
+  private:
+    NTSTATUS sendLocked(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction,
+                        DEVICE_CAPABILITIES* capabilities);
     void notifyChange();
 
     DRIVER_OBJECT* functionDriver_;

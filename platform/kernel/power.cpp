@@ -37,7 +37,8 @@ NTSTATUS powerRequestDone(DEVICE_OBJECT*, IRP* irp, PVOID context) {
     auto* request = static_cast<PowerRequest*>(context);
     IO_STATUS_BLOCK ioStatus = irp->IoStatus;
     if (request->complete != nullptr) {
-        request->complete(request->target, request->minorFunction, request->state, request->context, &ioStatus);
+        request->complete(request->target, request->minorFunction, request->state, request->context,
+                          &ioStatus);
     }
     ExFreePoolWithTag(request, kPowerTag);
     IoFreeIrp(irp);
@@ -68,7 +69,8 @@ NTSTATUS PoRequestPowerIrp(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction, P
     // One location more than the stack needs: the power manager's own, whose
     // completion routine reports to the requester.
     IRP* irp = IoAllocateIrp(static_cast<CCHAR>(top->StackSize + 1), FALSE);
-    auto* request = static_cast<PowerRequest*>(ExAllocatePoolWithTag(NonPagedPool, sizeof(PowerRequest), kPowerTag));
+    auto* request = static_cast<PowerRequest*>(
+        ExAllocatePoolWithTag(NonPagedPool, sizeof(PowerRequest), kPowerTag));
     if (irp == nullptr || request == nullptr) {
         if (irp != nullptr) IoFreeIrp(irp);
         if (request != nullptr) ExFreePoolWithTag(request, kPowerTag);
@@ -90,9 +92,13 @@ NTSTATUS PoRequestPowerIrp(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction, P
     return STATUS_PENDING;
 }
 
-void PoStartNextPowerIrp(IRP*) { ++startedNext; }
+void PoStartNextPowerIrp(IRP*) {
+    ++startedNext;
+}
 
-NTSTATUS PoCallDriver(DEVICE_OBJECT* device, IRP* irp) { return IoCallDriver(device, irp); }
+NTSTATUS PoCallDriver(DEVICE_OBJECT* device, IRP* irp) {
+    return IoCallDriver(device, irp);
+}
 
 POWER_STATE PoSetPowerState(DEVICE_OBJECT* device, POWER_STATE_TYPE type, POWER_STATE state) {
     POWER_STATE previous{};
@@ -112,20 +118,24 @@ DEVICE_POWER_STATE recordedDevicePowerState(DEVICE_OBJECT* device) {
     return found == r.deviceStates.end() ? PowerDeviceUnspecified : found->second;
 }
 
-long startedNextPowerIrps() { return startedNext.load(); }
+long startedNextPowerIrps() {
+    return startedNext.load();
+}
 
 NTSTATUS PowerManager::sendSystemPowerRequest(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction,
                                               SYSTEM_POWER_STATE state) {
     PowerParameters parameters{SystemPowerState, {}};
     parameters.state.SystemState = state;
-    return sendToStackAndWait(physicalDevice, IRP_MJ_POWER, minorFunction, &preparePower, &parameters);
+    return sendToStackAndWait(physicalDevice, IRP_MJ_POWER, minorFunction, &preparePower,
+                              &parameters);
 }
 
 NTSTATUS PowerManager::sendDevicePowerRequest(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction,
                                               DEVICE_POWER_STATE state) {
     PowerParameters parameters{DevicePowerState, {}};
     parameters.state.DeviceState = state;
-    return sendToStackAndWait(physicalDevice, IRP_MJ_POWER, minorFunction, &preparePower, &parameters);
+    return sendToStackAndWait(physicalDevice, IRP_MJ_POWER, minorFunction, &preparePower,
+                              &parameters);
 }
 
 }  // namespace vox::kernel

@@ -6,8 +6,9 @@
 
 namespace vox::kernel {
 
-using PREQUEST_POWER_COMPLETE = void (*)(DEVICE_OBJECT* device, UCHAR minorFunction, POWER_STATE state,
-                                         PVOID context, IO_STATUS_BLOCK* ioStatus);
+using PREQUEST_POWER_COMPLETE = void (*)(DEVICE_OBJECT* device, UCHAR minorFunction,
+                                         POWER_STATE state, PVOID context,
+                                         IO_STATUS_BLOCK* ioStatus);
 
 // Sends a device power request (set or query) to the top of `physicalDevice`'s
 // stack; `complete` runs when it is done. STATUS_PENDING once sent.
@@ -23,7 +24,7 @@ DEVICE_POWER_STATE recordedDevicePowerState(DEVICE_OBJECT* device);
 long startedNextPowerIrps();
 
 class PowerManager {
-public:
+  public:
     // Sends a system set-power or query-power request to the stack of
     // `physicalDevice` and waits for it.
     static NTSTATUS sendSystemPowerRequest(DEVICE_OBJECT* physicalDevice, UCHAR minorFunction,

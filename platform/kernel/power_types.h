@@ -32,7 +32,11 @@ union POWER_STATE {
     DEVICE_POWER_STATE DeviceState;
 };
 
-enum POWER_ACTION : std::int32_t { PowerActionNone = 0, PowerActionSleep = 2, PowerActionShutdown = 4 };
+enum POWER_ACTION : std::int32_t {
+    PowerActionNone = 0,
+    PowerActionSleep = 2,
+    PowerActionShutdown = 4
+};
 
 // 64 bytes, as the PnP manager hands it to the drivers of a device stack.
 struct DEVICE_CAPABILITIES {

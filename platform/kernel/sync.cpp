@@ -10,11 +10,15 @@ namespace {
 
 thread_local KIRQL currentIrql = PASSIVE_LEVEL;
 
-std::atomic_ref<LONG> atomicAt(LONG* value) { return std::atomic_ref<LONG>(*value); }
+std::atomic_ref<LONG> atomicAt(LONG* value) {
+    return std::atomic_ref<LONG>(*value);
+}
 
 }  // namespace
 
-KIRQL KeGetCurrentIrql() { return currentIrql; }
+KIRQL KeGetCurrentIrql() {
+    return currentIrql;
+}
 
 void KeRaiseIrql(KIRQL level, KIRQL* old) {
     if (level < currentIrql) KeBugCheck("IRQL_NOT_GREATER_OR_EQUAL");
@@ -72,9 +76,15 @@ NTSTATUS KeWaitForSingleObject(KEVENT* event, int, int, BOOLEAN, const std::int6
     return STATUS_SUCCESS;
 }
 
-LONG InterlockedIncrement(LONG* value) { return atomicAt(value).fetch_add(1) + 1; }
-LONG InterlockedDecrement(LONG* value) { return atomicAt(value).fetch_sub(1) - 1; }
-LONG InterlockedExchange(LONG* target, LONG value) { return atomicAt(target).exchange(value); }
+LONG InterlockedIncrement(LONG* value) {
+    return atomicAt(value).fetch_add(1) + 1;
+}
+LONG InterlockedDecrement(LONG* value) {
+    return atomicAt(value).fetch_sub(1) - 1;
+}
+LONG InterlockedExchange(LONG* target, LONG value) {
+    return atomicAt(target).exchange(value);
+}
 LONG InterlockedCompareExchange(LONG* target, LONG exchange, LONG comparand) {
     atomicAt(target).compare_exchange_strong(comparand, exchange);
     return comparand;
@@ -97,7 +107,7 @@ namespace {
 // The kernel's one system worker thread. It is started on first use and
 // joined when the process ends.
 class WorkerThread {
-public:
+  public:
     void queue(WORK_QUEUE_ITEM* item) {
         std::lock_guard lock(mutex_);
         if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
@@ -121,7 +131,7 @@ public:
         if (thread_.joinable()) thread_.join();
     }
 
-private:
+  private:
     void run() {
         std::unique_lock lock(mutex_);
         for (;;) {
@@ -160,9 +170,13 @@ void ExInitializeWorkItem(WORK_QUEUE_ITEM* item, PWORKER_THREAD_ROUTINE routine,
     item->Parameter = parameter;
 }
 
-void ExQueueWorkItem(WORK_QUEUE_ITEM* item, WORK_QUEUE_TYPE) { workerThread().queue(item); }
+void ExQueueWorkItem(WORK_QUEUE_ITEM* item, WORK_QUEUE_TYPE) {
+    workerThread().queue(item);
+}
 
-void flushWorkItems() { workerThread().flush(); }
+void flushWorkItems() {
+    workerThread().flush();
+}
 
 void IoInitializeRemoveLock(IO_REMOVE_LOCK* lock, ULONG, ULONG, ULONG) {
     lock->IoCount = 1;

@@ -45,7 +45,11 @@ std::u16string widen(std::string_view utf8) {
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+        std::size_t extra = lead < 0x80    ? 0
+                            : lead >= 0xF0 ? 3
+                            : lead >= 0xE0 ? 2
+                            : lead >= 0xC0 ? 1
+                                           : 0;
         if (i + extra >= utf8.size() && extra != 0) {
             out.push_back(u'\uFFFD');  // a sequence cut off at the end
             break;

@@ -14,7 +14,7 @@ using LParam = std::intptr_t;
 using LResult = std::intptr_t;
 
 class MessageTarget {
-public:
+  public:
     virtual ~MessageTarget() = default;
     virtual LResult send(Message message, WParam wParam, LParam lParam) = 0;
     virtual void post(Message message, WParam wParam, LParam lParam) = 0;

@@ -16,7 +16,7 @@
 namespace vox::messages {
 
 class QueueTarget final : public MessageTarget {
-public:
+  public:
     using Handler = std::function<LResult(Message, WParam, LParam)>;
 
     // The calling thread becomes the owner.
@@ -35,12 +35,12 @@ public:
     // Handles whatever is queued now, without waiting.
     void pumpPending();
 
-private:
+  private:
     struct Entry {
         Message message;
         WParam wParam;
         LParam lParam;
-        bool sent;         // a sender waits for `result`
+        bool sent;  // a sender waits for `result`
         bool handled = false;
         LResult result = 0;
     };

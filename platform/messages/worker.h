@@ -10,7 +10,7 @@
 namespace vox::messages {
 
 class Worker {
-public:
+  public:
     explicit Worker(std::function<int()> body);
     ~Worker();
     Worker(const Worker&) = delete;
@@ -20,7 +20,7 @@ public:
     int join();
     bool joined() const { return !thread_.joinable(); }
 
-private:
+  private:
     int exitCode_ = 0;
     std::thread thread_;
 };

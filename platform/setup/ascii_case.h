@@ -8,7 +8,9 @@
 
 namespace vox::setup {
 
-inline char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+inline char asciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 inline std::string asciiUpper(std::string_view text) {
     std::string upper(text);
@@ -17,8 +19,9 @@ inline std::string asciiUpper(std::string_view text) {
 }
 
 inline bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return asciiUpper(x) == asciiUpper(y);
+           });
 }
 
 }  // namespace vox::setup

@@ -27,7 +27,8 @@ std::vector<std::string_view> fields(std::string_view list) {
     std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {
         const auto comma = list.find(',', start);
-        parts.push_back(trimmed(list.substr(start, comma == std::string_view::npos ? list.npos : comma - start)));
+        parts.push_back(trimmed(
+            list.substr(start, comma == std::string_view::npos ? list.npos : comma - start)));
         if (comma == std::string_view::npos) return parts;
         start = comma + 1;
     }
@@ -52,8 +53,8 @@ InfFile::InfFile(std::string_view text) {
     std::vector<std::string>* current = nullptr;
     for (std::size_t start = 0; start <= text.size();) {
         const auto end = text.find('\n', start);
-        const std::string_view line =
-            trimmed(withoutComment(text.substr(start, end == std::string_view::npos ? text.npos : end - start)));
+        const std::string_view line = trimmed(withoutComment(
+            text.substr(start, end == std::string_view::npos ? text.npos : end - start)));
         start = end == std::string_view::npos ? text.size() + 1 : end + 1;
         if (line.empty()) continue;
         if (line.front() == '[' && line.back() == ']') {
@@ -84,7 +85,8 @@ std::optional<std::vector<InfCopyEntry>> InfFile::filesOf(std::string_view secti
             if (!add(line)) return std::nullopt;
             continue;
         }
-        if (!equalsIgnoringCase(trimmed(std::string_view(line).substr(0, equals)), "CopyFiles")) continue;
+        if (!equalsIgnoringCase(trimmed(std::string_view(line).substr(0, equals)), "CopyFiles"))
+            continue;
         for (std::string_view item : fields(std::string_view(line).substr(equals + 1))) {
             if (item.starts_with('@')) {
                 if (!add(item.substr(1))) return std::nullopt;

@@ -18,7 +18,7 @@ struct InfCopyEntry {
 };
 
 class InfFile {
-public:
+  public:
     explicit InfFile(std::string_view text);
 
     // The files an install section copies, through its CopyFiles= lists and
@@ -27,7 +27,7 @@ public:
     // the destination folder).
     std::optional<std::vector<InfCopyEntry>> filesOf(std::string_view section) const;
 
-private:
+  private:
     const std::vector<std::string>* lines(std::string_view section) const;
     std::map<std::string, std::vector<std::string>> sections_;  // by upper-case name
 };

@@ -57,7 +57,8 @@ std::optional<DeviceRecord> sysfsDevice(const fs::path& folder) {
     DeviceRecord record;
     const std::string plain = usbId("USB\\VID_%04X&PID_%04X", *vendor, *product);
     if (const auto revision = hexWord(folder / "bcdDevice"))
-        record.hardwareIds.push_back(usbId("USB\\VID_%04X&PID_%04X&REV_%04X", *vendor, *product, *revision));
+        record.hardwareIds.push_back(
+            usbId("USB\\VID_%04X&PID_%04X&REV_%04X", *vendor, *product, *revision));
     record.hardwareIds.push_back(plain);
     record.instanceId = plain + "\\" + folder.filename().string();
     if (const auto name = readSmallFile(folder / "product", 4096))
@@ -76,7 +77,9 @@ std::string joined(const std::vector<std::string>& argv) {
 
 LinuxSetup::LinuxSetup(LinuxSetupOptions options) : options_(std::move(options)) {}
 
-fs::path LinuxSetup::rulesFolder() const { return options_.root / "etc/udev/rules.d"; }
+fs::path LinuxSetup::rulesFolder() const {
+    return options_.root / "etc/udev/rules.d";
+}
 
 void LinuxSetup::tell(const std::string& line) const {
     if (options_.report) options_.report(line);
@@ -105,7 +108,8 @@ std::optional<std::vector<DeviceRecord>> LinuxSetup::devices(const DeviceQuery& 
 
 bool LinuxSetup::installFile(const fs::path& source, const fs::path& target, bool newerOnly) {
     std::error_code error;
-    if (newerOnly && fs::exists(target, error) && fs::last_write_time(target, error) >= fs::last_write_time(source, error))
+    if (newerOnly && fs::exists(target, error) &&
+        fs::last_write_time(target, error) >= fs::last_write_time(source, error))
         return true;
     if (options_.dryRun) {
         tell("would install " + source.string() + " as " + target.string());
@@ -125,8 +129,10 @@ bool LinuxSetup::installFile(const fs::path& source, const fs::path& target, boo
             return false;
         }
     }
-    fs::permissions(staged, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                fs::perms::others_read, error);
+    fs::permissions(staged,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                        fs::perms::others_read,
+                    error);
     if (!error) fs::rename(staged, target, error);
     if (error) {
         std::error_code ignored;
@@ -137,7 +143,8 @@ bool LinuxSetup::installFile(const fs::path& source, const fs::path& target, boo
     return true;
 }
 
-bool LinuxSetup::installSectionFiles(const std::string& infPath, const std::string& section, bool newerOnly) {
+bool LinuxSetup::installSectionFiles(const std::string& infPath, const std::string& section,
+                                     bool newerOnly) {
     const auto text = readSmallFile(infPath, kLargestInf);
     if (!text) return false;
     const auto entries = InfFile(*text).filesOf(section);
@@ -152,7 +159,8 @@ bool LinuxSetup::installSectionFiles(const std::string& infPath, const std::stri
         if (error) return false;
     }
     for (const InfCopyEntry& entry : *entries)
-        if (!installFile(from / entry.source, rulesFolder() / entry.target, newerOnly)) return false;
+        if (!installFile(from / entry.source, rulesFolder() / entry.target, newerOnly))
+            return false;
     return true;
 }
 
@@ -166,13 +174,18 @@ bool LinuxSetup::run(const std::vector<std::string>& argv) {
     return status == 0;
 }
 
-bool LinuxSetup::reloadDeviceRules() { return run({"udevadm", "control", "--reload-rules"}); }
+bool LinuxSetup::reloadDeviceRules() {
+    return run({"udevadm", "control", "--reload-rules"});
+}
 
-bool LinuxSetup::triggerUsbDevices() { return run({"udevadm", "trigger", "--subsystem-match=usb"}); }
+bool LinuxSetup::triggerUsbDevices() {
+    return run({"udevadm", "trigger", "--subsystem-match=usb"});
+}
 
 WaitOutcome LinuxSetup::waitNoPendingInstallEvents(std::uint32_t timeoutMs) {
     std::error_code error;
-    if (!fs::is_directory(options_.root / "run/udev", error)) return WaitOutcome{OptionalCall::FunctionMissing, 0};
+    if (!fs::is_directory(options_.root / "run/udev", error))
+        return WaitOutcome{OptionalCall::FunctionMissing, 0};
     const fs::path queue = options_.root / "run/udev/queue";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (fs::exists(queue, error) && std::chrono::steady_clock::now() < deadline)
@@ -182,27 +195,66 @@ WaitOutcome LinuxSetup::waitNoPendingInstallEvents(std::uint32_t timeoutMs) {
 
 // What Linux does not have.
 
-bool LinuxSetup::removeDevice(const std::string&) { return false; }
-bool LinuxSetup::deleteDriverKey(const std::string&) { return false; }
-bool LinuxSetup::selectDevice(const std::string&) { return false; }
-bool LinuxSetup::useSingleInf(const std::string&, const std::string&) { return false; }
-std::optional<std::vector<DriverCandidate>> LinuxSetup::compatibleDrivers(const std::string&) { return std::nullopt; }
-bool LinuxSetup::selectDriver(const std::string&, std::size_t) { return false; }
-bool LinuxSetup::installDevice(const std::string&) { return false; }
-OemInfResult LinuxSetup::copyOemInf(const std::string&, OemInfMode) { return OemInfResult::Failed; }
-std::string LinuxSetup::windowsInfFolder() { return {}; }
-bool LinuxSetup::copyFile(const std::string&, const std::string&) { return false; }
-bool LinuxSetup::deleteFile(const std::string&) { return false; }
-std::optional<std::vector<std::string>> LinuxSetup::subkeys(const std::string&) { return std::nullopt; }
-std::optional<std::string> LinuxSetup::stringValue(const std::string&, const std::string&) { return std::nullopt; }
-std::optional<std::uint32_t> LinuxSetup::dwordValue(const std::string&, const std::string&) { return std::nullopt; }
-bool LinuxSetup::setDwordValue(const std::string&, const std::string&, std::uint32_t) { return false; }
-std::optional<std::vector<std::string>> LinuxSetup::enumeratorDeviceIds(const std::string&) { return std::nullopt; }
-std::optional<DevNode> LinuxSetup::locateDevNode(const std::string&) { return std::nullopt; }
-bool LinuxSetup::reenumerateDevNode(DevNode) { return false; }
-std::optional<std::string> LinuxSetup::deviceIdOf(DevNode) { return std::nullopt; }
-UpdateOutcome LinuxSetup::updateDriverForPlugAndPlayDevices(messages::WindowHandle, const std::string&,
-                                                            const std::string&, std::uint32_t) {
+bool LinuxSetup::removeDevice(const std::string&) {
+    return false;
+}
+bool LinuxSetup::deleteDriverKey(const std::string&) {
+    return false;
+}
+bool LinuxSetup::selectDevice(const std::string&) {
+    return false;
+}
+bool LinuxSetup::useSingleInf(const std::string&, const std::string&) {
+    return false;
+}
+std::optional<std::vector<DriverCandidate>> LinuxSetup::compatibleDrivers(const std::string&) {
+    return std::nullopt;
+}
+bool LinuxSetup::selectDriver(const std::string&, std::size_t) {
+    return false;
+}
+bool LinuxSetup::installDevice(const std::string&) {
+    return false;
+}
+OemInfResult LinuxSetup::copyOemInf(const std::string&, OemInfMode) {
+    return OemInfResult::Failed;
+}
+std::string LinuxSetup::windowsInfFolder() {
+    return {};
+}
+bool LinuxSetup::copyFile(const std::string&, const std::string&) {
+    return false;
+}
+bool LinuxSetup::deleteFile(const std::string&) {
+    return false;
+}
+std::optional<std::vector<std::string>> LinuxSetup::subkeys(const std::string&) {
+    return std::nullopt;
+}
+std::optional<std::string> LinuxSetup::stringValue(const std::string&, const std::string&) {
+    return std::nullopt;
+}
+std::optional<std::uint32_t> LinuxSetup::dwordValue(const std::string&, const std::string&) {
+    return std::nullopt;
+}
+bool LinuxSetup::setDwordValue(const std::string&, const std::string&, std::uint32_t) {
+    return false;
+}
+std::optional<std::vector<std::string>> LinuxSetup::enumeratorDeviceIds(const std::string&) {
+    return std::nullopt;
+}
+std::optional<DevNode> LinuxSetup::locateDevNode(const std::string&) {
+    return std::nullopt;
+}
+bool LinuxSetup::reenumerateDevNode(DevNode) {
+    return false;
+}
+std::optional<std::string> LinuxSetup::deviceIdOf(DevNode) {
+    return std::nullopt;
+}
+UpdateOutcome LinuxSetup::updateDriverForPlugAndPlayDevices(messages::WindowHandle,
+                                                            const std::string&, const std::string&,
+                                                            std::uint32_t) {
     return UpdateOutcome{OptionalCall::LibraryMissing, false};
 }
 

@@ -38,7 +38,7 @@ struct LinuxSetupOptions {
 };
 
 class LinuxSetup final : public SetupServices {
-public:
+  public:
     explicit LinuxSetup(LinuxSetupOptions options = {});
 
     std::filesystem::path rulesFolder() const;
@@ -49,31 +49,40 @@ public:
     bool deleteDriverKey(const std::string& instanceId) override;
     bool selectDevice(const std::string& instanceId) override;
     bool useSingleInf(const std::string& instanceId, const std::string& infPath) override;
-    std::optional<std::vector<DriverCandidate>> compatibleDrivers(const std::string& instanceId) override;
+    std::optional<std::vector<DriverCandidate>> compatibleDrivers(
+        const std::string& instanceId) override;
     bool selectDriver(const std::string& instanceId, std::size_t candidate) override;
     bool installDevice(const std::string& instanceId) override;
     OemInfResult copyOemInf(const std::string& infPath, OemInfMode mode) override;
-    bool installSectionFiles(const std::string& infPath, const std::string& section, bool newerOnly) override;
+    bool installSectionFiles(const std::string& infPath, const std::string& section,
+                             bool newerOnly) override;
     std::string windowsInfFolder() override;
     bool copyFile(const std::string& source, const std::string& folder) override;
     bool deleteFile(const std::string& path) override;
     std::optional<std::vector<std::string>> subkeys(const std::string& key) override;
-    std::optional<std::string> stringValue(const std::string& key, const std::string& name) override;
-    std::optional<std::uint32_t> dwordValue(const std::string& key, const std::string& name) override;
-    bool setDwordValue(const std::string& key, const std::string& name, std::uint32_t value) override;
-    std::optional<std::vector<std::string>> enumeratorDeviceIds(const std::string& enumerator) override;
+    std::optional<std::string> stringValue(const std::string& key,
+                                           const std::string& name) override;
+    std::optional<std::uint32_t> dwordValue(const std::string& key,
+                                            const std::string& name) override;
+    bool setDwordValue(const std::string& key, const std::string& name,
+                       std::uint32_t value) override;
+    std::optional<std::vector<std::string>> enumeratorDeviceIds(
+        const std::string& enumerator) override;
     std::optional<DevNode> locateDevNode(const std::string& deviceId) override;
     bool reenumerateDevNode(DevNode node) override;
     std::optional<std::string> deviceIdOf(DevNode node) override;
     WaitOutcome waitNoPendingInstallEvents(std::uint32_t timeoutMs) override;
-    UpdateOutcome updateDriverForPlugAndPlayDevices(messages::WindowHandle parent, const std::string& hardwareId,
-                                                    const std::string& infPath, std::uint32_t flags) override;
+    UpdateOutcome updateDriverForPlugAndPlayDevices(messages::WindowHandle parent,
+                                                    const std::string& hardwareId,
+                                                    const std::string& infPath,
+                                                    std::uint32_t flags) override;
     bool reloadDeviceRules() override;
     bool triggerUsbDevices() override;
 
-private:
+  private:
     bool run(const std::vector<std::string>& argv);
-    bool installFile(const std::filesystem::path& source, const std::filesystem::path& target, bool newerOnly);
+    bool installFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                     bool newerOnly);
     void tell(const std::string& line) const;
 
     LinuxSetupOptions options_;

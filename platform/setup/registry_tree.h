@@ -15,7 +15,7 @@ namespace vox::setup {
 using RegistryValue = std::variant<std::string, std::uint32_t>;
 
 class RegistryTree {
-public:
+  public:
     // Creates the key and every key above it.
     void createKey(const std::string& path);
     void setValue(const std::string& path, const std::string& name, RegistryValue value);
@@ -26,7 +26,7 @@ public:
     // Deletes the key with everything below it; false when it did not exist.
     bool deleteTree(const std::string& path);
 
-private:
+  private:
     struct Key {
         std::string path;
         std::map<std::string, std::pair<std::string, RegistryValue>> values;  // by upper-case name

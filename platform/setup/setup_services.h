@@ -51,9 +51,13 @@ struct DriverCandidate {
     std::string hardwareId;
 };
 
-enum class OemInfMode { NoOverwrite, ReplaceOnly };                    // SP_COPY_NOOVERWRITE / _REPLACEONLY
-enum class OemInfResult { Copied, AlreadyPresent, Failed };            // ERROR_FILE_EXISTS is AlreadyPresent
-enum class OptionalCall { LibraryMissing, FunctionMissing, Called };  // LoadLibraryA / GetProcAddress
+enum class OemInfMode { NoOverwrite, ReplaceOnly };          // SP_COPY_NOOVERWRITE / _REPLACEONLY
+enum class OemInfResult { Copied, AlreadyPresent, Failed };  // ERROR_FILE_EXISTS is AlreadyPresent
+enum class OptionalCall {
+    LibraryMissing,
+    FunctionMissing,
+    Called
+};  // LoadLibraryA / GetProcAddress
 
 constexpr std::uint32_t kWaitTimeout = 258;  // WAIT_TIMEOUT
 
@@ -70,7 +74,7 @@ struct UpdateOutcome {
 using DevNode = std::uint32_t;
 
 class SetupServices {
-public:
+  public:
     virtual ~SetupServices() = default;
 
     // GetVersionExA.
@@ -80,7 +84,7 @@ public:
     // SetupDiEnumDeviceInfo, SetupDiGetDeviceRegistryPropertyA and
     // SetupDiDestroyDeviceInfoList. Absent when the set cannot be built.
     virtual std::optional<std::vector<DeviceRecord>> devices(const DeviceQuery& query) = 0;
-    virtual bool removeDevice(const std::string& instanceId) = 0;    // SetupDiRemoveDevice
+    virtual bool removeDevice(const std::string& instanceId) = 0;     // SetupDiRemoveDevice
     virtual bool deleteDriverKey(const std::string& instanceId) = 0;  // SetupDiDeleteDevRegKey
 
     // Installing one present device from one INF: SetupDiSetSelectedDevice;
@@ -97,7 +101,8 @@ public:
     virtual bool installDevice(const std::string& instanceId) = 0;
 
     // INF files and driver files.
-    virtual OemInfResult copyOemInf(const std::string& infPath, OemInfMode mode) = 0;  // SetupCopyOEMInfA
+    virtual OemInfResult copyOemInf(const std::string& infPath,
+                                    OemInfMode mode) = 0;  // SetupCopyOEMInfA
     // SetupOpenInfFileA, SetupInitDefaultQueueCallback,
     // SetupInstallFromInfSectionA (SPINST_FILES, SP_COPY_NEWER_ONLY when
     // asked), SetupDefaultQueueCallbackA, SetupCloseInfFile: copies the files
@@ -106,22 +111,27 @@ public:
                                      bool newerOnly) = 0;
     virtual std::string windowsInfFolder() = 0;  // GetWindowsDirectoryA + "\INF"
     virtual bool copyFile(const std::string& source, const std::string& folder) = 0;  // CopyFileA
-    virtual bool deleteFile(const std::string& path) = 0;                            // DeleteFileA
+    virtual bool deleteFile(const std::string& path) = 0;                             // DeleteFileA
 
     // Registry (RegOpenKeyExA, RegEnumKeyExA, RegQueryValueExA,
     // RegSetValueExA, RegCloseKey). Absent when the key or value is, or has
     // another type.
     virtual std::optional<std::vector<std::string>> subkeys(const std::string& key) = 0;
-    virtual std::optional<std::string> stringValue(const std::string& key, const std::string& name) = 0;
-    virtual std::optional<std::uint32_t> dwordValue(const std::string& key, const std::string& name) = 0;
-    virtual bool setDwordValue(const std::string& key, const std::string& name, std::uint32_t value) = 0;
+    virtual std::optional<std::string> stringValue(const std::string& key,
+                                                   const std::string& name) = 0;
+    virtual std::optional<std::uint32_t> dwordValue(const std::string& key,
+                                                    const std::string& name) = 0;
+    virtual bool setDwordValue(const std::string& key, const std::string& name,
+                               std::uint32_t value) = 0;
 
     // Configuration manager.
     // CM_Get_Device_ID_List_SizeA + CM_Get_Device_ID_ListA, filtered by enumerator.
-    virtual std::optional<std::vector<std::string>> enumeratorDeviceIds(const std::string& enumerator) = 0;
-    virtual std::optional<DevNode> locateDevNode(const std::string& deviceId) = 0;  // CM_Locate_DevNodeA
-    virtual bool reenumerateDevNode(DevNode node) = 0;                              // CM_Reenumerate_DevNode
-    virtual std::optional<std::string> deviceIdOf(DevNode node) = 0;                // CM_Get_Device_IDA
+    virtual std::optional<std::vector<std::string>> enumeratorDeviceIds(
+        const std::string& enumerator) = 0;
+    virtual std::optional<DevNode> locateDevNode(
+        const std::string& deviceId) = 0;                             // CM_Locate_DevNodeA
+    virtual bool reenumerateDevNode(DevNode node) = 0;                // CM_Reenumerate_DevNode
+    virtual std::optional<std::string> deviceIdOf(DevNode node) = 0;  // CM_Get_Device_IDA
 
     // Functions looked up by name at run time: "CMP_WaitNoPendingInstallEvents"
     // in "setupapi.dll" and "UpdateDriverForPlugAndPlayDevicesA" in "newdev.dll".

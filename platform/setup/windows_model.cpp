@@ -40,7 +40,8 @@ auto findNode(Nodes& nodes, const std::string& instanceId) -> decltype(&nodes.fr
 WindowsModel::WindowsModel(Edition edition) : edition_(edition) {}
 
 bool WindowsModel::isNt() const {
-    return edition_ == Edition::WindowsNt4 || edition_ == Edition::Windows2000 || edition_ == Edition::WindowsXp;
+    return edition_ == Edition::WindowsNt4 || edition_ == Edition::Windows2000 ||
+           edition_ == Edition::WindowsXp;
 }
 
 std::string WindowsModel::enumKey(const std::string& instanceId) const {
@@ -48,7 +49,8 @@ std::string WindowsModel::enumKey(const std::string& instanceId) const {
 }
 
 std::string WindowsModel::driverKey(const std::string& driver) const {
-    return (isNt() ? "SYSTEM\\CurrentControlSet\\Control\\Class\\" : "System\\CurrentControlSet\\Services\\Class\\") +
+    return (isNt() ? "SYSTEM\\CurrentControlSet\\Control\\Class\\"
+                   : "System\\CurrentControlSet\\Services\\Class\\") +
            driver;
 }
 
@@ -71,7 +73,9 @@ const WindowsModel::Device* WindowsModel::device(const std::string& instanceId) 
     return found == nullptr ? nullptr : &found->device;
 }
 
-WindowsModel::Node* WindowsModel::node(const std::string& instanceId) { return findNode(nodes_, instanceId); }
+WindowsModel::Node* WindowsModel::node(const std::string& instanceId) {
+    return findNode(nodes_, instanceId);
+}
 
 void WindowsModel::addFile(const std::string& path, std::string content, std::uint64_t stamp) {
     files_[asciiUpper(path)] = File{std::move(content), stamp};
@@ -83,7 +87,9 @@ void WindowsModel::addInf(Inf description, std::uint64_t stamp) {
     infs_[key] = std::move(description);
 }
 
-bool WindowsModel::hasFile(const std::string& path) const { return files_.count(asciiUpper(path)) != 0; }
+bool WindowsModel::hasFile(const std::string& path) const {
+    return files_.count(asciiUpper(path)) != 0;
+}
 
 std::optional<std::string> WindowsModel::fileContent(const std::string& path) const {
     const auto found = files_.find(asciiUpper(path));
@@ -119,18 +125,25 @@ bool WindowsModel::call(const std::string& entry, const std::string& windowsCall
 std::optional<OsVersion> WindowsModel::version() {
     if (!call("GetVersionExA", "GetVersionExA")) return std::nullopt;
     switch (edition_) {
-        case Edition::Windows95: return OsVersion{kPlatformWin32Windows, 4, 0};
-        case Edition::Windows98: return OsVersion{kPlatformWin32Windows, 4, 10};
-        case Edition::WindowsMe: return OsVersion{kPlatformWin32Windows, 4, 90};
-        case Edition::WindowsNt4: return OsVersion{kPlatformWin32Nt, 4, 0};
-        case Edition::Windows2000: return OsVersion{kPlatformWin32Nt, 5, 0};
-        case Edition::WindowsXp: return OsVersion{kPlatformWin32Nt, 5, 1};
+        case Edition::Windows95:
+            return OsVersion{kPlatformWin32Windows, 4, 0};
+        case Edition::Windows98:
+            return OsVersion{kPlatformWin32Windows, 4, 10};
+        case Edition::WindowsMe:
+            return OsVersion{kPlatformWin32Windows, 4, 90};
+        case Edition::WindowsNt4:
+            return OsVersion{kPlatformWin32Nt, 4, 0};
+        case Edition::Windows2000:
+            return OsVersion{kPlatformWin32Nt, 5, 0};
+        case Edition::WindowsXp:
+            return OsVersion{kPlatformWin32Nt, 5, 1};
     }
     return std::nullopt;
 }
 
 std::optional<std::vector<DeviceRecord>> WindowsModel::devices(const DeviceQuery& query) {
-    const std::string entry = "SetupDiGetClassDevsA " + (query.className.empty() ? "ALLCLASSES" : query.className) +
+    const std::string entry = "SetupDiGetClassDevsA " +
+                              (query.className.empty() ? "ALLCLASSES" : query.className) +
                               (query.presentOnly ? " PRESENT" : "");
     if (!call(entry, "SetupDiGetClassDevsA")) return std::nullopt;
     std::vector<DeviceRecord> set;
@@ -169,8 +182,9 @@ bool WindowsModel::selectDevice(const std::string& instanceId) {
 }
 
 bool WindowsModel::useSingleInf(const std::string& instanceId, const std::string& infPath) {
-    if (!call("SetupDiSetDeviceInstallParamsA " + instanceId + " ENUMSINGLEINF NOFILECOPY " + infPath,
-              "SetupDiSetDeviceInstallParamsA"))
+    if (!call(
+            "SetupDiSetDeviceInstallParamsA " + instanceId + " ENUMSINGLEINF NOFILECOPY " + infPath,
+            "SetupDiSetDeviceInstallParamsA"))
         return false;
     Node* found = node(instanceId);
     if (found == nullptr) return false;
@@ -178,8 +192,10 @@ bool WindowsModel::useSingleInf(const std::string& instanceId, const std::string
     return true;
 }
 
-std::optional<std::vector<DriverCandidate>> WindowsModel::compatibleDrivers(const std::string& instanceId) {
-    if (!call("SetupDiBuildDriverInfoList " + instanceId + " COMPATDRIVER", "SetupDiBuildDriverInfoList"))
+std::optional<std::vector<DriverCandidate>> WindowsModel::compatibleDrivers(
+    const std::string& instanceId) {
+    if (!call("SetupDiBuildDriverInfoList " + instanceId + " COMPATDRIVER",
+              "SetupDiBuildDriverInfoList"))
         return std::nullopt;
     Node* found = node(instanceId);
     if (found == nullptr) return std::nullopt;
@@ -229,7 +245,8 @@ bool WindowsModel::installDevice(const std::string& instanceId) {
 
 OemInfResult WindowsModel::copyOemInf(const std::string& infPath, OemInfMode mode) {
     const bool replaceOnly = mode == OemInfMode::ReplaceOnly;
-    if (!call("SetupCopyOEMInfA " + infPath + (replaceOnly ? " REPLACEONLY" : " NOOVERWRITE"), "SetupCopyOEMInfA"))
+    if (!call("SetupCopyOEMInfA " + infPath + (replaceOnly ? " REPLACEONLY" : " NOOVERWRITE"),
+              "SetupCopyOEMInfA"))
         return OemInfResult::Failed;
     const Inf* source = inf(infPath);
     if (source == nullptr) return OemInfResult::Failed;
@@ -237,7 +254,8 @@ OemInfResult WindowsModel::copyOemInf(const std::string& infPath, OemInfMode mod
     const auto registered = oemInfs_.find(name);
     if (registered == oemInfs_.end()) {
         if (replaceOnly) return OemInfResult::Failed;
-        const std::string oemPath = windowsInfFolder() + "\\oem" + std::to_string(oemInfs_.size()) + ".inf";
+        const std::string oemPath =
+            windowsInfFolder() + "\\oem" + std::to_string(oemInfs_.size()) + ".inf";
         Inf copy = *source;
         copy.path = oemPath;
         addInf(std::move(copy), files_[asciiUpper(infPath)].stamp);
@@ -251,14 +269,17 @@ OemInfResult WindowsModel::copyOemInf(const std::string& infPath, OemInfMode mod
     return OemInfResult::Copied;
 }
 
-bool WindowsModel::installSectionFiles(const std::string& infPath, const std::string& section, bool newerOnly) {
-    if (!call("SetupInstallFromInfSectionA " + infPath + " " + section + (newerOnly ? " NEWER" : ""),
-              "SetupInstallFromInfSectionA"))
+bool WindowsModel::installSectionFiles(const std::string& infPath, const std::string& section,
+                                       bool newerOnly) {
+    if (!call(
+            "SetupInstallFromInfSectionA " + infPath + " " + section + (newerOnly ? " NEWER" : ""),
+            "SetupInstallFromInfSectionA"))
         return false;
     const Inf* source = inf(infPath);
     if (source == nullptr) return false;
-    const auto listed = std::find_if(source->sectionFiles.begin(), source->sectionFiles.end(),
-                                     [&](const auto& s) { return equalsIgnoringCase(s.first, section); });
+    const auto listed =
+        std::find_if(source->sectionFiles.begin(), source->sectionFiles.end(),
+                     [&](const auto& s) { return equalsIgnoringCase(s.first, section); });
     if (listed == source->sectionFiles.end()) return false;
     const std::string from = folderOf(infPath);
     for (const std::string& name : listed->second)
@@ -273,7 +294,9 @@ bool WindowsModel::installSectionFiles(const std::string& infPath, const std::st
     return true;
 }
 
-std::string WindowsModel::windowsInfFolder() { return folderOf(folderOf(driversFolder())) + "\\INF"; }
+std::string WindowsModel::windowsInfFolder() {
+    return folderOf(folderOf(driversFolder())) + "\\INF";
+}
 
 bool WindowsModel::copyFile(const std::string& source, const std::string& folder) {
     if (!call("CopyFileA " + source + " " + folder, "CopyFileA")) return false;
@@ -294,33 +317,40 @@ std::optional<std::vector<std::string>> WindowsModel::subkeys(const std::string&
     return registry_.subkeys(key);
 }
 
-std::optional<std::string> WindowsModel::stringValue(const std::string& key, const std::string& name) {
+std::optional<std::string> WindowsModel::stringValue(const std::string& key,
+                                                     const std::string& name) {
     if (!call("RegQueryValueExA " + key + " " + name, "RegQueryValueExA")) return std::nullopt;
     const auto value = registry_.value(key, name);
     if (!value || !std::holds_alternative<std::string>(*value)) return std::nullopt;
     return std::get<std::string>(*value);
 }
 
-std::optional<std::uint32_t> WindowsModel::dwordValue(const std::string& key, const std::string& name) {
+std::optional<std::uint32_t> WindowsModel::dwordValue(const std::string& key,
+                                                      const std::string& name) {
     if (!call("RegQueryValueExA " + key + " " + name, "RegQueryValueExA")) return std::nullopt;
     const auto value = registry_.value(key, name);
     if (!value || !std::holds_alternative<std::uint32_t>(*value)) return std::nullopt;
     return std::get<std::uint32_t>(*value);
 }
 
-bool WindowsModel::setDwordValue(const std::string& key, const std::string& name, std::uint32_t value) {
-    if (!call("RegSetValueExA " + key + " " + name + " " + std::to_string(value), "RegSetValueExA")) return false;
+bool WindowsModel::setDwordValue(const std::string& key, const std::string& name,
+                                 std::uint32_t value) {
+    if (!call("RegSetValueExA " + key + " " + name + " " + std::to_string(value), "RegSetValueExA"))
+        return false;
     if (!registry_.hasKey(key)) return false;
     registry_.setValue(key, name, value);
     return true;
 }
 
-std::optional<std::vector<std::string>> WindowsModel::enumeratorDeviceIds(const std::string& enumerator) {
-    if (!call("CM_Get_Device_ID_ListA " + enumerator, "CM_Get_Device_ID_ListA")) return std::nullopt;
+std::optional<std::vector<std::string>> WindowsModel::enumeratorDeviceIds(
+    const std::string& enumerator) {
+    if (!call("CM_Get_Device_ID_ListA " + enumerator, "CM_Get_Device_ID_ListA"))
+        return std::nullopt;
     const std::string prefix = asciiUpper(enumerator) + "\\";
     std::vector<std::string> ids;
     for (const Node& n : nodes_)
-        if (n.device.present && asciiUpper(n.device.instanceId).starts_with(prefix)) ids.push_back(n.device.instanceId);
+        if (n.device.present && asciiUpper(n.device.instanceId).starts_with(prefix))
+            ids.push_back(n.device.instanceId);
     return ids;
 }
 
@@ -332,20 +362,25 @@ std::optional<DevNode> WindowsModel::locateDevNode(const std::string& deviceId) 
 }
 
 bool WindowsModel::reenumerateDevNode(DevNode number) {
-    const auto found = std::find_if(nodes_.begin(), nodes_.end(), [&](const Node& n) { return n.number == number; });
-    const std::string name = found == nodes_.end() ? std::to_string(number) : found->device.instanceId;
-    return call("CM_Reenumerate_DevNode " + name, "CM_Reenumerate_DevNode") && found != nodes_.end();
+    const auto found = std::find_if(nodes_.begin(), nodes_.end(),
+                                    [&](const Node& n) { return n.number == number; });
+    const std::string name =
+        found == nodes_.end() ? std::to_string(number) : found->device.instanceId;
+    return call("CM_Reenumerate_DevNode " + name, "CM_Reenumerate_DevNode") &&
+           found != nodes_.end();
 }
 
 std::optional<std::string> WindowsModel::deviceIdOf(DevNode number) {
-    if (!call("CM_Get_Device_IDA " + std::to_string(number), "CM_Get_Device_IDA")) return std::nullopt;
+    if (!call("CM_Get_Device_IDA " + std::to_string(number), "CM_Get_Device_IDA"))
+        return std::nullopt;
     for (const Node& n : nodes_)
         if (n.number == number) return n.device.instanceId;
     return std::nullopt;
 }
 
 WaitOutcome WindowsModel::waitNoPendingInstallEvents(std::uint32_t timeoutMs) {
-    call("CMP_WaitNoPendingInstallEvents " + std::to_string(timeoutMs), "CMP_WaitNoPendingInstallEvents");
+    call("CMP_WaitNoPendingInstallEvents " + std::to_string(timeoutMs),
+         "CMP_WaitNoPendingInstallEvents");
     if (!setupApiPresent_) return WaitOutcome{OptionalCall::LibraryMissing, 0};
     if (!waitFunctionPresent_) return WaitOutcome{OptionalCall::FunctionMissing, 0};
     return WaitOutcome{OptionalCall::Called, pendingInstalls_ ? kWaitTimeout : 0u};
@@ -353,10 +388,12 @@ WaitOutcome WindowsModel::waitNoPendingInstallEvents(std::uint32_t timeoutMs) {
 
 UpdateOutcome WindowsModel::updateDriverForPlugAndPlayDevices(messages::WindowHandle parent,
                                                               const std::string& hardwareId,
-                                                              const std::string& infPath, std::uint32_t flags) {
-    const bool ok = call("UpdateDriverForPlugAndPlayDevicesA " + std::string(parent ? "WINDOW " : "") + hardwareId +
-                             " " + infPath + " " + std::to_string(flags),
-                         "UpdateDriverForPlugAndPlayDevicesA");
+                                                              const std::string& infPath,
+                                                              std::uint32_t flags) {
+    const bool ok =
+        call("UpdateDriverForPlugAndPlayDevicesA " + std::string(parent ? "WINDOW " : "") +
+                 hardwareId + " " + infPath + " " + std::to_string(flags),
+             "UpdateDriverForPlugAndPlayDevicesA");
     if (!newdevPresent_) return UpdateOutcome{OptionalCall::LibraryMissing, false};
     if (!updateFunctionPresent_) return UpdateOutcome{OptionalCall::FunctionMissing, false};
     const Inf* source = inf(infPath);

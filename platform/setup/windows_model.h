@@ -22,7 +22,7 @@
 namespace vox::setup {
 
 class WindowsModel final : public SetupServices {
-public:
+  public:
     enum class Edition { Windows95, Windows98, WindowsMe, WindowsNt4, Windows2000, WindowsXp };
 
     struct Device {
@@ -74,29 +74,37 @@ public:
     bool deleteDriverKey(const std::string& instanceId) override;
     bool selectDevice(const std::string& instanceId) override;
     bool useSingleInf(const std::string& instanceId, const std::string& infPath) override;
-    std::optional<std::vector<DriverCandidate>> compatibleDrivers(const std::string& instanceId) override;
+    std::optional<std::vector<DriverCandidate>> compatibleDrivers(
+        const std::string& instanceId) override;
     bool selectDriver(const std::string& instanceId, std::size_t candidate) override;
     bool installDevice(const std::string& instanceId) override;
     OemInfResult copyOemInf(const std::string& infPath, OemInfMode mode) override;
-    bool installSectionFiles(const std::string& infPath, const std::string& section, bool newerOnly) override;
+    bool installSectionFiles(const std::string& infPath, const std::string& section,
+                             bool newerOnly) override;
     std::string windowsInfFolder() override;
     bool copyFile(const std::string& source, const std::string& folder) override;
     bool deleteFile(const std::string& path) override;
     std::optional<std::vector<std::string>> subkeys(const std::string& key) override;
-    std::optional<std::string> stringValue(const std::string& key, const std::string& name) override;
-    std::optional<std::uint32_t> dwordValue(const std::string& key, const std::string& name) override;
-    bool setDwordValue(const std::string& key, const std::string& name, std::uint32_t value) override;
-    std::optional<std::vector<std::string>> enumeratorDeviceIds(const std::string& enumerator) override;
+    std::optional<std::string> stringValue(const std::string& key,
+                                           const std::string& name) override;
+    std::optional<std::uint32_t> dwordValue(const std::string& key,
+                                            const std::string& name) override;
+    bool setDwordValue(const std::string& key, const std::string& name,
+                       std::uint32_t value) override;
+    std::optional<std::vector<std::string>> enumeratorDeviceIds(
+        const std::string& enumerator) override;
     std::optional<DevNode> locateDevNode(const std::string& deviceId) override;
     bool reenumerateDevNode(DevNode node) override;
     std::optional<std::string> deviceIdOf(DevNode node) override;
     WaitOutcome waitNoPendingInstallEvents(std::uint32_t timeoutMs) override;
-    UpdateOutcome updateDriverForPlugAndPlayDevices(messages::WindowHandle parent, const std::string& hardwareId,
-                                                    const std::string& infPath, std::uint32_t flags) override;
+    UpdateOutcome updateDriverForPlugAndPlayDevices(messages::WindowHandle parent,
+                                                    const std::string& hardwareId,
+                                                    const std::string& infPath,
+                                                    std::uint32_t flags) override;
     bool reloadDeviceRules() override;
     bool triggerUsbDevices() override;
 
-private:
+  private:
     struct File {
         std::string content;
         std::uint64_t stamp = 0;
@@ -121,8 +129,8 @@ private:
     DevNode nextDevNode_ = 1;
     unsigned nextDriverIndex_ = 0;
     RegistryTree registry_;
-    std::map<std::string, File> files_;     // by upper-case path
-    std::map<std::string, Inf> infs_;       // by upper-case path
+    std::map<std::string, File> files_;           // by upper-case path
+    std::map<std::string, Inf> infs_;             // by upper-case path
     std::map<std::string, std::string> oemInfs_;  // upper-case source name -> oemN.inf path
     std::string selectedDevice_;
     bool setupApiPresent_ = true;

@@ -23,14 +23,14 @@ int fromEnvironment() {
 
 bool isDoubleByteLead(int codePage, std::uint8_t byte) {
     switch (codePage) {
-    case 932:
-        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    case 936:
-    case 949:
-    case 950:
-        return byte >= 0x81 && byte <= 0xFE;
-    default:
-        return false;
+        case 932:
+            return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+        case 936:
+        case 949:
+        case 950:
+            return byte >= 0x81 && byte <= 0xFE;
+        default:
+            return false;
     }
 }
 
@@ -42,20 +42,34 @@ bool isSupportedCodePage(int codePage) {
 
 std::string_view iconvName(int codePage) {
     switch (codePage) {
-    case 932: return "CP932";
-    case 936: return "CP936";
-    case 949: return "CP949";
-    case 950: return "CP950";
-    case 1250: return "CP1250";
-    case 1251: return "CP1251";
-    case 1252: return "CP1252";
-    case 1253: return "CP1253";
-    case 1254: return "CP1254";
-    case 1255: return "CP1255";
-    case 1256: return "CP1256";
-    case 1257: return "CP1257";
-    case 1258: return "CP1258";
-    default: return {};
+        case 932:
+            return "CP932";
+        case 936:
+            return "CP936";
+        case 949:
+            return "CP949";
+        case 950:
+            return "CP950";
+        case 1250:
+            return "CP1250";
+        case 1251:
+            return "CP1251";
+        case 1252:
+            return "CP1252";
+        case 1253:
+            return "CP1253";
+        case 1254:
+            return "CP1254";
+        case 1255:
+            return "CP1255";
+        case 1256:
+            return "CP1256";
+        case 1257:
+            return "CP1257";
+        case 1258:
+            return "CP1258";
+        default:
+            return {};
     }
 }
 
@@ -63,8 +77,7 @@ int ansiCodePage() {
     int codePage = configured.load(std::memory_order_acquire);
     if (codePage == 0) {
         int expected = 0;
-        configured.compare_exchange_strong(expected, fromEnvironment(),
-                                           std::memory_order_acq_rel);
+        configured.compare_exchange_strong(expected, fromEnvironment(), std::memory_order_acq_rel);
         codePage = configured.load(std::memory_order_acquire);
     }
     return codePage;

@@ -15,7 +15,7 @@ constexpr char16_t kWideReplacement = 0xFFFD;
 
 // One iconv conversion descriptor for the life of a call.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
     ~Converter() {
         if (valid()) iconv_close(handle_);
@@ -34,12 +34,16 @@ public:
         return result;
     }
 
-private:
+  private:
     iconv_t handle_;
 };
 
-bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool isHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 void appendWide(std::u16string& out, char32_t codePoint) {
     if (codePoint < 0x10000) {
@@ -68,8 +72,8 @@ std::string wideToUtf8(std::u16string_view wide) {
     for (std::size_t i = 0; i < wide.size(); ++i) {
         const char16_t unit = wide[i];
         if (isHighSurrogate(unit) && i + 1 < wide.size() && isLowSurrogate(wide[i + 1])) {
-            const char32_t pair = 0x10000 + ((char32_t{unit} - 0xD800) << 10) +
-                                  (char32_t{wide[i + 1]} - 0xDC00);
+            const char32_t pair =
+                0x10000 + ((char32_t{unit} - 0xD800) << 10) + (char32_t{wide[i + 1]} - 0xDC00);
             utf8::append(out, pair);
             ++i;
         } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {

@@ -24,7 +24,9 @@ std::string format(const LocalTime& time, const char* pattern) {
 
 }  // namespace
 
-LocalTime localTimeNow() { return localTimeOf(std::time(nullptr)); }
+LocalTime localTimeNow() {
+    return localTimeOf(std::time(nullptr));
+}
 
 LocalTime localTimeOf(std::time_t when) {
     std::tm parts{};
@@ -51,7 +53,11 @@ std::uint16_t fatTime(const LocalTime& time) {
                                       (static_cast<unsigned>(time.second) / 2 & 0x1F));
 }
 
-std::string shortDateText(const LocalTime& time) { return format(time, "%x"); }
-std::string timeText(const LocalTime& time) { return format(time, "%X"); }
+std::string shortDateText(const LocalTime& time) {
+    return format(time, "%x");
+}
+std::string timeText(const LocalTime& time) {
+    return format(time, "%X");
+}
 
 }  // namespace vox::text

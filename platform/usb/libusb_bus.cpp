@@ -11,11 +11,12 @@ namespace vox::usb {
 
 // A recorder opened through libusb, its interface 0 claimed.
 class LibusbPort final : public UsbPort {
-public:
+  public:
     LibusbPort(libusb_device* device, libusb_device_handle* handle)
         : device_(libusb_ref_device(device)), handle_(handle) {
         char name[32];
-        std::snprintf(name, sizeof name, "%03u-%03u", libusb_get_bus_number(device), libusb_get_device_address(device));
+        std::snprintf(name, sizeof name, "%03u-%03u", libusb_get_bus_number(device),
+                      libusb_get_device_address(device));
         name_ = kernel::widen(name);
     }
     ~LibusbPort() override {
@@ -30,9 +31,10 @@ public:
     UsbResult getDescriptor(std::uint8_t type, std::uint8_t index, std::uint16_t language,
                             std::span<std::uint8_t> buffer) override {
         const int length = static_cast<int>(buffer.size() > 0xFFFF ? 0xFFFF : buffer.size());
-        const int got = type == LIBUSB_DT_STRING
-                            ? libusb_get_string_descriptor(handle_, index, language, buffer.data(), length)
-                            : libusb_get_descriptor(handle_, type, index, buffer.data(), length);
+        const int got =
+            type == LIBUSB_DT_STRING
+                ? libusb_get_string_descriptor(handle_, index, language, buffer.data(), length)
+                : libusb_get_descriptor(handle_, type, index, buffer.data(), length);
         if (got < 0) return {statusOf(got), 0};
         return {UsbStatus::Ok, static_cast<std::size_t>(got)};
     }
@@ -44,13 +46,17 @@ public:
 
     UsbResult bulkTransfer(std::uint8_t endpoint, std::span<std::uint8_t> buffer) override {
         int moved = 0;
-        const int result = libusb_bulk_transfer(handle_, endpoint, buffer.data(), static_cast<int>(buffer.size()), &moved, 0);
+        const int result = libusb_bulk_transfer(handle_, endpoint, buffer.data(),
+                                                static_cast<int>(buffer.size()), &moved, 0);
         return {result == 0 ? UsbStatus::Ok : statusOf(result), static_cast<std::size_t>(moved)};
     }
 
-    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value, std::uint16_t index) override {
-        constexpr std::uint8_t kVendorToEndpoint = 0x42;  // vendor request, endpoint recipient, host to device
-        const int result = libusb_control_transfer(handle_, kVendorToEndpoint, request, value, index, nullptr, 0, 0);
+    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
+                            std::uint16_t index) override {
+        constexpr std::uint8_t kVendorToEndpoint =
+            0x42;  // vendor request, endpoint recipient, host to device
+        const int result = libusb_control_transfer(handle_, kVendorToEndpoint, request, value,
+                                                   index, nullptr, 0, 0);
         return result < 0 ? statusOf(result) : UsbStatus::Ok;
     }
 
@@ -67,7 +73,7 @@ public:
     bool connected() const override { return connected_; }
     std::u16string instanceName() const override { return name_; }
 
-private:
+  private:
     UsbStatus statusOf(int error) {
         if (error == LIBUSB_ERROR_NO_DEVICE) connected_ = false;
         return connected_ ? UsbStatus::Stall : UsbStatus::Disconnected;
@@ -90,8 +96,8 @@ int hotplugCallback(libusb_context*, libusb_device* device, libusb_hotplug_event
 
 bool isRecorder(libusb_device* device) {
     libusb_device_descriptor descriptor{};
-    return libusb_get_device_descriptor(device, &descriptor) == 0 && descriptor.idVendor == kRecorderVendorId &&
-           descriptor.idProduct == kRecorderProductId;
+    return libusb_get_device_descriptor(device, &descriptor) == 0 &&
+           descriptor.idVendor == kRecorderVendorId && descriptor.idProduct == kRecorderProductId;
 }
 
 }  // namespace
@@ -99,16 +105,19 @@ bool isRecorder(libusb_device* device) {
 LibusbBus::LibusbBus(kernel::DRIVER_OBJECT* functionDriver) : UsbBus(functionDriver) {
     const int result = libusb_init(&context_);
     if (result != 0) {
-        std::fprintf(stderr, "USB is not available (%s): no recorder can be found\n", libusb_error_name(result));
+        std::fprintf(stderr, "USB is not available (%s): no recorder can be found\n",
+                     libusb_error_name(result));
         context_ = nullptr;
         return;
     }
-    hotplug_ = libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0 &&
-               libusb_hotplug_register_callback(
-                   context_,
-                   static_cast<libusb_hotplug_event>(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
-                   LIBUSB_HOTPLUG_ENUMERATE, kRecorderVendorId, kRecorderProductId, LIBUSB_HOTPLUG_MATCH_ANY,
-                   &hotplugCallback, this, &hotplugHandle_) == LIBUSB_SUCCESS;
+    hotplug_ =
+        libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0 &&
+        libusb_hotplug_register_callback(
+            context_,
+            static_cast<libusb_hotplug_event>(LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED |
+                                              LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT),
+            LIBUSB_HOTPLUG_ENUMERATE, kRecorderVendorId, kRecorderProductId,
+            LIBUSB_HOTPLUG_MATCH_ANY, &hotplugCallback, this, &hotplugHandle_) == LIBUSB_SUCCESS;
     if (!hotplug_) {
         libusb_device** list = nullptr;
         const ssize_t count = libusb_get_device_list(context_, &list);

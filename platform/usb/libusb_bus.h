@@ -20,7 +20,7 @@ namespace vox::usb {
 class LibusbPort;
 
 class LibusbBus final : public UsbBus {
-public:
+  public:
     explicit LibusbBus(kernel::DRIVER_OBJECT* functionDriver);
     ~LibusbBus() override;
 
@@ -28,7 +28,7 @@ public:
     void noticeArrival(libusb_device* device);
     void noticeDeparture(libusb_device* device);
 
-private:
+  private:
     void openRecorder(libusb_device* device);
     // Opens the recorders the hotplug callback reported since the last call.
     void openArrivals();

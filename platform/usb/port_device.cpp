@@ -5,7 +5,9 @@
 namespace vox::usb {
 namespace {
 
-PortDevice& portOf(DEVICE_OBJECT* device) { return **static_cast<PortDevice**>(device->DeviceExtension); }
+PortDevice& portOf(DEVICE_OBJECT* device) {
+    return **static_cast<PortDevice**>(device->DeviceExtension);
+}
 
 NTSTATUS complete(IRP* irp, NTSTATUS status, ULONG_PTR information = 0) {
     irp->IoStatus.Status = status;
@@ -19,17 +21,19 @@ NTSTATUS portInternalControl(DEVICE_OBJECT* pdo, IRP* irp) {
     IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
     if (irp->Cancel) return complete(irp, STATUS_CANCELLED);
     switch (stack->Parameters.DeviceIoControl.IoControlCode) {
-    case IOCTL_INTERNAL_USB_SUBMIT_URB:
-        return complete(irp, handleUrb(device, static_cast<URB*>(stack->Parameters.Others.Argument1)));
-    case IOCTL_INTERNAL_USB_RESET_PORT: {
-        if (device.gone) return complete(irp, STATUS_DEVICE_NOT_CONNECTED);
-        const UsbStatus result = device.port->resetPort();
-        if (result == UsbStatus::Disconnected && device.noticedUnplug) device.noticedUnplug();
-        return complete(irp, result == UsbStatus::Ok ? STATUS_SUCCESS
-                             : result == UsbStatus::Stall ? STATUS_UNSUCCESSFUL : STATUS_DEVICE_NOT_CONNECTED);
-    }
-    default:
-        return complete(irp, STATUS_INVALID_DEVICE_REQUEST);
+        case IOCTL_INTERNAL_USB_SUBMIT_URB:
+            return complete(
+                irp, handleUrb(device, static_cast<URB*>(stack->Parameters.Others.Argument1)));
+        case IOCTL_INTERNAL_USB_RESET_PORT: {
+            if (device.gone) return complete(irp, STATUS_DEVICE_NOT_CONNECTED);
+            const UsbStatus result = device.port->resetPort();
+            if (result == UsbStatus::Disconnected && device.noticedUnplug) device.noticedUnplug();
+            return complete(irp, result == UsbStatus::Ok      ? STATUS_SUCCESS
+                                 : result == UsbStatus::Stall ? STATUS_UNSUCCESSFUL
+                                                              : STATUS_DEVICE_NOT_CONNECTED);
+        }
+        default:
+            return complete(irp, STATUS_INVALID_DEVICE_REQUEST);
     }
 }
 
@@ -37,43 +41,45 @@ NTSTATUS portPnp(DEVICE_OBJECT* pdo, IRP* irp) {
     PortDevice& device = portOf(pdo);
     IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
     switch (stack->MinorFunction) {
-    case IRP_MN_START_DEVICE:
-    case IRP_MN_QUERY_STOP_DEVICE:
-    case IRP_MN_CANCEL_STOP_DEVICE:
-    case IRP_MN_STOP_DEVICE:
-    case IRP_MN_QUERY_REMOVE_DEVICE:
-    case IRP_MN_CANCEL_REMOVE_DEVICE:
-    case IRP_MN_SURPRISE_REMOVAL:
-        return complete(irp, STATUS_SUCCESS);
-    case IRP_MN_QUERY_CAPABILITIES: {
-        DEVICE_CAPABILITIES* capabilities = stack->Parameters.DeviceCapabilities.Capabilities;
-        if (capabilities == nullptr || capabilities->Version < 1) return complete(irp, STATUS_INVALID_PARAMETER);
-        *capabilities = device.capabilities;
-        return complete(irp, STATUS_SUCCESS);
-    }
-    case IRP_MN_REMOVE_DEVICE:
-        // A device still plugged in stays (it failed to start, or was removed
-        // on request); one that is gone goes with its device object.
-        if (device.gone && device.pdo != nullptr) {
-            DEVICE_OBJECT* gonePdo = device.pdo;
-            device.pdo = nullptr;
-            complete(irp, STATUS_SUCCESS);
-            IoDeleteDevice(gonePdo);
-            return STATUS_SUCCESS;
+        case IRP_MN_START_DEVICE:
+        case IRP_MN_QUERY_STOP_DEVICE:
+        case IRP_MN_CANCEL_STOP_DEVICE:
+        case IRP_MN_STOP_DEVICE:
+        case IRP_MN_QUERY_REMOVE_DEVICE:
+        case IRP_MN_CANCEL_REMOVE_DEVICE:
+        case IRP_MN_SURPRISE_REMOVAL:
+            return complete(irp, STATUS_SUCCESS);
+        case IRP_MN_QUERY_CAPABILITIES: {
+            DEVICE_CAPABILITIES* capabilities = stack->Parameters.DeviceCapabilities.Capabilities;
+            if (capabilities == nullptr || capabilities->Version < 1)
+                return complete(irp, STATUS_INVALID_PARAMETER);
+            *capabilities = device.capabilities;
+            return complete(irp, STATUS_SUCCESS);
         }
-        return complete(irp, STATUS_SUCCESS);
-    default: {
-        const NTSTATUS unchanged = irp->IoStatus.Status;
-        IoCompleteRequest(irp, IO_NO_INCREMENT);
-        return unchanged;
-    }
+        case IRP_MN_REMOVE_DEVICE:
+            // A device still plugged in stays (it failed to start, or was removed
+            // on request); one that is gone goes with its device object.
+            if (device.gone && device.pdo != nullptr) {
+                DEVICE_OBJECT* gonePdo = device.pdo;
+                device.pdo = nullptr;
+                complete(irp, STATUS_SUCCESS);
+                IoDeleteDevice(gonePdo);
+                return STATUS_SUCCESS;
+            }
+            return complete(irp, STATUS_SUCCESS);
+        default: {
+            const NTSTATUS unchanged = irp->IoStatus.Status;
+            IoCompleteRequest(irp, IO_NO_INCREMENT);
+            return unchanged;
+        }
     }
 }
 
 NTSTATUS portPower(DEVICE_OBJECT*, IRP* irp) {
     PoStartNextPowerIrp(irp);
     const UCHAR minor = IoGetCurrentIrpStackLocation(irp)->MinorFunction;
-    if (minor == IRP_MN_SET_POWER || minor == IRP_MN_QUERY_POWER) return complete(irp, STATUS_SUCCESS);
+    if (minor == IRP_MN_SET_POWER || minor == IRP_MN_QUERY_POWER)
+        return complete(irp, STATUS_SUCCESS);
     const NTSTATUS unchanged = irp->IoStatus.Status;
     IoCompleteRequest(irp, IO_NO_INCREMENT);
     return unchanged;
@@ -90,24 +96,32 @@ NTSTATUS busDriverEntry(DRIVER_OBJECT* driver, UNICODE_STRING*) {
 
 DRIVER_OBJECT* loadBusDriver() {
     NTSTATUS status = STATUS_SUCCESS;
-    return IoLoadDriver(u"\\Driver\\usbhub", &busDriverEntry, u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\usbhub", &status);
+    return IoLoadDriver(u"\\Driver\\usbhub", &busDriverEntry,
+                        u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\usbhub",
+                        &status);
 }
 
-void unloadBusDriver(DRIVER_OBJECT* driver) { IoUnloadDriver(driver); }
+void unloadBusDriver(DRIVER_OBJECT* driver) {
+    IoUnloadDriver(driver);
+}
 
 NTSTATUS createPortDevice(DRIVER_OBJECT* busDriver, PortDevice& device) {
     USB_DEVICE_DESCRIPTOR descriptor{};
-    const UsbResult read = device.port->getDescriptor(USB_DEVICE_DESCRIPTOR_TYPE, 0, 0,
+    const UsbResult read = device.port->getDescriptor(
+        USB_DEVICE_DESCRIPTOR_TYPE, 0, 0,
         std::span(reinterpret_cast<std::uint8_t*>(&descriptor), sizeof descriptor));
-    if (read.status != UsbStatus::Ok || read.transferred != sizeof descriptor) return STATUS_DEVICE_DATA_ERROR;
+    if (read.status != UsbStatus::Ok || read.transferred != sizeof descriptor)
+        return STATUS_DEVICE_DATA_ERROR;
 
     DEVICE_OBJECT* pdo = nullptr;
-    const NTSTATUS status = IoCreateDevice(busDriver, sizeof(PortDevice*), nullptr, FILE_DEVICE_UNKNOWN,
-                                           FILE_AUTOGENERATED_DEVICE_NAME, FALSE, &pdo);
+    const NTSTATUS status =
+        IoCreateDevice(busDriver, sizeof(PortDevice*), nullptr, FILE_DEVICE_UNKNOWN,
+                       FILE_AUTOGENERATED_DEVICE_NAME, FALSE, &pdo);
     if (!NT_SUCCESS(status)) return status;
     *static_cast<PortDevice**>(pdo->DeviceExtension) = &device;
     char hardware[32];
-    std::snprintf(hardware, sizeof hardware, "USB\\VID_%04X&PID_%04X\\", descriptor.idVendor, descriptor.idProduct);
+    std::snprintf(hardware, sizeof hardware, "USB\\VID_%04X&PID_%04X\\", descriptor.idVendor,
+                  descriptor.idProduct);
     pdo->InstanceId = widen(hardware) + device.port->instanceName();
     pdo->Flags &= ~DO_DEVICE_INITIALIZING;
     device.pdo = pdo;

@@ -16,8 +16,8 @@ namespace vox::usb {
 struct PortDevice {
     std::shared_ptr<UsbPort> port;
     DEVICE_OBJECT* pdo = nullptr;
-    std::atomic<bool> gone{false};         // unplugged: the next removal deletes the device
-    std::function<void()> noticedUnplug;   // wakes the hub when a transfer finds the device gone
+    std::atomic<bool> gone{false};        // unplugged: the next removal deletes the device
+    std::function<void()> noticedUnplug;  // wakes the hub when a transfer finds the device gone
     DEVICE_CAPABILITIES capabilities{};
 
     struct Pipe {
@@ -26,7 +26,7 @@ struct PortDevice {
         USHORT maximumPacket;
         ULONG maximumTransfer;
     };
-    std::mutex mutex;  // the configuration below
+    std::mutex mutex;      // the configuration below
     ULONG generation = 0;  // changes with every configuration, so old pipe handles fail
     bool configured = false;
     std::vector<Pipe> pipes;

@@ -13,9 +13,9 @@ constexpr std::uint16_t kRecorderVendorId = 0x0DAB;
 constexpr std::uint16_t kRecorderProductId = 0x3000;
 
 enum class DescriptorVariant {
-    Recorder,              // as the recorder presents itself
-    NamedConfiguration,    // with configuration and interface strings
-    WrongEndpoints,        // in endpoint first, so the endpoint check fails
+    Recorder,            // as the recorder presents itself
+    NamedConfiguration,  // with configuration and interface strings
+    WrongEndpoints,      // in endpoint first, so the endpoint check fails
 };
 
 struct DescriptorSet {

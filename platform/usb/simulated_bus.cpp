@@ -16,9 +16,10 @@ std::u16string nextSerialNumber() {
 // A recorder model behind a port: the bus answers the standard requests
 // from the recorder's descriptors, the model everything else.
 class SimulatedPort final : public UsbPort {
-public:
+  public:
     SimulatedPort(std::shared_ptr<model::UsbFunction> function, DescriptorVariant variant)
-        : function_(std::move(function)), serial_(nextSerialNumber()),
+        : function_(std::move(function)),
+          serial_(nextSerialNumber()),
           descriptors_(recorderDescriptors(serial_, variant)) {}
 
     UsbResult getDescriptor(std::uint8_t type, std::uint8_t index, std::uint16_t,
@@ -26,7 +27,8 @@ public:
         if (!function_->connected()) return {UsbStatus::Disconnected, 0};
         std::vector<std::uint8_t> bytes;
         if (type == USB_DEVICE_DESCRIPTOR_TYPE && index == 0) bytes = descriptors_.device;
-        if (type == USB_CONFIGURATION_DESCRIPTOR_TYPE && index == 0) bytes = descriptors_.configuration;
+        if (type == USB_CONFIGURATION_DESCRIPTOR_TYPE && index == 0)
+            bytes = descriptors_.configuration;
         if (type == USB_STRING_DESCRIPTOR_TYPE) bytes = stringDescriptor(descriptors_, index);
         if (bytes.empty()) return {UsbStatus::Stall, 0};
         const std::size_t n = std::min(bytes.size(), buffer.size());
@@ -45,7 +47,8 @@ public:
         return {UsbStatus::Stall, 0};
     }
 
-    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value, std::uint16_t index) override {
+    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
+                            std::uint16_t index) override {
         return function_->vendorRequest(request, value, index);
     }
     UsbStatus resetPipe(std::uint8_t endpoint) override { return function_->resetPipe(endpoint); }
@@ -53,7 +56,7 @@ public:
     bool connected() const override { return function_->connected(); }
     std::u16string instanceName() const override { return serial_; }
 
-private:
+  private:
     static constexpr std::uint8_t USB_DEVICE_DESCRIPTOR_TYPE = 1;
     static constexpr std::uint8_t USB_CONFIGURATION_DESCRIPTOR_TYPE = 2;
     static constexpr std::uint8_t USB_STRING_DESCRIPTOR_TYPE = 3;
@@ -67,7 +70,9 @@ private:
 
 SimulatedBus::SimulatedBus(kernel::DRIVER_OBJECT* functionDriver) : UsbBus(functionDriver) {}
 
-SimulatedBus::~SimulatedBus() { shutDown(); }
+SimulatedBus::~SimulatedBus() {
+    shutDown();
+}
 
 int SimulatedBus::plugIn(std::shared_ptr<model::UsbFunction> function, DescriptorVariant variant) {
     const int port = addPort(std::make_shared<SimulatedPort>(std::move(function), variant));
@@ -75,6 +80,8 @@ int SimulatedBus::plugIn(std::shared_ptr<model::UsbFunction> function, Descripto
     return port;
 }
 
-void SimulatedBus::pullCable(int port) { removePort(port); }
+void SimulatedBus::pullCable(int port) {
+    removePort(port);
+}
 
 }  // namespace vox::usb

@@ -12,7 +12,7 @@
 namespace vox::usb {
 
 class SimulatedBus final : public UsbBus {
-public:
+  public:
     explicit SimulatedBus(kernel::DRIVER_OBJECT* functionDriver);
     ~SimulatedBus() override;
 

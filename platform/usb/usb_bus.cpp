@@ -119,7 +119,8 @@ void UsbBus::handleChanges(std::unique_lock<std::mutex>& lock) {
             device->capabilities.Version = 1;
             device->capabilities.Removable = 1;
             device->capabilities.UniqueID = 1;
-            for (std::size_t s = 0; s < powerMapping_.size(); ++s) device->capabilities.DeviceState[s] = powerMapping_[s];
+            for (std::size_t s = 0; s < powerMapping_.size(); ++s)
+                device->capabilities.DeviceState[s] = powerMapping_[s];
             if (NT_SUCCESS(createPortDevice(busDriver_, *device))) {
                 port.device = device;
                 lock.unlock();

@@ -20,7 +20,7 @@ namespace vox::usb {
 struct PortDevice;
 
 class UsbBus {
-public:
+  public:
     // `functionDriver` is loaded onto every device the bus finds.
     explicit UsbBus(kernel::DRIVER_OBJECT* functionDriver);
     virtual ~UsbBus();
@@ -38,7 +38,7 @@ public:
     // devices enumerated from now on.
     void setDevicePowerMapping(const std::array<kernel::DEVICE_POWER_STATE, 7>& mapping);
 
-protected:
+  protected:
     // A device is behind a new port; it is enumerated once connected.
     int addPort(std::shared_ptr<UsbPort> port);
     // The port is gone for good (cable pulled, libusb removal); its device is
@@ -50,7 +50,7 @@ protected:
     // before their ports go.
     void shutDown();
 
-private:
+  private:
     struct Port {
         int number;
         std::shared_ptr<UsbPort> port;

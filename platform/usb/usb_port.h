@@ -16,7 +16,7 @@ using model::UsbResult;
 using model::UsbStatus;
 
 class UsbPort {
-public:
+  public:
     virtual ~UsbPort() = default;
     // GET_DESCRIPTOR: up to buffer.size() bytes of the descriptor.
     virtual UsbResult getDescriptor(std::uint8_t type, std::uint8_t index, std::uint16_t language,
@@ -25,7 +25,8 @@ public:
     virtual UsbStatus setConfiguration(std::uint8_t value) = 0;
     // Direction by the endpoint address (bit 7 set: in).
     virtual UsbResult bulkTransfer(std::uint8_t endpoint, std::span<std::uint8_t> buffer) = 0;
-    virtual UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value, std::uint16_t index) = 0;
+    virtual UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
+                                    std::uint16_t index) = 0;
     virtual UsbStatus resetPipe(std::uint8_t endpoint) = 0;
     virtual UsbStatus resetPort() = 0;
     virtual bool connected() const = 0;

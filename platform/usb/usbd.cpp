@@ -10,7 +10,8 @@ constexpr ULONG kUsbdTag = poolTag("USBD");
 
 ULONG interfaceInformationSize(ULONG pipes) {
     const ULONG oneOrMore = pipes == 0 ? 1 : pipes;
-    return static_cast<ULONG>(offsetof(USBD_INTERFACE_INFORMATION, Pipes) + oneOrMore * sizeof(USBD_PIPE_INFORMATION));
+    return static_cast<ULONG>(offsetof(USBD_INTERFACE_INFORMATION, Pipes) +
+                              oneOrMore * sizeof(USBD_PIPE_INFORMATION));
 }
 
 UCHAR* endOf(USB_CONFIGURATION_DESCRIPTOR* configuration) {
@@ -32,13 +33,15 @@ void UsbBuildGetDescriptorRequest(URB* urb, UCHAR descriptorType, UCHAR index, U
     request.TransferBufferLength = bufferLength;
 }
 
-USB_COMMON_DESCRIPTOR* USBD_ParseDescriptors(PVOID begin, ULONG totalLength, PVOID start, LONG type) {
+USB_COMMON_DESCRIPTOR* USBD_ParseDescriptors(PVOID begin, ULONG totalLength, PVOID start,
+                                             LONG type) {
     auto* at = static_cast<UCHAR*>(start);
     UCHAR* const end = static_cast<UCHAR*>(begin) + totalLength;
     while (at + sizeof(USB_COMMON_DESCRIPTOR) <= end) {
         auto* descriptor = reinterpret_cast<USB_COMMON_DESCRIPTOR*>(at);
         // A zero length would never move on; a length past the end is cut off.
-        if (descriptor->bLength < sizeof(USB_COMMON_DESCRIPTOR) || at + descriptor->bLength > end) return nullptr;
+        if (descriptor->bLength < sizeof(USB_COMMON_DESCRIPTOR) || at + descriptor->bLength > end)
+            return nullptr;
         if (descriptor->bDescriptorType == type) return descriptor;
         at += descriptor->bLength;
     }
@@ -56,8 +59,10 @@ USB_INTERFACE_DESCRIPTOR* USBD_ParseConfigurationDescriptorEx(
         if (found == nullptr) return nullptr;
         if (found->bLength < sizeof(USB_INTERFACE_DESCRIPTOR)) return nullptr;
         auto matches = [](LONG wanted, UCHAR value) { return wanted == -1 || wanted == value; };
-        if (matches(interfaceNumber, found->bInterfaceNumber) && matches(alternateSetting, found->bAlternateSetting) &&
-            matches(interfaceClass, found->bInterfaceClass) && matches(interfaceSubClass, found->bInterfaceSubClass) &&
+        if (matches(interfaceNumber, found->bInterfaceNumber) &&
+            matches(alternateSetting, found->bAlternateSetting) &&
+            matches(interfaceClass, found->bInterfaceClass) &&
+            matches(interfaceSubClass, found->bInterfaceSubClass) &&
             matches(interfaceProtocol, found->bInterfaceProtocol)) {
             return found;
         }
@@ -68,10 +73,13 @@ USB_INTERFACE_DESCRIPTOR* USBD_ParseConfigurationDescriptorEx(
 
 ULONG selectConfigurationRequestSize(const USBD_INTERFACE_LIST_ENTRY* list) {
     ULONG size = static_cast<ULONG>(offsetof(_URB_SELECT_CONFIGURATION, Interface));
-    for (const USBD_INTERFACE_LIST_ENTRY* entry = list; entry->InterfaceDescriptor != nullptr; ++entry) {
+    for (const USBD_INTERFACE_LIST_ENTRY* entry = list; entry->InterfaceDescriptor != nullptr;
+         ++entry) {
         size += interfaceInformationSize(entry->InterfaceDescriptor->bNumEndpoints);
     }
-    return size < sizeof(_URB_SELECT_CONFIGURATION) ? static_cast<ULONG>(sizeof(_URB_SELECT_CONFIGURATION)) : size;
+    return size < sizeof(_URB_SELECT_CONFIGURATION)
+               ? static_cast<ULONG>(sizeof(_URB_SELECT_CONFIGURATION))
+               : size;
 }
 
 URB* USBD_CreateConfigurationRequestEx(USB_CONFIGURATION_DESCRIPTOR* configuration,
@@ -94,7 +102,8 @@ URB* USBD_CreateConfigurationRequestEx(USB_CONFIGURATION_DESCRIPTOR* configurati
             info->Pipes[pipe].MaximumTransferSize = USBD_DEFAULT_MAXIMUM_TRANSFER_SIZE;
         }
         entry->Interface = info;
-        info = reinterpret_cast<USBD_INTERFACE_INFORMATION*>(reinterpret_cast<UCHAR*>(info) + info->Length);
+        info = reinterpret_cast<USBD_INTERFACE_INFORMATION*>(reinterpret_cast<UCHAR*>(info) +
+                                                             info->Length);
     }
     return urb;
 }

@@ -238,7 +238,8 @@ USB_INTERFACE_DESCRIPTOR* USBD_ParseConfigurationDescriptorEx(
     USB_CONFIGURATION_DESCRIPTOR* configuration, PVOID start, LONG interfaceNumber,
     LONG alternateSetting, LONG interfaceClass, LONG interfaceSubClass, LONG interfaceProtocol);
 // Finds the next descriptor of `type` in [start, begin + totalLength).
-USB_COMMON_DESCRIPTOR* USBD_ParseDescriptors(PVOID begin, ULONG totalLength, PVOID start, LONG type);
+USB_COMMON_DESCRIPTOR* USBD_ParseDescriptors(PVOID begin, ULONG totalLength, PVOID start,
+                                             LONG type);
 // Builds (from pool) a select-configuration request for the interfaces of
 // `list` (ended by an entry with a null descriptor) and points each entry's
 // Interface at its part of the request. Null when the pool is exhausted.

@@ -9,11 +9,11 @@ class App;
 
 namespace vox::voxctl {
 
-void addDeviceCommands(CLI::App& app);    // info, status, ls, format
-void addTransferCommands(CLI::App& app);  // put, get
-void addFileCommands(CLI::App& app);      // rm, up, down, rename, mkdir, rmdir
-void addSimulatorCommands(CLI::App& app); // sim create
-void addSetupCommands(CLI::App& app);     // setup-driver
-void addConversionCommands(CLI::App& app); // encode, decode
+void addDeviceCommands(CLI::App& app);      // info, status, ls, format
+void addTransferCommands(CLI::App& app);    // put, get
+void addFileCommands(CLI::App& app);        // rm, up, down, rename, mkdir, rmdir
+void addSimulatorCommands(CLI::App& app);   // sim create
+void addSetupCommands(CLI::App& app);       // setup-driver
+void addConversionCommands(CLI::App& app);  // encode, decode
 
 }  // namespace vox::voxctl

@@ -37,8 +37,8 @@ conversion::ConversionRequest decide(const ConversionOptions& options, ConvertDi
     const std::filesystem::path path(options.file);
     std::string folder = path.parent_path().string();
     if (!folder.empty() && folder.back() != '/') folder += '/';
-    conversion::ConvertSelection selection{{path.filename().string()}, folder, direction,
-                                           kQualityIndex.at(options.quality), false};
+    conversion::ConvertSelection selection{
+        {path.filename().string()}, folder, direction, kQualityIndex.at(options.quality), false};
     const ConvertDecision decision = conversion::decideConvert(
         selection, [](const std::string& candidate) { return std::filesystem::exists(candidate); });
     if (decision.action == ConvertDecision::Action::ShowMessage)
@@ -58,13 +58,15 @@ void runConversion(const ConversionOptions& options, ConvertDirection direction)
 
     ProgressBar bar(std::filesystem::path(request.destinationPath).filename().string());
     bool finished = false;
-    messages::QueueTarget target([&](messages::Message message, messages::WParam code, messages::LParam lParam) {
-        if (message != conversion::WM_CONVERT_NOTIFY) return messages::LResult{0};
-        if (code == conversion::CONVERT_STARTED) bar.updatePercent(0);
-        if (code == conversion::CONVERT_PROGRESS) bar.updatePercent(*reinterpret_cast<const int*>(lParam));
-        if (code == conversion::CONVERT_FINISHED) finished = true;
-        return messages::LResult{0};
-    });
+    messages::QueueTarget target(
+        [&](messages::Message message, messages::WParam code, messages::LParam lParam) {
+            if (message != conversion::WM_CONVERT_NOTIFY) return messages::LResult{0};
+            if (code == conversion::CONVERT_STARTED) bar.updatePercent(0);
+            if (code == conversion::CONVERT_PROGRESS)
+                bar.updatePercent(*reinterpret_cast<const int*>(lParam));
+            if (code == conversion::CONVERT_FINISHED) finished = true;
+            return messages::LResult{0};
+        });
     std::optional<std::string> refusal;
     conversion::ConversionJob job;
     job.sourcePath = request.sourcePath;
@@ -74,8 +76,9 @@ void runConversion(const ConversionOptions& options, ConvertDirection direction)
     job.codec = conversion::recorderVoiceCodec();
     job.showMessage = [&refusal](const std::string& text) { refusal = text; };
 
-    auto worker = direction == ConvertDirection::WavToDvf ? conversion::startEncodeWorker(std::move(job))
-                                                          : conversion::startDecodeWorker(std::move(job));
+    auto worker = direction == ConvertDirection::WavToDvf
+                      ? conversion::startEncodeWorker(std::move(job))
+                      : conversion::startDecodeWorker(std::move(job));
     target.pumpUntil([&] { return finished; });
     const int complete = worker->join();
     bar.finish();
@@ -96,14 +99,19 @@ void addConversionCommands(CLI::App& app) {
     encode->add_option("--quality", encodeOptions->quality, "LP (6.4), SP (8) or HQ (11.8 kbit/s)")
         ->check(CLI::IsMember({"LP", "SP", "HQ"}))
         ->capture_default_str();
-    encode->add_flag("--force", encodeOptions->force, "Replace an existing .DVF file without asking");
-    encode->callback([encodeOptions] { runConversion(*encodeOptions, ConvertDirection::WavToDvf); });
+    encode->add_flag("--force", encodeOptions->force,
+                     "Replace an existing .DVF file without asking");
+    encode->callback(
+        [encodeOptions] { runConversion(*encodeOptions, ConvertDirection::WavToDvf); });
 
     auto decodeOptions = std::make_shared<ConversionOptions>();
-    CLI::App* decode = app.add_subcommand("decode", "Convert a .DVF voice file into a WAV file beside it");
+    CLI::App* decode =
+        app.add_subcommand("decode", "Convert a .DVF voice file into a WAV file beside it");
     decode->add_option("FILE", decodeOptions->file, ".DVF file")->required();
-    decode->add_flag("--force", decodeOptions->force, "Replace an existing WAV file without asking");
-    decode->callback([decodeOptions] { runConversion(*decodeOptions, ConvertDirection::DvfToWav); });
+    decode->add_flag("--force", decodeOptions->force,
+                     "Replace an existing WAV file without asking");
+    decode->callback(
+        [decodeOptions] { runConversion(*decodeOptions, ConvertDirection::DvfToWav); });
 }
 
 }  // namespace vox::voxctl

@@ -68,8 +68,8 @@ void showListing(const ListOptions& options) {
 void formatRecorder(bool confirmed) {
     RecorderSession session;
     const rules::RecorderListing top = session.listTop();
-    if (!confirmed && !(askYesNo(rules::texts::kFormatQuestion) &&
-                        askYesNo(rules::texts::kFormatPlugWarning)))
+    if (!confirmed &&
+        !(askYesNo(rules::texts::kFormatQuestion) && askYesNo(rules::texts::kFormatPlugWarning)))
         throw CommandError(kExitNotConfirmed, "format not confirmed (give --yes to format)");
     InterruptGuard formattingCannotBeCancelled;
     if (!runFormat(session.link(), top.totalBytes))

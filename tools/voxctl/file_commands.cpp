@@ -82,8 +82,8 @@ void renameFile(const std::string& argument, const std::string& newName) {
     const auto existing = rules::findTypedName(listing, newName);
     if (existing && *existing != row)
         throw CommandError(kExitRefused, "\"" + newName + "\" is already in that folder");
-    requireDone(QVRenameFile(session.link(), listing.files[row].shortName.c_str(),
-                             newName.c_str(), STORE_MAIN),
+    requireDone(QVRenameFile(session.link(), listing.files[row].shortName.c_str(), newName.c_str(),
+                             STORE_MAIN),
                 "rename \"" + path.name + "\"");
 }
 
@@ -115,9 +115,9 @@ void removeFolder(const std::string& argument) {
     const auto row = rules::findTypedName(target.listing, target.name);
     if (!row || !(target.listing.files[*row].attribute & 0x10))
         throw CommandError(kExitNotFound, "no recorder folder \"" + argument + "\"");
-    requireDone(QVRemoveDirectory(session.link(), target.listing.files[*row].shortName.c_str(),
-                                  STORE_MAIN),
-                "remove folder \"" + target.name + "\"");
+    requireDone(
+        QVRemoveDirectory(session.link(), target.listing.files[*row].shortName.c_str(), STORE_MAIN),
+        "remove folder \"" + target.name + "\"");
 }
 
 }  // namespace
@@ -131,21 +131,23 @@ void addFileCommands(CLI::App& app) {
     for (const bool up : {true, false}) {
         auto moved = std::make_shared<std::string>();
         CLI::App* command = app.add_subcommand(
-            up ? "up" : "down", up ? "Move a recorder file one place up in its folder's play order"
-                                   : "Move a recorder file one place down in its folder's play order");
+            up ? "up" : "down",
+            up ? "Move a recorder file one place up in its folder's play order"
+               : "Move a recorder file one place down in its folder's play order");
         command->add_option("FOLDER/NAME", *moved, "Recorder file")->required();
         command->callback([moved, up] { moveFile(*moved, up); });
     }
 
     auto renamed = std::make_shared<std::pair<std::string, std::string>>();
-    CLI::App* rename = app.add_subcommand("rename", "Rename a recorder file: rename FOLDER/NAME NEWNAME");
+    CLI::App* rename =
+        app.add_subcommand("rename", "Rename a recorder file: rename FOLDER/NAME NEWNAME");
     rename->add_option("FOLDER/NAME", renamed->first, "Recorder file")->required();
     rename->add_option("NEWNAME", renamed->second, "Its new name")->required();
     rename->callback([renamed] { renameFile(renamed->first, renamed->second); });
 
     auto made = std::make_shared<std::string>();
-    CLI::App* mkdir = app.add_subcommand(
-        "mkdir", "Make a folder inside a recorder folder: mkdir FOLDER/NAME");
+    CLI::App* mkdir =
+        app.add_subcommand("mkdir", "Make a folder inside a recorder folder: mkdir FOLDER/NAME");
     mkdir->add_option("FOLDER/NAME", *made, "The new folder")->required();
     mkdir->callback([made] { makeFolder(*made); });
 

@@ -106,7 +106,9 @@ rules::RecorderListing RecorderSession::listFolder(rules::RecorderFolder folder)
     return list(rules::folderListingName(folder).c_str(), true);
 }
 
-rules::RecorderListing RecorderSession::listTop() { return list(nullptr, false); }
+rules::RecorderListing RecorderSession::listTop() {
+    return list(nullptr, false);
+}
 
 std::size_t RecorderSession::requireFile(const rules::RecorderListing& listing,
                                          const RecorderPath& path) {

@@ -26,7 +26,7 @@ rules::RecorderFolder parseFolder(const std::string& text);
 rules::ListedFile listedFile(const DeviceEntry& entry);
 
 class RecorderSession {
-public:
+  public:
     // Throws "The recorder not found!!!" when no recorder answers.
     RecorderSession();
     ~RecorderSession();
@@ -41,8 +41,7 @@ public:
     // The store's top level: its folders.
     rules::RecorderListing listTop();
     // The row of `name` in `listing`; throws "no such file" when absent.
-    static std::size_t requireFile(const rules::RecorderListing& listing,
-                                   const RecorderPath& path);
+    static std::size_t requireFile(const rules::RecorderListing& listing, const RecorderPath& path);
 
     // The version byte of the last identify (0x15 for firmware 1.5).
     int versionByte() const { return versionByte_; }
@@ -50,7 +49,7 @@ public:
     // Throws "USB communicationn failed." when the recorder stopped answering.
     void requireAnswer();
 
-private:
+  private:
     rules::RecorderListing list(const char* folderName, bool folderListing);
 
     DeviceContext* link_ = nullptr;

@@ -29,7 +29,7 @@ struct SetupDriverOptions {
 // Points the installer's exports at the Linux services for one command and
 // back at their default afterwards.
 class InstallerServices {
-public:
+  public:
     explicit InstallerServices(const SetupDriverOptions& options) {
         setup::LinuxSetupOptions services;
         services.root = options.root;
@@ -44,16 +44,20 @@ public:
 
 void setupDriver(const SetupDriverOptions& options) {
     if (!options.dryRun && geteuid() != 0)
-        throw CommandError(kExitUsage,
-                           "setup-driver writes to the udev rules folder and reloads udev, so it needs root: "
-                           "run it as \"sudo voxctl setup-driver\" (add --dry-run to see what it would do)");
+        throw CommandError(
+            kExitUsage,
+            "setup-driver writes to the udev rules folder and reloads udev, so it needs root: "
+            "run it as \"sudo voxctl setup-driver\" (add --dry-run to see what it would do)");
     const InstallerServices services(options);
     if (CheckForInProgressInstallations() != 0)
-        throw CommandError(kExitBusy, "udev is still handling device events; try again once it has settled");
+        throw CommandError(kExitBusy,
+                           "udev is still handling device events; try again once it has settled");
     if (InstallZIRDevice(options.inf.c_str(), kRecorderDeviceType, nullptr) != 1)
-        throw CommandError(kExitPcFile, "the driver package in " + options.inf + " was not installed");
-    std::cout << (options.dryRun ? "dry run: nothing was changed"
-                                 : "driver package installed: the recorder is open to the user at the seat")
+        throw CommandError(kExitPcFile,
+                           "the driver package in " + options.inf + " was not installed");
+    std::cout << (options.dryRun
+                      ? "dry run: nothing was changed"
+                      : "driver package installed: the recorder is open to the user at the seat")
               << std::endl;
 }
 
@@ -62,10 +66,13 @@ void setupDriver(const SetupDriverOptions& options) {
 void addSetupCommands(CLI::App& app) {
     auto options = std::make_shared<SetupDriverOptions>();
     CLI::App* command = app.add_subcommand(
-        "setup-driver", "Install the recorder's udev rule so that it opens without root (run once, as root)");
+        "setup-driver",
+        "Install the recorder's udev rule so that it opens without root (run once, as root)");
     command->add_flag("--dry-run", options->dryRun, "Only print what would be installed and run");
-    command->add_option("--inf", options->inf, "INF file of the driver package")->capture_default_str();
-    command->add_option("--root", options->root, "Root folder of the system to set up")->capture_default_str();
+    command->add_option("--inf", options->inf, "INF file of the driver package")
+        ->capture_default_str();
+    command->add_option("--root", options->root, "Root folder of the system to set up")
+        ->capture_default_str();
     command->callback([options] { setupDriver(*options); });
 }
 

@@ -23,14 +23,17 @@ struct SimulatorOptions {
 // "64M", "512K", "1G" or plain bytes.
 std::uint64_t parseCapacity(const std::string& text) {
     std::size_t digits = 0;
-    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits])))
-        ++digits;
+    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
     const std::string unit = text.substr(digits);
     std::uint64_t shift = 0;
-    if (unit == "K" || unit == "k") shift = 10;
-    else if (unit == "M" || unit == "m") shift = 20;
-    else if (unit == "G" || unit == "g") shift = 30;
-    else if (!unit.empty()) digits = 0;
+    if (unit == "K" || unit == "k")
+        shift = 10;
+    else if (unit == "M" || unit == "m")
+        shift = 20;
+    else if (unit == "G" || unit == "g")
+        shift = 30;
+    else if (!unit.empty())
+        digits = 0;
     if (digits == 0 || digits > 6)
         throw CommandError(kExitUsage, "capacity \"" + text + "\" is not a size such as 64M");
     return std::stoull(text.substr(0, digits)) << shift;

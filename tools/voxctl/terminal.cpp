@@ -19,10 +19,10 @@ int resultsDescriptor = STDOUT_FILENO;
 
 // An unbuffered stream buffer over a file descriptor.
 class DescriptorBuffer final : public std::streambuf {
-public:
+  public:
     explicit DescriptorBuffer(int descriptor) : descriptor_(descriptor) {}
 
-protected:
+  protected:
     int_type overflow(int_type c) override {
         if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
         const char byte = traits_type::to_char_type(c);
@@ -31,15 +31,15 @@ protected:
     std::streamsize xsputn(const char* data, std::streamsize count) override {
         std::streamsize written = 0;
         while (written < count) {
-            const ssize_t done = ::write(descriptor_, data + written,
-                                         static_cast<std::size_t>(count - written));
+            const ssize_t done =
+                ::write(descriptor_, data + written, static_cast<std::size_t>(count - written));
             if (done <= 0) break;
             written += done;
         }
         return written;
     }
 
-private:
+  private:
     int descriptor_;
 };
 
@@ -68,7 +68,9 @@ void showDiagnostics() {
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
 }
 
-bool stdoutIsTerminal() { return isatty(resultsDescriptor) == 1; }
+bool stdoutIsTerminal() {
+    return isatty(resultsDescriptor) == 1;
+}
 
 bool askYesNo(const std::string& question) {
     if (!stdoutIsTerminal() || isatty(STDIN_FILENO) != 1) return false;
@@ -78,9 +80,12 @@ bool askYesNo(const std::string& question) {
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 
-ProgressBar::ProgressBar(std::string label) : label_(std::move(label)), shown_(stdoutIsTerminal()) {}
+ProgressBar::ProgressBar(std::string label)
+    : label_(std::move(label)), shown_(stdoutIsTerminal()) {}
 
-ProgressBar::~ProgressBar() { finish(); }
+ProgressBar::~ProgressBar() {
+    finish();
+}
 
 void ProgressBar::start(std::uint64_t totalBytes) {
     total_ = totalBytes;

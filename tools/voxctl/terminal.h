@@ -26,7 +26,7 @@ bool askYesNo(const std::string& question);
 // "memo.dvf (1/3)  45% 1.20MB of 2.66MB  350KB/s  0:04 left", redrawn in
 // place at most ten times a second.
 class ProgressBar {
-public:
+  public:
     explicit ProgressBar(std::string label);
     ~ProgressBar();
     ProgressBar(const ProgressBar&) = delete;
@@ -39,7 +39,7 @@ public:
     // Ends the line; further updates are ignored.
     void finish();
 
-private:
+  private:
     void draw(const std::string& figures);
 
     std::string label_;

@@ -44,8 +44,7 @@ void throwForOutcome(int outcome) {
         throw CommandError(kExitPcFile, rules::texts::kFileOpenFailed);
     if (outcome == TRANSFER_DEVICE_FAILED)
         throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
-    if (outcome == TRANSFER_CANCELLED)
-        throw CommandError(kExitCancelled, rules::texts::kCancelled);
+    if (outcome == TRANSFER_CANCELLED) throw CommandError(kExitCancelled, rules::texts::kCancelled);
 }
 
 void throwIfInterrupted() {
@@ -53,8 +52,7 @@ void throwIfInterrupted() {
 }
 
 std::string progressLabel(std::string_view name, std::size_t index, std::size_t count) {
-    return std::string(name) + " (" + std::to_string(index + 1) + "/" + std::to_string(count) +
-           ")";
+    return std::string(name) + " (" + std::to_string(index + 1) + "/" + std::to_string(count) + ")";
 }
 
 rules::PcFile statPcFile(const std::string& path) {
@@ -87,8 +85,7 @@ void putFiles(const TransferOptions& options) {
     const rules::RecorderListing listing = session.listFolder(folder);
     const rules::DownloadPlan plan =
         rules::planDownload(listing, folder, files, overwritePolicy(options.force));
-    if (plan.outcome == rules::PlanOutcome::Refused)
-        throw CommandError(kExitRefused, plan.message);
+    if (plan.outcome == rules::PlanOutcome::Refused) throw CommandError(kExitRefused, plan.message);
     if (plan.outcome == rules::PlanOutcome::Declined)
         throw CommandError(kExitNotConfirmed,
                            "a file of that name is on the recorder; give --force to replace it");
@@ -103,12 +100,13 @@ void putFiles(const TransferOptions& options) {
             deleteRecorderFile(session.link(), action.name);
             continue;
         }
-        const std::string label = progressLabel(rules::pcFileName(action.name), sent, plan.filesSent);
-        throwForOutcome(runTransfer(session.link(), label, [&](auto window, auto message,
-                                                               auto slot, int* cancel) {
-            QVDownloadFile(session.link(), action.name.c_str(), STORE_MAIN, window, message, slot,
-                           cancel);
-        }));
+        const std::string label =
+            progressLabel(rules::pcFileName(action.name), sent, plan.filesSent);
+        throwForOutcome(runTransfer(session.link(), label,
+                                    [&](auto window, auto message, auto slot, int* cancel) {
+                                        QVDownloadFile(session.link(), action.name.c_str(),
+                                                       STORE_MAIN, window, message, slot, cancel);
+                                    }));
         ++sent;
     }
 }
@@ -145,8 +143,7 @@ void getFiles(const TransferOptions& options) {
     }
     const rules::UploadPlan plan =
         rules::planUpload(selection, target, pcPathExists, overwritePolicy(options.force));
-    if (plan.outcome == rules::PlanOutcome::Refused)
-        throw CommandError(kExitRefused, plan.message);
+    if (plan.outcome == rules::PlanOutcome::Refused) throw CommandError(kExitRefused, plan.message);
     if (plan.outcome == rules::PlanOutcome::Declined)
         throw CommandError(kExitNotConfirmed,
                            "a file of that name is on the PC; give --force to replace it");
@@ -158,12 +155,13 @@ void getFiles(const TransferOptions& options) {
         // The recorder reads names from the folder listed last. The library
         // replaces the PC file only once the whole file has arrived.
         session.listFolder(paths[i].folder);
-        const std::string label = progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size());
-        throwForOutcome(runTransfer(session.link(), label, [&](auto window, auto message,
-                                                               auto slot, int* cancel) {
-            QVUploadFile(session.link(), item.recorderName.c_str(), item.pcPath.c_str(),
-                         STORE_MAIN, window, message, slot, cancel);
-        }));
+        const std::string label =
+            progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size());
+        throwForOutcome(runTransfer(
+            session.link(), label, [&](auto window, auto message, auto slot, int* cancel) {
+                QVUploadFile(session.link(), item.recorderName.c_str(), item.pcPath.c_str(),
+                             STORE_MAIN, window, message, slot, cancel);
+            }));
     }
 }
 
@@ -172,8 +170,9 @@ void getFiles(const TransferOptions& options) {
 void addTransferCommands(CLI::App& app) {
     auto put = std::make_shared<TransferOptions>();
     CLI::App* putCommand = app.add_subcommand(
-        "put", "Copy PC files onto the recorder: put FILE... FOLDER (A, B and C take .DVF, "
-               "MP3 takes .MP3 and .WMA, HD takes any file)");
+        "put",
+        "Copy PC files onto the recorder: put FILE... FOLDER (A, B and C take .DVF, "
+        "MP3 takes .MP3 and .WMA, HD takes any file)");
     putCommand->add_option("FILE... FOLDER", put->arguments, "PC files, then a recorder folder")
         ->required();
     putCommand->add_flag("-f,--force", put->force,
@@ -183,10 +182,12 @@ void addTransferCommands(CLI::App& app) {
     auto get = std::make_shared<TransferOptions>();
     CLI::App* getCommand = app.add_subcommand(
         "get", "Copy recorder files onto the PC: get FOLDER/NAME... [DIR] (DIR defaults to .)");
-    getCommand->add_option("FOLDER/NAME... [DIR]", get->arguments,
-                           "Recorder files, then optionally a PC folder")
+    getCommand
+        ->add_option("FOLDER/NAME... [DIR]", get->arguments,
+                     "Recorder files, then optionally a PC folder")
         ->required();
-    getCommand->add_flag("-f,--force", get->force, "Replace PC files of the same name without asking");
+    getCommand->add_flag("-f,--force", get->force,
+                         "Replace PC files of the same name without asking");
     getCommand->callback([get] { getFiles(*get); });
 }
 

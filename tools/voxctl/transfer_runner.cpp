@@ -29,7 +29,9 @@ std::atomic<bool> interruptSeen{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 struct sigaction previousAction {};
 
-void onInterrupt(int) { interruptSeen.store(true); }
+void onInterrupt(int) {
+    interruptSeen.store(true);
+}
 
 template <typename T>
 T pointee(messages::LParam lParam) {
@@ -95,9 +97,13 @@ InterruptGuard::InterruptGuard() {
     sigaction(SIGINT, &action, &previousAction);
 }
 
-InterruptGuard::~InterruptGuard() { sigaction(SIGINT, &previousAction, nullptr); }
+InterruptGuard::~InterruptGuard() {
+    sigaction(SIGINT, &previousAction, nullptr);
+}
 
-bool InterruptGuard::interrupted() { return interruptSeen.load(); }
+bool InterruptGuard::interrupted() {
+    return interruptSeen.load();
+}
 
 int runTransfer(DeviceContext* link, const std::string& label, const StartTransfer& start) {
     ProgressBar bar(label);
@@ -118,7 +124,8 @@ int runTransfer(DeviceContext* link, const std::string& label, const StartTransf
     messages::ThreadHandle slot = nullptr;
     start(&target, kTransferNotify, &slot, &cancel);
     messages::ThreadHandle worker = requireWorker(slot);
-    pumpToEnd(target, [&] { return finished; }, &cancel);
+    pumpToEnd(
+        target, [&] { return finished; }, &cancel);
     bar.finish();
     if (outcome == TRANSFER_CANCELLED) std::this_thread::sleep_for(kSettleAfterCancel);
     endWorker(worker);
@@ -137,7 +144,8 @@ bool runFormat(DeviceContext* link, std::uint32_t pacingBytes) {
     FormatRequest request{pacingBytes, &formatTarget(), kFormatNotify, STORE_MAIN, &slot};
     QVFormatDevice(link, &request);
     messages::ThreadHandle worker = requireWorker(slot);
-    pumpToEnd(formatTarget(), [&] { return watch.endNotices == 2; }, nullptr);
+    pumpToEnd(
+        formatTarget(), [&] { return watch.endNotices == 2; }, nullptr);
     watch.bar = nullptr;
     bar.finish();
     endWorker(worker);

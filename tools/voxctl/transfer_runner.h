@@ -15,7 +15,7 @@ namespace vox::voxctl {
 
 // While one lives, Ctrl-C only raises a flag instead of ending voxctl.
 class InterruptGuard {
-public:
+  public:
     InterruptGuard();
     ~InterruptGuard();
     InterruptGuard(const InterruptGuard&) = delete;

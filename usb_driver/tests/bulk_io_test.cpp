@@ -10,7 +10,7 @@ namespace vox::vxr250::testing {
 namespace {
 
 class BulkIoTest : public DriverTest {
-protected:
+  protected:
     void SetUp() override {
         DriverTest::SetUp();
         port = plug();
@@ -117,11 +117,13 @@ TEST_F(BulkIoTest, ConfigurationDescriptorIsCopiedOnlyWhenItFits) {
 
     std::vector<std::uint8_t> out(64, 0xAA);
     ULONG_PTR returned = 99;
-    EXPECT_EQ(file.control(IOCTL_GET_CONFIG_DESCRIPTOR, out.data(), total - 1, returned), STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(file.control(IOCTL_GET_CONFIG_DESCRIPTOR, out.data(), total - 1, returned),
+              STATUS_INVALID_PARAMETER);
     EXPECT_EQ(returned, 0u);
     EXPECT_EQ(out, std::vector<std::uint8_t>(64, 0xAA));
 
-    ASSERT_EQ(file.control(IOCTL_GET_CONFIG_DESCRIPTOR, out.data(), total, returned), STATUS_SUCCESS);
+    ASSERT_EQ(file.control(IOCTL_GET_CONFIG_DESCRIPTOR, out.data(), total, returned),
+              STATUS_SUCCESS);
     EXPECT_EQ(returned, total);
     EXPECT_EQ(std::memcmp(out.data(), kept, total), 0);
     EXPECT_EQ(out[total], 0xAA);
@@ -133,7 +135,8 @@ TEST_F(BulkIoTest, ControlCodesBecomeTheirVendorRequests) {
     ULONG_PTR returned = 0;
     for (const VendorRequest& entry : kVendorRequests) {
         recorder->vendor.clear();
-        ASSERT_EQ(file.control(entry.code, out, sizeof out, returned), STATUS_SUCCESS) << controlCodeName(entry.code);
+        ASSERT_EQ(file.control(entry.code, out, sizeof out, returned), STATUS_SUCCESS)
+            << controlCodeName(entry.code);
         EXPECT_EQ(returned, 0u);
         ASSERT_EQ(recorder->vendor.size(), 1u);
         EXPECT_EQ(recorder->vendor[0], std::make_tuple(entry.request, entry.value, entry.index));

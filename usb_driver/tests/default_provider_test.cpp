@@ -1,13 +1,14 @@
 // The process's default device access: the driver path, over the simulated
 // bus with VXR250_SIMULATOR and over libusb without it.
 
+#include "platform/devio/default_provider.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/devio/default_provider.h"
 #include "platform/devio/device_notifications.h"
 #include "usb_driver/vxr250_public.h"
 

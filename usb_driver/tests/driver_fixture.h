@@ -26,16 +26,21 @@ inline GUID recorderClass() {
 
 // A kernel file on the recorder's first interface, closed at the end.
 class KernelFile {
-public:
+  public:
     explicit KernelFile(const std::string& suffix = "\\PIPE00") {
         const auto links = enabledDeviceInterfaces(recorderClass());
-        status = links.empty() ? STATUS_OBJECT_NAME_NOT_FOUND : IoOpenFile(links.front() + widen(suffix), &file);
+        status = links.empty() ? STATUS_OBJECT_NAME_NOT_FOUND
+                               : IoOpenFile(links.front() + widen(suffix), &file);
     }
     ~KernelFile() {
         if (file != nullptr) IoCloseFile(file);
     }
-    NTSTATUS write(const void* data, ULONG length, ULONG_PTR& done) { return IoWriteFile(file, data, length, &done); }
-    NTSTATUS read(void* data, ULONG length, ULONG_PTR& done) { return IoReadFile(file, data, length, &done); }
+    NTSTATUS write(const void* data, ULONG length, ULONG_PTR& done) {
+        return IoWriteFile(file, data, length, &done);
+    }
+    NTSTATUS read(void* data, ULONG length, ULONG_PTR& done) {
+        return IoReadFile(file, data, length, &done);
+    }
     NTSTATUS control(ULONG code, void* out, ULONG outLength, ULONG_PTR& returned) {
         std::uint8_t in[64] = {};
         return IoDeviceIoControlFile(file, code, in, sizeof in, out, outLength, &returned);
@@ -46,7 +51,7 @@ public:
 };
 
 class DriverTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         poolBefore = poolUsage(kPoolTag).blocks;
         devicesBefore = liveDeviceObjects();

@@ -18,7 +18,7 @@ using model::UsbResult;
 using model::UsbStatus;
 
 class FakeRecorder final : public model::UsbFunction {
-public:
+  public:
     UsbResult bulkOut(std::span<const std::uint8_t> data) override {
         std::lock_guard lock(mutex_);
         if (!connected_) return {UsbStatus::Disconnected, 0};
@@ -50,7 +50,8 @@ public:
         return {UsbStatus::Ok, n};
     }
 
-    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value, std::uint16_t index) override {
+    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
+                            std::uint16_t index) override {
         std::lock_guard lock(mutex_);
         if (!connected_) return UsbStatus::Disconnected;
         vendor.emplace_back(request, value, index);
@@ -108,7 +109,7 @@ public:
     bool stallNextIn = false;
     bool stallNextOut = false;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool connected_ = true;

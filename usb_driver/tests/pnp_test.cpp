@@ -9,7 +9,7 @@ namespace vox::vxr250::testing {
 namespace {
 
 class PnpTest : public DriverTest {
-protected:
+  protected:
     void SetUp() override {
         captureDebugOutput(true);
         DriverTest::SetUp();
@@ -64,7 +64,8 @@ TEST_F(PnpTest, NamedConfigurationAndInterfaceAreReported) {
     plug(usb::DescriptorVariant::NamedConfiguration);
     const std::string lines = takeDebugOutput();
     EXPECT_NE(lines.find("KTR55USB - Selecting configuration named Recorder\n"), std::string::npos);
-    EXPECT_NE(lines.find("KTR55USB - Selecting interface named Command pipes\n"), std::string::npos);
+    EXPECT_NE(lines.find("KTR55USB - Selecting interface named Command pipes\n"),
+              std::string::npos);
 }
 
 TEST_F(PnpTest, WrongEndpointsFailTheStartAndLeaveNoInterface) {
@@ -188,7 +189,8 @@ TEST_F(PnpTest, RemovalWaitsForRequestsInFlightAndRefusesLaterOnes) {
     ULONG_PTR done = 0;
     EXPECT_EQ(file.read(buffer, sizeof buffer, done), STATUS_DELETE_PENDING);
     EXPECT_EQ(file.write(buffer, sizeof buffer, done), STATUS_DELETE_PENDING);
-    EXPECT_EQ(file.control(IOCTL_BEGIN_COMMAND, buffer, sizeof buffer, done), STATUS_DELETE_PENDING);
+    EXPECT_EQ(file.control(IOCTL_BEGIN_COMMAND, buffer, sizeof buffer, done),
+              STATUS_DELETE_PENDING);
 }
 
 TEST_F(PnpTest, ARecorderThatComesBackIsFoundAgain) {

@@ -7,7 +7,7 @@ namespace vox::vxr250::testing {
 namespace {
 
 class PowerTest : public DriverTest {
-protected:
+  protected:
     void SetUp() override {
         captureDebugOutput(true);
         DriverTest::SetUp();
@@ -39,10 +39,11 @@ TEST_F(PowerTest, DeviceStateForEachSystemState) {
     EXPECT_EQ(deviceStateFor(extension, PowerSystemWorking), PowerDeviceD0);
     DEVICE_EXTENSION probe{};
     for (int s = PowerSystemSleeping1; s <= PowerSystemShutdown; ++s) {
-        for (DEVICE_POWER_STATE mapped : {PowerDeviceUnspecified, PowerDeviceD0, PowerDeviceD1, PowerDeviceD2,
-                                          PowerDeviceD3, PowerDeviceMaximum}) {
+        for (DEVICE_POWER_STATE mapped : {PowerDeviceUnspecified, PowerDeviceD0, PowerDeviceD1,
+                                          PowerDeviceD2, PowerDeviceD3, PowerDeviceMaximum}) {
             probe.Capabilities.DeviceState[s] = mapped;
-            EXPECT_EQ(deviceStateFor(&probe, static_cast<SYSTEM_POWER_STATE>(s)), PowerDeviceD3) << s << " " << mapped;
+            EXPECT_EQ(deviceStateFor(&probe, static_cast<SYSTEM_POWER_STATE>(s)), PowerDeviceD3)
+                << s << " " << mapped;
         }
     }
     EXPECT_EQ(deviceStateFor(&probe, PowerSystemMaximum), PowerDeviceD3);
@@ -86,11 +87,14 @@ TEST_F(PowerTest, TheOlderWdmPassesRequestsDownFromWorkItems) {
 }
 
 TEST_F(PowerTest, DeviceRequestsAloneChangeOnlyTheDevice) {
-    EXPECT_EQ(PowerManager::sendDevicePowerRequest(pdo, IRP_MN_SET_POWER, PowerDeviceD2), STATUS_SUCCESS);
+    EXPECT_EQ(PowerManager::sendDevicePowerRequest(pdo, IRP_MN_SET_POWER, PowerDeviceD2),
+              STATUS_SUCCESS);
     EXPECT_EQ(extension->DevicePower, PowerDeviceD2);
-    EXPECT_EQ(PowerManager::sendDevicePowerRequest(pdo, IRP_MN_QUERY_POWER, PowerDeviceD0), STATUS_SUCCESS);
+    EXPECT_EQ(PowerManager::sendDevicePowerRequest(pdo, IRP_MN_QUERY_POWER, PowerDeviceD0),
+              STATUS_SUCCESS);
     EXPECT_EQ(extension->DevicePower, PowerDeviceD2);
-    EXPECT_EQ(PowerManager::sendDevicePowerRequest(pdo, IRP_MN_SET_POWER, PowerDeviceD0), STATUS_SUCCESS);
+    EXPECT_EQ(PowerManager::sendDevicePowerRequest(pdo, IRP_MN_SET_POWER, PowerDeviceD0),
+              STATUS_SUCCESS);
     EXPECT_EQ(extension->DevicePower, PowerDeviceD0);
     EXPECT_EQ(extension->SystemPower, PowerSystemWorking);
 }

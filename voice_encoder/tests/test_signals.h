@@ -21,7 +21,8 @@ std::vector<std::int16_t> square_wave(std::size_t samples, int period);
 std::vector<std::int16_t> white_noise(std::size_t samples, unsigned seed);
 
 // Unscrambles a slot and splits its bits into the fields of `widths`.
-std::vector<int> unpack_slot(const std::uint8_t* slot, int slot_bytes, const std::vector<int>& widths);
+std::vector<int> unpack_slot(const std::uint8_t* slot, int slot_bytes,
+                             const std::vector<int>& widths);
 
 // The fields a frame coder gives for consecutive frames of pcm.
 std::vector<std::vector<int>> code_frames(FrameCoder& coder, const std::int16_t* pcm, int frames,

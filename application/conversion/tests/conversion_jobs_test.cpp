@@ -34,7 +34,8 @@ VoiceCodec recordingCodec() {
         [](const std::int16_t* samples, std::uint8_t* block, int mode) {
             codecLog.modes.push_back(mode);
             codecLog.encoderInput.emplace_back(samples, samples + kMaxSamplesPerEncoderCall);
-            for (int i = 0; i < kDvfBlockBytes; ++i) block[i] = static_cast<std::uint8_t>(codecLog.modes.size());
+            for (int i = 0; i < kDvfBlockBytes; ++i)
+                block[i] = static_cast<std::uint8_t>(codecLog.modes.size());
             return 1;
         },
         [] { return ++codecLog.decoderInits; },
@@ -43,7 +44,8 @@ VoiceCodec recordingCodec() {
             *count = codecLog.counts.size() >= codecLog.decoderInput.size()
                          ? codecLog.counts[codecLog.decoderInput.size() - 1]
                          : 0;
-            for (int i = 0; i < std::min(*count, kDecoderSampleRoom); ++i) samples[i] = static_cast<std::int16_t>(i);
+            for (int i = 0; i < std::min(*count, kDecoderSampleRoom); ++i)
+                samples[i] = static_cast<std::int16_t>(i);
             return 1;
         },
     };
@@ -55,7 +57,7 @@ struct Notice {
 };
 
 class ConversionJobs : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { codecLog = {}; }
 
     ConversionJob job(const std::string& source, const std::string& destination, int quality = 1) {
@@ -85,11 +87,13 @@ protected:
     ScratchFolder folder;
     std::vector<Notice> notices;
     std::vector<std::string> shown;
-    vox::messages::QueueTarget target{[this](Message message, WParam code, LParam lParam) -> LResult {
-        EXPECT_EQ(message, WM_CONVERT_NOTIFY);
-        notices.push_back({code, code == CONVERT_PROGRESS ? *reinterpret_cast<const int*>(lParam) : -1});
-        return 0;
-    }};
+    vox::messages::QueueTarget target{
+        [this](Message message, WParam code, LParam lParam) -> LResult {
+            EXPECT_EQ(message, WM_CONVERT_NOTIFY);
+            notices.push_back(
+                {code, code == CONVERT_PROGRESS ? *reinterpret_cast<const int*>(lParam) : -1});
+            return 0;
+        }};
 };
 
 const std::vector<WParam> kStartedFinished{CONVERT_STARTED, CONVERT_FINISHED};
@@ -142,8 +146,8 @@ TEST_F(ConversionJobs, ModeOneBlockBoundaryAt8160DataBytesWithItsProgressNotice)
 
 TEST_F(ConversionJobs, EncoderReadsTheDataChunkItselfNotTheTailOfTheFile) {
     const Bytes data = rampBytes(2 * 2240 + 2, 100);
-    writeFile(folder.file("tail.wav"),
-              riff({chunk("fmt ", formatBody({})), chunk("data", data), chunk("LIST", Bytes(300, 0xCC))}));
+    writeFile(folder.file("tail.wav"), riff({chunk("fmt ", formatBody({})), chunk("data", data),
+                                             chunk("LIST", Bytes(300, 0xCC))}));
     EXPECT_EQ(runEncodeJob(job("tail.wav", "tail_HQ.DVF", 2)), 1);
     ASSERT_EQ(codecLog.modes, (std::vector<int>{2, 2}));
     EXPECT_EQ(codecLog.encoderInput[0][0], 100);  // the start of the audio is not lost
@@ -169,7 +173,8 @@ TEST_F(ConversionJobs, FormatRefusalShowsTheMessageFinishesAndLeavesTheWorkerIdl
         EXPECT_EQ(codes(), std::vector<WParam>{CONVERT_FINISHED}) << name;
         notices.clear();
     }
-    EXPECT_EQ(shown, std::vector<std::string>(3, "The converting only supports 8KHz, 16bit, Mono Wave data only !!"));
+    EXPECT_EQ(shown, std::vector<std::string>(
+                         3, "The converting only supports 8KHz, 16bit, Mono Wave data only !!"));
     EXPECT_FALSE(std::filesystem::exists(folder.file("out.DVF")));
     EXPECT_EQ(codecLog.encoderInits, 0);
 
@@ -186,13 +191,15 @@ TEST_F(ConversionJobs, DecoderIsCalledOncePerBlockAndTheWavHoldsEveryReportedSam
     writeFile(folder.file("memo.dvf"), dvf);
     codecLog.counts = {5120, 4080, 7};
     auto worker = startDecodeWorker(job("memo.dvf", "memo.WAV"));
-    ASSERT_TRUE(target.pumpUntil([&] { return !notices.empty() && notices.back().code == CONVERT_FINISHED; },
-                                 std::chrono::seconds(10)));
+    ASSERT_TRUE(target.pumpUntil(
+        [&] { return !notices.empty() && notices.back().code == CONVERT_FINISHED; },
+        std::chrono::seconds(10)));
     EXPECT_EQ(worker->join(), 1);
     EXPECT_EQ(codecLog.decoderInits, 1);
     ASSERT_EQ(codecLog.decoderInput.size(), 3u);
     EXPECT_EQ(codecLog.decoderInput[2], std::vector<std::uint8_t>(512, 3));
-    EXPECT_EQ(codes(), (std::vector<WParam>{CONVERT_STARTED, CONVERT_PROGRESS, CONVERT_PROGRESS, CONVERT_FINISHED}));
+    EXPECT_EQ(codes(), (std::vector<WParam>{CONVERT_STARTED, CONVERT_PROGRESS, CONVERT_PROGRESS,
+                                            CONVERT_FINISHED}));
     EXPECT_EQ(percents(), (std::vector<int>{33, 66}));
 
     const Bytes wav = readFile(folder.file("memo.WAV"));

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "application/conversion/convert_command.h"
+
+#include <gtest/gtest.h>
 
 using namespace vox::conversion;
 using Action = ConvertDecision::Action;
@@ -24,7 +24,8 @@ TEST(ConvertCommand, NamesTheDestinationAfterQualityAndDirection) {
     EXPECT_EQ(destinationName("memo.dvf", ConvertDirection::DvfToWav, 0), "memo.WAV");
     EXPECT_EQ(destinationName("A.DVF.TXT", ConvertDirection::DvfToWav, 0), "A.DVF.WAV");
     // The last four characters go, not four bytes of a multibyte name.
-    EXPECT_EQ(destinationName("r\xC3\xA9.w\xC3\xA4v", ConvertDirection::WavToDvf, 1), "r\xC3\xA9_SP.DVF");
+    EXPECT_EQ(destinationName("r\xC3\xA9.w\xC3\xA4v", ConvertDirection::WavToDvf, 1),
+              "r\xC3\xA9_SP.DVF");
 }
 
 TEST(ConvertCommand, ExtensionTestLooksAnywhereInTheUpperCasedName) {
@@ -56,9 +57,11 @@ TEST(ConvertCommand, StartsWithPathsInTheWorkingDirectoryOrAsksBeforeOverwriting
     EXPECT_EQ(start.request.sourcePath, "/home/u/voice/TALK.WAV");
     EXPECT_EQ(start.request.destinationPath, "/home/u/voice/TALK_HQ.DVF");
 
-    const auto ask = decide({"memo.dvf"}, ConvertDirection::DvfToWav, 1, false, "/home/u/voice/memo.WAV");
+    const auto ask =
+        decide({"memo.dvf"}, ConvertDirection::DvfToWav, 1, false, "/home/u/voice/memo.WAV");
     EXPECT_EQ(ask.action, Action::AskOverwrite);
     EXPECT_EQ(ask.request.direction, ConvertDirection::DvfToWav);
     EXPECT_EQ(ask.message,
-              "Already \"/home/u/voice/memo.WAV\" exist. It will be overwrited.\nDo want to you continue?");
+              "Already \"/home/u/voice/memo.WAV\" exist. It will be overwrited.\nDo want to you "
+              "continue?");
 }

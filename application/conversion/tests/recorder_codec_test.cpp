@@ -24,7 +24,8 @@ TEST(RecorderCodecConversion, EveryQualityConvertsThereAndBack) {
         std::size_t samples;
     };
     // 16,000 data bytes: ceil(16000 / (2 x samples per call)) blocks.
-    for (const Expect& e : {Expect{0, 2, 63 * 80 + 64 * 80}, Expect{1, 2, 2 * 51 * 80}, Expect{2, 4, 4 * 28 * 80}}) {
+    for (const Expect& e :
+         {Expect{0, 2, 63 * 80 + 64 * 80}, Expect{1, 2, 2 * 51 * 80}, Expect{2, 4, 4 * 28 * 80}}) {
         ConversionJob job;
         job.codec = recorderVoiceCodec();
         job.yieldAfterBlock = std::chrono::milliseconds(0);

@@ -9,14 +9,17 @@ using namespace vox::conversion::testing;
 
 namespace {
 
-std::optional<WaveLayout> layoutOf(const Bytes& bytes) { return readWaveLayout(bytes.data(), bytes.size()); }
+std::optional<WaveLayout> layoutOf(const Bytes& bytes) {
+    return readWaveLayout(bytes.data(), bytes.size());
+}
 
 }  // namespace
 
 TEST(WavReader, FindsFormatAndDataAmongOtherChunksInAnyOrder) {
     const Bytes data = rampBytes(100);
     const Bytes list = chunk("LIST", Bytes(7, 'x'));  // odd size: padded
-    const Bytes file = riff({chunk("data", data), list, chunk("fmt ", formatBody({})), chunk("fact", Bytes(4, 0))});
+    const Bytes file = riff(
+        {chunk("data", data), list, chunk("fmt ", formatBody({})), chunk("fact", Bytes(4, 0))});
     const auto layout = layoutOf(file);
     ASSERT_TRUE(layout);
     EXPECT_EQ(layout->dataOffset, 20u);
@@ -28,13 +31,15 @@ TEST(WavReader, FindsFormatAndDataAmongOtherChunksInAnyOrder) {
     EXPECT_EQ(layout->format.bitsPerSample, 16);
     EXPECT_EQ(layout->format.extraSize, 0);  // a 16-byte record has none
 
-    const auto afterPad = layoutOf(riff({chunk("junk", Bytes(3, 1)), chunk("fmt ", formatBody({})), chunk("data", data)}));
+    const auto afterPad = layoutOf(
+        riff({chunk("junk", Bytes(3, 1)), chunk("fmt ", formatBody({})), chunk("data", data)}));
     ASSERT_TRUE(afterPad);
     EXPECT_EQ(afterPad->dataOffset, 12u + 12u + 24u + 8u);
 }
 
 TEST(WavReader, ReadsOnlyTheFirst18BytesOfALongFormatRecord) {
-    Bytes body = formatBody({.tag = 0xFFFE, .channels = 1, .rate = 8000, .avgBytes = 16000, .align = 2, .bits = 24});
+    Bytes body = formatBody(
+        {.tag = 0xFFFE, .channels = 1, .rate = 8000, .avgBytes = 16000, .align = 2, .bits = 24});
     put16(body, 22);
     body.resize(40, 0xEE);
     const auto layout = layoutOf(riff({chunk("fmt ", body), chunk("data", rampBytes(4))}));
@@ -68,7 +73,8 @@ TEST(WavReader, RefusesFilesThatAreNotRiffWaveOrLackAChunk) {
 
 TEST(WavReader, HostileSizesStayInsideTheFile) {
     // A chunk claiming more than the file hides everything after it.
-    Bytes hugeJunk = riff({chunk("junk", Bytes(4, 0)), chunk("fmt ", formatBody({})), chunk("data", rampBytes(8))});
+    Bytes hugeJunk = riff(
+        {chunk("junk", Bytes(4, 0)), chunk("fmt ", formatBody({})), chunk("data", rampBytes(8))});
     hugeJunk[16] = hugeJunk[17] = hugeJunk[18] = hugeJunk[19] = 0xFF;
     EXPECT_FALSE(layoutOf(hugeJunk));
 
@@ -97,7 +103,8 @@ TEST(WavReader, HostileSizesStayInsideTheFile) {
 
 TEST(WavReader, ReadsFromAFileLikeFromMemory) {
     ScratchFolder folder;
-    const Bytes bytes = riff({chunk("LIST", Bytes(6, 'a')), chunk("fmt ", formatBody({})), chunk("data", rampBytes(30))});
+    const Bytes bytes = riff({chunk("LIST", Bytes(6, 'a')), chunk("fmt ", formatBody({})),
+                              chunk("data", rampBytes(30))});
     writeFile(folder.file("a.wav"), bytes);
     std::FILE* file = std::fopen(folder.file("a.wav").c_str(), "rb");
     ASSERT_NE(file, nullptr);

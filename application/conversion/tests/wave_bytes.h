@@ -1,14 +1,14 @@
 #pragma once
 // Builds RIFF files in memory and on disk for the conversion tests.
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace vox::conversion::testing {
 
@@ -69,8 +69,9 @@ inline Bytes plainWave(const Bytes& data, const FormatFields& f = {}) {
 }
 
 inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 inline Bytes readFile(const std::filesystem::path& path) {
@@ -80,7 +81,7 @@ inline Bytes readFile(const std::filesystem::path& path) {
 
 // A fresh folder under the system's temporary folder, removed at the end.
 class ScratchFolder {
-public:
+  public:
     ScratchFolder() {
         static std::atomic<int> serial{0};
         path_ = std::filesystem::temp_directory_path() /
@@ -90,7 +91,7 @@ public:
     ~ScratchFolder() { std::filesystem::remove_all(path_); }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

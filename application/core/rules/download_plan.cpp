@@ -47,8 +47,8 @@ DownloadPlan planDownload(const RecorderListing& listing, RecorderFolder folder,
                 declined.outcome = DownloadPlan::Outcome::Declined;
                 return declined;
             }
-            plan.actions.push_back({DownloadAction::Kind::DeleteRecorderFile,
-                                    listing.files[*existing].shortName, 0});
+            plan.actions.push_back(
+                {DownloadAction::Kind::DeleteRecorderFile, listing.files[*existing].shortName, 0});
             ++filesReplaced;
         }
         if (auto refusal = extensionRefusal(folder, pcExtension(file.path)))

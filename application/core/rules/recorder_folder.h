@@ -11,9 +11,9 @@ namespace vox::rules {
 // Values are the folder codes the document keeps (0 "A" ... 4 "HD").
 enum class RecorderFolder { A = 0, B = 1, C = 2, Mp3 = 3, Hd = 4 };
 
-constexpr std::array<RecorderFolder, 5> kRecorderFolders{
-    RecorderFolder::A, RecorderFolder::B, RecorderFolder::C, RecorderFolder::Mp3,
-    RecorderFolder::Hd};
+constexpr std::array<RecorderFolder, 5> kRecorderFolders{RecorderFolder::A, RecorderFolder::B,
+                                                         RecorderFolder::C, RecorderFolder::Mp3,
+                                                         RecorderFolder::Hd};
 
 // The folder's label, e.g. "MP3".
 std::string_view folderLabel(RecorderFolder folder);

@@ -16,11 +16,11 @@ struct RecorderDate {
 };
 
 struct ListedFile {
-    std::string longName;   // in the PC's code page; used when hasLongName
+    std::string longName;  // in the PC's code page; used when hasLongName
     bool hasLongName = false;
-    std::string baseName;   // the 8.3 base field as stored (trailing spaces kept)
-    std::string extension;  // the 8.3 extension field as stored
-    std::string shortName;  // the display short name the recorder's commands take
+    std::string baseName;           // the 8.3 base field as stored (trailing spaces kept)
+    std::string extension;          // the 8.3 extension field as stored
+    std::string shortName;          // the display short name the recorder's commands take
     std::uint8_t attribute = 0x20;  // 0x10 folder, 0x20 file
     std::uint32_t size = 0;
     RecorderDate date;

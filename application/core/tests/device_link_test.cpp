@@ -2,11 +2,10 @@
 // model on the direct device provider: plugging finds the recorder, pulling
 // it out drops the link.
 
-#include <memory>
-
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <memory>
 
 #include "application/core/main_frame.h"
 #include "application/core/pelmarch_doc.h"

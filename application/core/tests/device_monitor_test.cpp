@@ -3,13 +3,12 @@
 // refusing to close, optical media reported to the PC tree, and the end of
 // the workers before the link goes.
 
-#include <atomic>
-#include <thread>
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 #include "application/core/flash_panes.h"
 #include "application/core/frame_messages.h"
@@ -33,7 +32,7 @@ using vox::messages::WM_MEMORY_BAR;
 using vox::messages::WM_REFRESH_LIST;
 
 class MonitorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         FakeRecorderApi::reset(true);
         doc = std::make_unique<CPelmarchDoc>(FakeRecorderApi::api());
@@ -140,7 +139,7 @@ TEST_F(MonitorTest, CloseIsRefusedWhileAnOperationRuns) {
 
 // Sees the root text while the message is being handled.
 class MediaObserver final : public MessageObserver {
-public:
+  public:
     void observe(Message message, WParam wParam, LParam lParam) override {
         if (message != WM_MEDIA_CHANGED) return;
         delays.push_back(static_cast<int>(wParam));

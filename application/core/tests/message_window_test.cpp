@@ -2,24 +2,24 @@
 // the handler's result to the sender, also one on a worker thread; posted
 // ones wait in the queue.
 
-#include <atomic>
-#include <string>
-#include <thread>
+#include "application/core/message_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTest>
 #include <QThread>
+#include <atomic>
+#include <string>
+#include <thread>
 
-#include "application/core/message_window.h"
 #include "application/core/tests/support/message_spy.h"
 
 namespace vox::app {
 namespace {
 
 class EchoWindow final : public MessageWindow {
-public:
+  public:
     LResult handleMessage(Message message, WParam wParam, LParam lParam) override {
         handledOnGuiThread = QThread::currentThread() == QApplication::instance()->thread();
         if (message == 2) lastText = reinterpret_cast<const char*>(lParam);

@@ -42,10 +42,12 @@ StartupEnvironment testEnvironment(int userLanguage = 0x0409) {
     return environment;
 }
 
-QRect workArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+QRect workArea() {
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         QCoreApplication::setOrganizationName(QStringLiteral("Tevra Media"));
         QCoreApplication::setApplicationName(QStringLiteral("Voxerin"));
@@ -178,15 +180,27 @@ TEST_F(StartupTest, CloseWhileBusyWritesEverySettingThenIsRefused) {
     QSettings settings;
     QStringList keys = settings.allKeys();
     keys.sort();
-    EXPECT_EQ(keys, (QStringList{
-                        "UserForms/Bottom", "UserForms/DToolBar", "UserForms/DToolBarMin",
-                        "UserForms/DirSplit", "UserForms/DirSplitMin", "UserForms/FToolBar",
-                        "UserForms/FToolBarMin", "UserForms/FlashSplit", "UserForms/FlashSplitMin",
-                        "UserForms/FrameSplit", "UserForms/FrameSplitMin", "UserForms/Left",
-                        "UserForms/MemBarWidth", "UserForms/Right", "UserForms/Status",
-                        "UserForms/Top", "UserSettings/CB_Filter", "UserSettings/CB_Quality",
-                        "UserSettings/SortCol", "UserSettings/WorkingDirectory",
-                        "UserSettings/WorkingFlashFolder"}));
+    EXPECT_EQ(keys, (QStringList{"UserForms/Bottom",
+                                 "UserForms/DToolBar",
+                                 "UserForms/DToolBarMin",
+                                 "UserForms/DirSplit",
+                                 "UserForms/DirSplitMin",
+                                 "UserForms/FToolBar",
+                                 "UserForms/FToolBarMin",
+                                 "UserForms/FlashSplit",
+                                 "UserForms/FlashSplitMin",
+                                 "UserForms/FrameSplit",
+                                 "UserForms/FrameSplitMin",
+                                 "UserForms/Left",
+                                 "UserForms/MemBarWidth",
+                                 "UserForms/Right",
+                                 "UserForms/Status",
+                                 "UserForms/Top",
+                                 "UserSettings/CB_Filter",
+                                 "UserSettings/CB_Quality",
+                                 "UserSettings/SortCol",
+                                 "UserSettings/WorkingDirectory",
+                                 "UserSettings/WorkingFlashFolder"}));
     EXPECT_EQ(readText(setting::WorkingDirectory), QStringLiteral("/home/user/voice/"));
     EXPECT_EQ(readInt(setting::WorkingFlashFolder), 2);
     EXPECT_EQ(readInt(setting::CB_Quality), 0);

@@ -1,11 +1,11 @@
 // The hover button's looks, hover and focus highlighting, and tooltip.
 
+#include "application/panes/hover_button.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QTest>
-
-#include "application/panes/hover_button.h"
 
 namespace vox::panes {
 namespace {
@@ -20,10 +20,12 @@ QImage colouredStrip() {
     return strip;
 }
 
-QColor shownColour(CHoverButton& button) { return button.grab().toImage().pixelColor(20, 18); }
+QColor shownColour(CHoverButton& button) {
+    return button.grab().toImage().pixelColor(20, 18);
+}
 
 class HoverButtonTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         window.resize(200, 100);
         button = new CHoverButton(&window);

@@ -13,7 +13,7 @@ namespace vox::panes {
 namespace {
 
 class ListTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         list.resize(400, 300);
         list.core().insertColumn(0, QStringLiteral("Name"), Qt::AlignLeft, 120);

@@ -1,11 +1,11 @@
 // The shared file icons: counted users, fixed entries, one index per type.
 
+#include "application/panes/system_icons.h"
+
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include "application/panes/system_icons.h"
 
 namespace vox::panes {
 namespace {

@@ -12,7 +12,7 @@ namespace vox::panes {
 namespace {
 
 class ProgressTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         bar.resize(204, 24);  // an inner area of 200 x 20
         bar.setBarColour(QColor(0, 0, 200));

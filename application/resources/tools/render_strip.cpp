@@ -2,12 +2,11 @@
 // strip of four frames side by side: normal, pressed, highlighted, disabled.
 //   render_strip GLYPH.svg STRIP.png
 
-#include <cstdio>
-
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <cstdio>
 
 namespace {
 
@@ -56,19 +55,19 @@ void drawFrame(QPainter& p, Frame frame, const QImage& glyph) {
     const QRect outer(0, 0, kFrameWidth, kFrameHeight);
     p.fillRect(outer, frame == Highlighted ? kHighlightFace : kFace);
     switch (frame) {
-    case Normal:
-    case Disabled:
-        drawEdges(p, outer, kLight, kDark);
-        drawEdges(p, outer.adjusted(1, 1, -1, -1), kFace, kShadow);
-        break;
-    case Pressed:
-        drawEdges(p, outer, kDark, kLight);
-        drawEdges(p, outer.adjusted(1, 1, -1, -1), kShadow, kFace);
-        break;
-    case Highlighted:
-        drawEdges(p, outer, kHighlightEdge, kHighlightEdge);
-        drawEdges(p, outer.adjusted(1, 1, -1, -1), kLight, kShadow);
-        break;
+        case Normal:
+        case Disabled:
+            drawEdges(p, outer, kLight, kDark);
+            drawEdges(p, outer.adjusted(1, 1, -1, -1), kFace, kShadow);
+            break;
+        case Pressed:
+            drawEdges(p, outer, kDark, kLight);
+            drawEdges(p, outer.adjusted(1, 1, -1, -1), kShadow, kFace);
+            break;
+        case Highlighted:
+            drawEdges(p, outer, kHighlightEdge, kHighlightEdge);
+            drawEdges(p, outer.adjusted(1, 1, -1, -1), kLight, kShadow);
+            break;
     }
     if (frame == Disabled) {
         p.drawImage(1, 1, greyed(glyph, kLight));

@@ -1,8 +1,9 @@
+#include "platform/devio/direct_provider.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/devio/direct_provider.h"
 #include "usb_driver/vxr250_public.h"
 
 namespace vox::devio {
@@ -13,7 +14,7 @@ using model::UsbStatus;
 
 // Records what reaches the recorder's side and answers reads from a queue.
 class FakeFunction final : public model::UsbFunction {
-public:
+  public:
     UsbResult bulkOut(std::span<const std::uint8_t> data) override {
         if (!plugged) return {UsbStatus::Disconnected, 0};
         written.insert(written.end(), data.begin(), data.end());

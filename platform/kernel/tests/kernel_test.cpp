@@ -31,11 +31,13 @@ NTSTATUS lowerEntry(DRIVER_OBJECT* driver, UNICODE_STRING*) {
 }
 
 class StackTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         NTSTATUS status;
         driver = IoLoadDriver(u"\\Driver\\KernelTestLower", &lowerEntry, u"", &status);
-        ASSERT_EQ(IoCreateDevice(driver, sizeof(LowerState*), nullptr, FILE_DEVICE_UNKNOWN, 0, FALSE, &lower), STATUS_SUCCESS);
+        ASSERT_EQ(IoCreateDevice(driver, sizeof(LowerState*), nullptr, FILE_DEVICE_UNKNOWN, 0,
+                                 FALSE, &lower),
+                  STATUS_SUCCESS);
         *static_cast<LowerState**>(lower->DeviceExtension) = &state;
     }
     void TearDown() override {
@@ -68,7 +70,8 @@ NTSTATUS countCall(DEVICE_OBJECT*, IRP* irp, PVOID context) {
     return STATUS_MORE_PROCESSING_REQUIRED;
 }
 
-NTSTATUS sendRead(DEVICE_OBJECT* lower, Calls& calls, BOOLEAN onSuccess, BOOLEAN onError, BOOLEAN cancelled) {
+NTSTATUS sendRead(DEVICE_OBJECT* lower, Calls& calls, BOOLEAN onSuccess, BOOLEAN onError,
+                  BOOLEAN cancelled) {
     IRP* irp = IoAllocateIrp(1, FALSE);
     irp->Cancel = cancelled;
     IoGetNextIrpStackLocation(irp)->MajorFunction = IRP_MJ_READ;
@@ -170,21 +173,24 @@ TEST(InterfaceRegistryTest, OnlyEnabledInterfacesAreFoundAndOpened) {
     NTSTATUS status;
     DRIVER_OBJECT* driver = IoLoadDriver(u"\\Driver\\KernelTestBus", &lowerEntry, u"", &status);
     DEVICE_OBJECT* device = nullptr;
-    ASSERT_EQ(IoCreateDevice(driver, 0, nullptr, FILE_DEVICE_UNKNOWN, 0, FALSE, &device), STATUS_SUCCESS);
+    ASSERT_EQ(IoCreateDevice(driver, 0, nullptr, FILE_DEVICE_UNKNOWN, 0, FALSE, &device),
+              STATUS_SUCCESS);
     device->InstanceId = u"USB\\VID_1234&PID_5678\\A1";
     GUID cls{};
     ASSERT_TRUE(parseGuid("{640a6544-5077-4ee4-884c-3c713514b23d}", cls));
     EXPECT_EQ(guidText(cls), "640A6544-5077-4EE4-884C-3C713514B23D");
     UNICODE_STRING link{};
     ASSERT_EQ(IoRegisterDeviceInterface(device, &cls, nullptr, &link), STATUS_SUCCESS);
-    EXPECT_EQ(view(link), u"\\\\?\\usb#vid_1234&pid_5678#a1#{640a6544-5077-4ee4-884c-3c713514b23d}");
+    EXPECT_EQ(view(link),
+              u"\\\\?\\usb#vid_1234&pid_5678#a1#{640a6544-5077-4ee4-884c-3c713514b23d}");
     EXPECT_TRUE(enabledDeviceInterfaces(cls).empty());
     std::u16string rest;
     EXPECT_EQ(resolveDeviceInterface(std::u16string(view(link)) + u"\\PIPE00", rest), nullptr);
 
     ASSERT_EQ(IoSetDeviceInterfaceState(&link, TRUE), STATUS_SUCCESS);
     EXPECT_EQ(enabledDeviceInterfaces(cls).size(), 1u);
-    DEVICE_OBJECT* found = resolveDeviceInterface(u"\\\\?\\USB#VID_1234&PID_5678#A1#{640A6544-5077-4EE4-884C-3C713514B23D}\\PIPE01", rest);
+    DEVICE_OBJECT* found = resolveDeviceInterface(
+        u"\\\\?\\USB#VID_1234&PID_5678#A1#{640A6544-5077-4EE4-884C-3C713514B23D}\\PIPE01", rest);
     EXPECT_EQ(found, device);
     EXPECT_EQ(rest, u"\\PIPE01");
     if (found != nullptr) ObDereferenceObject(found);

@@ -1,8 +1,9 @@
 // The Linux setup services against a fake sysfs and udev folders.
 
+#include "platform/setup/linux_setup.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/setup/linux_setup.h"
 #include "platform/setup/tests/temp_root.h"
 
 namespace vox::setup::testing {
@@ -16,7 +17,7 @@ const char* kInf =
     "[VX_R250.Files]\n60-vxr250.rules\n";
 
 class LinuxSetupTest : public ::testing::Test {
-protected:
+  protected:
     LinuxSetup provider(bool dryRun = false) {
         LinuxSetupOptions options;
         options.root = root.path();
@@ -52,16 +53,17 @@ TEST_F(LinuxSetupTest, DevicesComeFromSysfsWithWindowsHardwareIds) {
 
     root.usbDevice("1-2", "0dab", "3000", "VX-R250");
     root.usbDevice("usb1", "1d6b", "0002");
-    root.write("sys/bus/usb/devices/1-2:1.0/bInterfaceClass", "ff\n");  // an interface, not a device
-    root.usbDevice("1-3", "zz12", "0001");                              // unreadable IDs are skipped
+    root.write("sys/bus/usb/devices/1-2:1.0/bInterfaceClass",
+               "ff\n");                     // an interface, not a device
+    root.usbDevice("1-3", "zz12", "0001");  // unreadable IDs are skipped
 
     const auto usb = setup.devices({"USB", true});
     ASSERT_TRUE(usb);
     ASSERT_EQ(usb->size(), 2u);
     const DeviceRecord& recorder = (*usb)[0];
     EXPECT_EQ(recorder.instanceId, "USB\\VID_0DAB&PID_3000\\1-2");
-    EXPECT_EQ(recorder.hardwareIds,
-              (std::vector<std::string>{"USB\\VID_0DAB&PID_3000&REV_0100", "USB\\VID_0DAB&PID_3000"}));
+    EXPECT_EQ(recorder.hardwareIds, (std::vector<std::string>{"USB\\VID_0DAB&PID_3000&REV_0100",
+                                                              "USB\\VID_0DAB&PID_3000"}));
     EXPECT_EQ(recorder.description, "VX-R250");
     EXPECT_EQ((*usb)[1].hardwareIds.back(), "USB\\VID_1D6B&PID_0002");
     EXPECT_EQ(setup.devices({"", true})->size(), 2u);
@@ -70,7 +72,8 @@ TEST_F(LinuxSetupTest, DevicesComeFromSysfsWithWindowsHardwareIds) {
 
 TEST_F(LinuxSetupTest, PendingInstallsAreUdevsQueue) {
     LinuxSetup setup = provider();
-    EXPECT_EQ(setup.waitNoPendingInstallEvents(0).call, OptionalCall::FunctionMissing);  // udev not running
+    EXPECT_EQ(setup.waitNoPendingInstallEvents(0).call,
+              OptionalCall::FunctionMissing);  // udev not running
 
     fs::create_directories(root.path() / "run/udev");
     WaitOutcome idle = setup.waitNoPendingInstallEvents(0);
@@ -85,12 +88,13 @@ TEST_F(LinuxSetupTest, PendingInstallsAreUdevsQueue) {
 
 TEST_F(LinuxSetupTest, InstallsTheSectionsFilesIntoTheRulesFolder) {
     LinuxSetup setup = provider();
-    ASSERT_TRUE(setup.installSectionFiles(stagePackage("rule v2\n", "rule v1\n"), "vx_r250", false));
+    ASSERT_TRUE(
+        setup.installSectionFiles(stagePackage("rule v2\n", "rule v1\n"), "vx_r250", false));
     EXPECT_EQ(installedRule(), "rule v2\n");
     EXPECT_FALSE(fs::exists(root.path() / "etc/udev/rules.d/60-vxr250.rules.new"));
     const auto perms = fs::status(root.path() / "etc/udev/rules.d/60-vxr250.rules").permissions();
-    EXPECT_EQ(perms & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                          fs::perms::others_read);
+    EXPECT_EQ(perms & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write |
+                                          fs::perms::group_read | fs::perms::others_read);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("installed "), std::string::npos);
 }
@@ -104,7 +108,8 @@ TEST_F(LinuxSetupTest, RefusesPackagesThatAreIncompleteOrReachOutsideTheRulesFol
     EXPECT_FALSE(setup.installSectionFiles(inf, "OTHER", false));
     root.write("media/60-vxr250.rules", "rule v2\n");
     root.write("media/passwd", "x\n");
-    root.write("media/vxr250.inf", "[VX_R250]\nCopyFiles=@60-vxr250.rules,Evil\n[Evil]\n../../passwd,passwd\n");
+    root.write("media/vxr250.inf",
+               "[VX_R250]\nCopyFiles=@60-vxr250.rules,Evil\n[Evil]\n../../passwd,passwd\n");
     EXPECT_FALSE(setup.installSectionFiles(inf, "VX_R250", false));
     EXPECT_EQ(installedRule(), "rule v1\n");
     EXPECT_FALSE(fs::exists(root.path() / "etc/passwd"));
@@ -114,7 +119,8 @@ TEST_F(LinuxSetupTest, NewerOnlyKeepsAnUpToDateRule) {
     LinuxSetup setup = provider();
     const std::string inf = stagePackage("rule v2\n", "rule v3\n");
     const fs::path installed = root.path() / "etc/udev/rules.d/60-vxr250.rules";
-    fs::last_write_time(installed, fs::last_write_time(root.path() / "media/60-vxr250.rules") + std::chrono::hours(1));
+    fs::last_write_time(installed, fs::last_write_time(root.path() / "media/60-vxr250.rules") +
+                                       std::chrono::hours(1));
     ASSERT_TRUE(setup.installSectionFiles(inf, "VX_R250", true));
     EXPECT_EQ(installedRule(), "rule v3\n");
 }
@@ -126,8 +132,8 @@ TEST_F(LinuxSetupTest, DryRunChangesNothingAndSaysWhatItWouldDo) {
     EXPECT_FALSE(fs::exists(root.path() / "etc"));
     EXPECT_TRUE(commands.empty());
     ASSERT_EQ(reports.size(), 2u);
-    EXPECT_EQ(reports[0], "would install " + (root.path() / "media/60-vxr250.rules").string() + " as " +
-                                       (root.path() / "etc/udev/rules.d/60-vxr250.rules").string());
+    EXPECT_EQ(reports[0], "would install " + (root.path() / "media/60-vxr250.rules").string() +
+                              " as " + (root.path() / "etc/udev/rules.d/60-vxr250.rules").string());
     EXPECT_EQ(reports[1], "would run udevadm control --reload-rules");
 }
 

@@ -2,19 +2,21 @@
 // A temporary folder standing for a machine's "/", with helpers to lay out
 // sysfs and udev's folders below it. Removed with everything in it.
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include <unistd.h>
-
 namespace vox::setup::testing {
 
 class TempRoot {
-public:
+  public:
     TempRoot() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vox-setup-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::filesystem::filesystem_error("mkdtemp", std::error_code());
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vox-setup-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::filesystem::filesystem_error("mkdtemp", std::error_code());
         path_ = pattern;
     }
     ~TempRoot() {
@@ -46,7 +48,7 @@ public:
         if (!productName.empty()) write(folder / "product", productName + "\n");
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -9,7 +9,7 @@ namespace vox::text {
 namespace {
 
 class TextTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { setAnsiCodePage(kCodePageUtf8); }
 };
 
@@ -19,7 +19,9 @@ TEST_F(TextTest, Utf8ConvertsBothWaysWithReplacements) {
     EXPECT_EQ(wide, u"Grüß € \U0001F3A4");
     EXPECT_EQ(fromWide(wide), text);
     // A stray continuation byte and a truncated sequence each become U+FFFD.
-    EXPECT_EQ(toWide("a\x80" "b\xE2\x82"), u"a\uFFFDb\uFFFD\uFFFD");
+    EXPECT_EQ(toWide("a\x80"
+                     "b\xE2\x82"),
+              u"a\uFFFDb\uFFFD\uFFFD");
     // Unpaired surrogates have no UTF-8 form.
     EXPECT_EQ(fromWide(std::u16string{u'x', char16_t(0xD800), u'y'}), "x?y");
     // NULs are converted like any other unit.
@@ -54,7 +56,9 @@ TEST_F(TextTest, CharacterWalkingFollowsTheCodePage) {
     EXPECT_FALSE(isLeadByte(0x82));
 
     ASSERT_TRUE(setAnsiCodePage(932));
-    const std::string sjis = "\x82\xA0" "a\x82";
+    const std::string sjis =
+        "\x82\xA0"
+        "a\x82";
     EXPECT_EQ(characterLength(sjis, 0), 2u);
     EXPECT_EQ(characterLength(sjis, 2), 1u);
     EXPECT_EQ(characterLength(sjis, 3), 1u);  // never past the end
@@ -69,15 +73,18 @@ TEST_F(TextTest, CharacterWalkingFollowsTheCodePage) {
 TEST_F(TextTest, UpperCaseKeepsTheByteLength) {
     EXPECT_EQ(upperCase("song    mp3"), "SONG    MP3");
     EXPECT_EQ(upperCase("caf\xC3\xA9 \xC3\xBF"), "CAF\xC3\x89 \xC5\xB8");  // é→É, ÿ→Ÿ
-    EXPECT_EQ(upperCase("\xE3\x81\x82z"), "\xE3\x81\x82Z");            // あ stays
-    EXPECT_EQ(upperCase("\xC4\xB1"), "\xC4\xB1");                      // dotless i: no simple capital
+    EXPECT_EQ(upperCase("\xE3\x81\x82z"), "\xE3\x81\x82Z");                // あ stays
+    EXPECT_EQ(upperCase("\xC4\xB1"), "\xC4\xB1");  // dotless i: no simple capital
 
     ASSERT_TRUE(setAnsiCodePage(1252));
     EXPECT_EQ(upperCase("\xE9\xFF"), "\xC9\x9F");  // é→É, ÿ→Ÿ within the code page
     ASSERT_TRUE(setAnsiCodePage(1250));
     EXPECT_EQ(upperCase("\xB9"), "\xA5");  // ą→Ą
     ASSERT_TRUE(setAnsiCodePage(932));
-    EXPECT_EQ(upperCase("\x82\xA0" "ab"), "\x82\xA0" "AB");
+    EXPECT_EQ(upperCase("\x82\xA0"
+                        "ab"),
+              "\x82\xA0"
+              "AB");
 }
 
 TEST_F(TextTest, FatWordsAndTexts) {

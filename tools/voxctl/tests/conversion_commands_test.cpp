@@ -27,7 +27,8 @@ std::string wave(int channels, std::uint32_t rate, int samples) {
     put16(fmt, static_cast<std::uint16_t>(2 * channels));
     put16(fmt, 16);
     std::string data;
-    for (int i = 0; i < samples * channels; ++i) put16(data, static_cast<std::uint16_t>(i % 40 < 20 ? 3000 : -3000));
+    for (int i = 0; i < samples * channels; ++i)
+        put16(data, static_cast<std::uint16_t>(i % 40 < 20 ? 3000 : -3000));
     std::string file = "RIFF";
     put32(file, static_cast<std::uint32_t>(4 + 8 + fmt.size() + 8 + data.size()));
     file += "WAVEfmt ";
@@ -43,7 +44,8 @@ TEST(VoxctlConversion, EncodesBesideTheSourceAndDecodesBack) {
     const Finished encoded = sandbox.run({"encode", sandbox.pcPath("TALK.WAV"), "--quality", "HQ"});
     ASSERT_EQ(encoded.status, 0) << encoded.err;
     EXPECT_EQ(encoded.out, sandbox.pcPath("TALK_HQ.DVF") + "\n");
-    EXPECT_EQ(readFile(sandbox.pcPath("TALK_HQ.DVF")).size(), 4u * 512);  // 16,000 bytes, 4,480 a block
+    EXPECT_EQ(readFile(sandbox.pcPath("TALK_HQ.DVF")).size(),
+              4u * 512);  // 16,000 bytes, 4,480 a block
 
     const Finished decoded = sandbox.run({"decode", sandbox.pcPath("TALK_HQ.DVF")});
     ASSERT_EQ(decoded.status, 0) << decoded.err;
@@ -60,7 +62,8 @@ TEST(VoxctlConversion, RefusesOtherTypesAndFormatsAndAsksBeforeReplacing) {
     writeFile(sandbox.pcPath("stereo.wav"), wave(2, 8000, 100));
     const Finished stereo = sandbox.run({"encode", sandbox.pcPath("stereo.wav")});
     EXPECT_EQ(stereo.status, 5);
-    EXPECT_NE(stereo.err.find("The converting only supports 8KHz, 16bit, Mono Wave data only !!"), std::string::npos);
+    EXPECT_NE(stereo.err.find("The converting only supports 8KHz, 16bit, Mono Wave data only !!"),
+              std::string::npos);
 
     writeFile(sandbox.pcPath("memo.wav"), wave(1, 8000, 100));
     writeFile(sandbox.pcPath("memo_SP.DVF"), "keep");

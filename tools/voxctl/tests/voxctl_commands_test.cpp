@@ -20,7 +20,7 @@ std::vector<std::string> lines(const std::string& text) {
 }
 
 class VoxctlCommands : public ::testing::TestWithParam<const char*> {
-protected:
+  protected:
     void SetUp() override {
         const Finished created = sandbox.run({"sim", "create", sandbox.image(), "--empty",
                                               "--firmware", GetParam(), "--capacity", "8M"});
@@ -168,8 +168,7 @@ TEST(VoxctlSimulator, NewImagesHoldSampleFilesInEveryFolder) {
     }
     EXPECT_EQ(sandbox.run({"sim", "create", sandbox.image() + ".2", "--capacity", "lots"}).status,
               2);
-    EXPECT_EQ(sandbox.run({"sim", "create", sandbox.image() + ".3", "--firmware", "15"}).status,
-              2);
+    EXPECT_EQ(sandbox.run({"sim", "create", sandbox.image() + ".3", "--firmware", "15"}).status, 2);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace vox::voxctl::testing {
 namespace {
 
 class VoxctlFailures : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(sandbox.run({"sim", "create", sandbox.image(), "--empty"}).status, 0);
     }
@@ -98,7 +98,8 @@ TEST_F(VoxctlFailures, FolderLimitAndFreeSpace) {
 }
 
 TEST_F(VoxctlFailures, EveryErrorHasItsLineAndStatus) {
-    expectFailure({"ls", "D"}, 2, "unknown recorder folder \"D\" (the folders are A, B, C, MP3 and HD)");
+    expectFailure({"ls", "D"}, 2,
+                  "unknown recorder folder \"D\" (the folders are A, B, C, MP3 and HD)");
     expectFailure({"put", sandbox.pcPath("x")}, 2,
                   "put needs at least one PC file and a recorder folder");
     expectFailure({"rm", "MEMO.DVF"}, 2, "\"MEMO.DVF\" is not FOLDER/NAME, e.g. A/MEMO.DVF");
@@ -119,7 +120,8 @@ TEST_F(VoxctlFailures, EveryErrorHasItsLineAndStatus) {
     // The recorder refuses to remove a folder that is not empty.
     ASSERT_EQ(sandbox.run({"mkdir", "HD/KEEP"}).status, 0);
     seed("HD/KEEP", "INSIDE.TXT", u"", 5);
-    expectFailure({"rmdir", "HD/KEEP"}, 9, "the recorder refused to remove folder \"KEEP\" (outcome 7)");
+    expectFailure({"rmdir", "HD/KEEP"}, 9,
+                  "the recorder refused to remove folder \"KEEP\" (outcome 7)");
 
     // An image that is not a recorder's: nothing answers.
     writeFile(sandbox.image(), "not an image");
@@ -178,8 +180,8 @@ TEST_F(VoxctlFailures, CtrlCCancelsAGetAndKeepsThePcFile) {
     std::filesystem::create_directory(sandbox.pcPath("back"));
     writeFile(sandbox.pcPath("back/big.dvf"), "the PC's own copy");
 
-    const Finished cancelled = interruptedRun(
-        sandbox, {"get", "--force", "HD/big.dvf", sandbox.pcPath("back")});
+    const Finished cancelled =
+        interruptedRun(sandbox, {"get", "--force", "HD/big.dvf", sandbox.pcPath("back")});
     EXPECT_EQ(cancelled.status, 130);
     EXPECT_EQ(cancelled.err, "voxctl: Up/Download canceled.\n");
     EXPECT_EQ(namesIn(sandbox.pcPath("back")), std::vector<std::string>{"big.dvf"});
@@ -197,8 +199,8 @@ TEST_F(VoxctlFailures, RecorderNamesNeverLeaveTheTargetFolder) {
     std::filesystem::create_directories(deep);
 
     for (const char* hostile : {"../../x", "a/b", ".."}) {
-        const Finished refused = sandbox.run({"get", "HD/fine.txt", std::string("HD/") + hostile,
-                                              deep});
+        const Finished refused =
+            sandbox.run({"get", "HD/fine.txt", std::string("HD/") + hostile, deep});
         EXPECT_EQ(refused.status, 5) << hostile;
         EXPECT_EQ(refused.err, "voxctl: Error : The recorder file name \"" + std::string(hostile) +
                                    "\" cannot be used as a PC file name.\n");

@@ -61,8 +61,8 @@ pid_t VoxctlSandbox::start(const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t child = -1;
-    const int failed = posix_spawn(&child, argv[0].c_str(), &actions, nullptr,
-                                   argvPointers.data(), envPointers.data());
+    const int failed = posix_spawn(&child, argv[0].c_str(), &actions, nullptr, argvPointers.data(),
+                                   envPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) throw std::runtime_error("cannot start " + argv[0]);
     outputs_[child] = {out, err};

@@ -17,7 +17,7 @@ struct Finished {
 };
 
 class VoxctlSandbox {
-public:
+  public:
     VoxctlSandbox();
     ~VoxctlSandbox();
     VoxctlSandbox(const VoxctlSandbox&) = delete;
@@ -39,7 +39,7 @@ public:
     // Waits until `child` handles SIGINT itself (it is inside a transfer).
     bool waitUntilCatchingInterrupt(pid_t child);
 
-private:
+  private:
     std::string folder_;
     std::string image_;
     std::map<std::string, std::string> environment_;

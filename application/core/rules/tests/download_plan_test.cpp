@@ -1,6 +1,7 @@
+#include "application/core/rules/download_plan.h"
+
 #include <gtest/gtest.h>
 
-#include "application/core/rules/download_plan.h"
 #include "application/core/rules/rule_texts.h"
 
 namespace vox::rules {
@@ -15,8 +16,14 @@ RecorderListing folderWith(std::size_t files, std::uint32_t freeBytes = 64u << 2
     listing.freeBytes = freeBytes;
     for (std::size_t i = 0; i < files; ++i) {
         const std::string name = "REC" + std::to_string(i) + ".DVF";
-        listing.files.push_back({name, true, "REC" + std::to_string(i), "DVF",
-                                 "SHORT" + std::to_string(i), 0x20, 0, {}});
+        listing.files.push_back({name,
+                                 true,
+                                 "REC" + std::to_string(i),
+                                 "DVF",
+                                 "SHORT" + std::to_string(i),
+                                 0x20,
+                                 0,
+                                 {}});
     }
     return listing;
 }
@@ -105,8 +112,9 @@ TEST(DownloadPlan, OverwriteDeletesOnlyAfterEveryCheckPassed) {
     EXPECT_EQ(refused.outcome, Outcome::Refused);
     EXPECT_TRUE(refused.actions.empty());
     ASSERT_EQ(questions.size(), 1u);
-    EXPECT_EQ(questions[0], "Already \"/pc/rec1.dvf\" exist. It will be overwrited.\n"
-                            "Do want to you continue?");
+    EXPECT_EQ(questions[0],
+              "Already \"/pc/rec1.dvf\" exist. It will be overwrited.\n"
+              "Do want to you continue?");
 
     // A passing command deletes each replaced file right before its successor.
     const std::vector<PcFile> two{{"/pc/new.dvf", 10}, {"/pc/REC2.dvf", 40000}};

@@ -77,7 +77,8 @@ TEST(ListedDate, FieldsAreRepairedAndCarried) {
 
 TEST(ListedNames, LongNameOrShortFieldsAndCaseFreeLookup) {
     RecorderListing listing;
-    listing.files.push_back({"Meeting notes.dvf", true, "MEETIN~1", "DVF", "MEETIN~1DVF", 0x20, 0, {}});
+    listing.files.push_back(
+        {"Meeting notes.dvf", true, "MEETIN~1", "DVF", "MEETIN~1DVF", 0x20, 0, {}});
     listing.files.push_back({"", false, "VOICE   ", "DVF", "VOICE   DVF", 0x20, 0, {}});
     listing.files.push_back({"", false, "NOEXT   ", "", "NOEXT   ", 0x20, 0, {}});
     EXPECT_EQ(entryName(listing.files[1]), "VOICE   .DVF");

@@ -1,7 +1,8 @@
+#include "application/core/rules/upload_plan.h"
+
 #include <gtest/gtest.h>
 
 #include "application/core/rules/recorder_edits.h"
-#include "application/core/rules/upload_plan.h"
 
 namespace vox::rules {
 namespace {
@@ -16,9 +17,10 @@ const PcPathExists kNothingExists = [](const std::string&) { return false; };
 const ConfirmOverwrite kNeverAsked = [](const std::string&) { return false; };
 
 TEST(UploadPlan, NamesPathsAndBlockCounts) {
-    const std::vector<ListedFile> files{recorderFile("a.dvf", 40000, "A1"),
-                                        recorderFile("b.dvf", 1, "B1"),
-                                        {"", false, "VOICE001", "DVF", "VOICE001DVF", 0x20, 32768, {}}};
+    const std::vector<ListedFile> files{
+        recorderFile("a.dvf", 40000, "A1"),
+        recorderFile("b.dvf", 1, "B1"),
+        {"", false, "VOICE001", "DVF", "VOICE001DVF", 0x20, 32768, {}}};
     const auto plan = planUpload(files, "/home/u/in", kNothingExists, kNeverAsked);
     ASSERT_EQ(plan.outcome, Outcome::Ready);
     ASSERT_EQ(plan.items.size(), 3u);
@@ -45,8 +47,7 @@ TEST(UploadPlan, RecorderNamesThatAreNotPlainFileNamesAreRefused) {
     EXPECT_TRUE(unsafeNameRefusal(withNul));
     // 8.3 fields are joined before they are judged.
     const std::vector<ListedFile> shortOnly{{"", false, "..", "", "..", 0x20, 1, {}}};
-    EXPECT_EQ(planUpload(shortOnly, "/in", kNothingExists, kNeverAsked).items[0].pcPath,
-              "/in/...");
+    EXPECT_EQ(planUpload(shortOnly, "/in", kNothingExists, kNeverAsked).items[0].pcPath, "/in/...");
     EXPECT_FALSE(unsafeNameRefusal("...")) << "three dots is an ordinary name";
     EXPECT_FALSE(unsafeNameRefusal("a\\b")) << "a backslash is an ordinary character here";
 }
@@ -60,7 +61,8 @@ TEST(UploadPlan, ExistingPcFilesAreReplacedOnlyWhenConfirmed) {
         return true;
     });
     EXPECT_EQ(plan.outcome, Outcome::Ready);
-    EXPECT_EQ(asked, "Already \"/in/a.dvf\" exist. It will be overwrited.\nDo want to you continue?");
+    EXPECT_EQ(asked,
+              "Already \"/in/a.dvf\" exist. It will be overwrited.\nDo want to you continue?");
     EXPECT_EQ(planUpload(files, "/in", everything, kNeverAsked).outcome, Outcome::Declined);
 }
 

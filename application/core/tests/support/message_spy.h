@@ -14,7 +14,7 @@ struct SeenMessage {
 };
 
 class MessageSpy final : public MessageObserver {
-public:
+  public:
     explicit MessageSpy(MessageWindow& window) : window_(window) { window_.addObserver(this); }
     ~MessageSpy() override { window_.removeObserver(this); }
     MessageSpy(const MessageSpy&) = delete;
@@ -32,7 +32,7 @@ public:
 
     std::vector<SeenMessage> seen;
 
-private:
+  private:
     MessageWindow& window_;
 };
 

@@ -2,9 +2,6 @@
 // platform, its own settings folder and its own runtime folder (where the
 // instance lock lives), so that nothing touches the user's real ones.
 
-#include <cstdlib>
-#include <memory>
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,19 +9,22 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
 class QtTestEnvironment final : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         folder_ = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(folder_->isValid());
         const QByteArray runtime = QFile::encodeName(folder_->filePath(QStringLiteral("run")));
         QDir().mkpath(QString::fromLocal8Bit(runtime));
-        QFile::setPermissions(QString::fromLocal8Bit(runtime),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(QString::fromLocal8Bit(runtime), QFileDevice::ReadOwner |
+                                                                   QFileDevice::WriteOwner |
+                                                                   QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder_->filePath(QStringLiteral("config"))));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
@@ -37,7 +37,7 @@ public:
         folder_.reset();
     }
 
-private:
+  private:
     int argc_ = 1;
     char name_[8] = "vox-app";
     char* argv_[2] = {name_, nullptr};

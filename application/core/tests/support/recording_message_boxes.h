@@ -17,7 +17,7 @@ struct ShownBox {
 };
 
 class RecordingMessageBoxes final : public MessageBoxes {
-public:
+  public:
     RecordingMessageBoxes() { installMessageBoxes(this); }
     ~RecordingMessageBoxes() override { installMessageBoxes(nullptr); }
 
