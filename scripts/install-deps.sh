@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build pkg-config g++ git
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   libusb-1.0-0-dev qt6-base-dev qt6-svg-dev libqt6svg6-dev
-  clang-14 libclang-rt-14-dev
+  clang-14 clang-format libclang-rt-14-dev
   libbcg729-dev
   xvfb xauth fonts-dejavu-core
 )

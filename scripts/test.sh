@@ -8,6 +8,9 @@ cd "$top"
 
 bash scripts/install-deps.sh
 
+echo "== format =="
+bash scripts/check-format.sh
+
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 export CTEST_OUTPUT_ON_FAILURE=1
