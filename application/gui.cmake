@@ -60,10 +60,10 @@ add_library(vox_app
   ${app_dir}/core/main_frame_layout.cpp ${app_dir}/core/pelmarch_app.cpp
   ${app_dir}/panes/dir_panes.cpp)
 set_target_properties(vox_app PROPERTIES AUTOMOC ON)
-target_link_libraries(vox_app PUBLIC vox_controls QVDevSys PRIVATE vox_text)
+target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio PRIVATE vox_text)
 
 add_executable(Voxmain ${app_dir}/main.cpp)
-target_link_libraries(Voxmain PRIVATE vox_app)
+target_link_libraries(Voxmain PRIVATE vox_app vox_stack)
 
 if(BUILD_TESTING)
   # Each test process makes its own QApplication on the offscreen platform,
@@ -101,7 +101,7 @@ if(BUILD_TESTING)
 
   vox_add_gtest(vox_app_device_test
     SOURCES ${app_dir}/core/tests/device_link_test.cpp ${qt_test_support}
-    LIBS vox_app vox_devio recorder_model Qt6::Test LABELS integration
+    LIBS vox_app vox_devio_direct recorder_model Qt6::Test LABELS integration
     ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   target_compile_definitions(vox_app_test PRIVATE VOX_TEST_PACKS="${test_packs}")
 endif()

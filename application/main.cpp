@@ -3,8 +3,10 @@
 #include <QApplication>
 
 #include "application/core/pelmarch_app.h"
+#include "platform/stack/device_stack.h"
 
 int main(int argc, char** argv) {
+    vox::stack::installDeviceStack();
     QApplication application(argc, argv);
     vox::app::CPelmarchApp pelmarch;
     if (!pelmarch.initInstance()) return 1;

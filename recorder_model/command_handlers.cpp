@@ -34,7 +34,7 @@ std::vector<std::uint8_t> replyBlock(std::size_t size, std::initializer_list<std
 }
 
 std::vector<std::uint8_t> outcomeBlock(Outcome outcome, std::uint8_t code) {
-    return replyBlock(kPacketSize,
+    return replyBlock(usb::kPacketSize,
                       {0x23, 0x00, 0x04, 0x3A, static_cast<std::uint8_t>(outcome), code, 0x2E});
 }
 
@@ -84,16 +84,16 @@ void ProtocolEngine::answerListing(FlashEntry& folder, char store, bool withDotE
     pendingStream_ = directoryStream(folder, withDotEntries, fileSystem_.totalBytes(store),
                                      fileSystem_.freeBytes(store));
     std::size_t length = pendingStream_.size();
-    auto reply = replyBlock(kPacketSize, {0x23, 0x00, 0x06, 0x3A, 0x00, code, 0, 0, 0x2E});
+    auto reply = replyBlock(usb::kPacketSize, {0x23, 0x00, 0x06, 0x3A, 0x00, code, 0, 0, 0x2E});
     putBe16(reply, 6, static_cast<std::uint32_t>(length));
     // Padded to exactly what the host reads for this length.
-    pendingStream_.resize((length + 1) / kPacketSize * kPacketSize + kPacketSize, 0);
+    pendingStream_.resize((length + 1) / usb::kPacketSize * usb::kPacketSize + usb::kPacketSize, 0);
     setReply(std::move(reply), "list-reply");
     follow_ = Follow::ListingFinish;
 }
 
 void ProtocolEngine::handle(const command::Identify&) {
-    auto reply = replyBlock(kPacketSize, {0x23, 0x00, 0x22, 0x3A});
+    auto reply = replyBlock(usb::kPacketSize, {0x23, 0x00, 0x22, 0x3A});
     // PlayerInfo, bytes 4 to 35: version text at 0..2, model name at 19..25.
     const std::string& version = options_.firmwareVersion;
     std::copy_n(version.begin(), std::min<std::size_t>(version.size(), 3), reply.begin() + 4);
@@ -113,7 +113,7 @@ void ProtocolEngine::handle(const command::Status&) {
 }
 
 void ProtocolEngine::handle(const command::Finish& finish) {
-    std::size_t wanted = follow_ == Follow::ListingFinish ? kPacketSize : 6;
+    std::size_t wanted = follow_ == Follow::ListingFinish ? usb::kPacketSize : 6;
     if (finish.written != wanted) {
         violation("FINISH written as " + std::to_string(finish.written) + " bytes, expected " +
                   std::to_string(wanted));
@@ -219,8 +219,8 @@ void ProtocolEngine::handle(const command::Read& read) {
         return;
     }
     std::size_t n = read.name.size();
-    auto reply = replyBlock(kPacketSize, {0x23, 0x00, static_cast<std::uint8_t>(n + 8), 0x3A,
-                                          static_cast<std::uint8_t>(read.store), kCodeRead});
+    auto reply = replyBlock(usb::kPacketSize, {0x23, 0x00, static_cast<std::uint8_t>(n + 8), 0x3A,
+                                               static_cast<std::uint8_t>(read.store), kCodeRead});
     std::copy(read.name.begin(), read.name.end(), reply.begin() + 6);
     auto size = static_cast<std::uint32_t>(file->size());
     putBe16(reply, 6 + n, size >> 16);

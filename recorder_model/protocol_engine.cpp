@@ -96,11 +96,11 @@ ProtocolEngine::Signal ProtocolEngine::vendorRequest(std::uint8_t request, std::
             phase_ = Phase::Replying;
             if (faults_.takeStaleReply()) {
                 // A leftover from an earlier exchange: an outcome block.
-                std::vector<std::uint8_t> stale(kPacketSize, 0);
+                std::vector<std::uint8_t> stale(usb::kPacketSize, 0);
                 const std::uint8_t leftover[] = {0x23, 0x00, 0x04, 0x3A, 0x00, 0x46, 0x2E};
                 std::copy(std::begin(leftover), std::end(leftover), stale.begin());
                 reply_.head.insert(reply_.head.begin(), stale.begin(), stale.end());
-                reply_.stepOffset += kPacketSize;
+                reply_.stepOffset += usb::kPacketSize;
             }
         }
     } else if (got == kBeginData) {

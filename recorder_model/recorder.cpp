@@ -18,7 +18,7 @@ constexpr std::uint64_t kPacketsPerFrame = 19;
 constexpr std::uint64_t kCapacityLimit = 0xFFFFFFFFull / kClusterBytes * kClusterBytes;
 
 std::uint64_t packetsFor(std::size_t bytes) {
-    return std::max<std::uint64_t>(1, (bytes + kPacketSize - 1) / kPacketSize);
+    return std::max<std::uint64_t>(1, (bytes + usb::kPacketSize - 1) / usb::kPacketSize);
 }
 
 RecorderOptions normalised(RecorderOptions options) {
@@ -180,9 +180,9 @@ bool Recorder::occupyBus(std::unique_lock<std::mutex>& lock, std::uint64_t packe
     return connected_ && plugGeneration_ == generation;
 }
 
-UsbResult Recorder::bulkOut(std::span<const std::uint8_t> data) {
+usb::UsbResult Recorder::bulkOut(std::span<const std::uint8_t> data) {
     std::unique_lock lock(mutex_);
-    if (!connected_) return {UsbStatus::Disconnected, 0};
+    if (!connected_) return {usb::UsbStatus::Disconnected, 0};
     auto budget = faults_.byteBudget();
     bool cut = budget && data.size() > *budget;
     auto taken = cut ? data.first(static_cast<std::size_t>(*budget)) : data;
@@ -191,16 +191,16 @@ UsbResult Recorder::bulkOut(std::span<const std::uint8_t> data) {
     if (cut) faults_.byteLimitReached();
     if (cut || signal == ProtocolEngine::Signal::Unplug) {
         unplugLocked();
-        return {UsbStatus::Disconnected, taken.size()};
+        return {usb::UsbStatus::Disconnected, taken.size()};
     }
-    if (!occupyBus(lock, packetsFor(data.size()))) return {UsbStatus::Disconnected, 0};
-    if (signal == ProtocolEngine::Signal::Stall) return {UsbStatus::Stall, 0};
-    return {UsbStatus::Ok, data.size()};
+    if (!occupyBus(lock, packetsFor(data.size()))) return {usb::UsbStatus::Disconnected, 0};
+    if (signal == ProtocolEngine::Signal::Stall) return {usb::UsbStatus::Stall, 0};
+    return {usb::UsbStatus::Ok, data.size()};
 }
 
-UsbResult Recorder::bulkIn(std::span<std::uint8_t> buffer) {
+usb::UsbResult Recorder::bulkIn(std::span<std::uint8_t> buffer) {
     std::unique_lock lock(mutex_);
-    if (!connected_) return {UsbStatus::Disconnected, 0};
+    if (!connected_) return {usb::UsbStatus::Disconnected, 0};
     auto budget = faults_.byteBudget();
     auto allowed = budget && buffer.size() > *budget
                        ? buffer.first(static_cast<std::size_t>(*budget))
@@ -213,32 +213,34 @@ UsbResult Recorder::bulkIn(std::span<std::uint8_t> buffer) {
     if (cut) faults_.byteLimitReached();
     if (cut || signal == ProtocolEngine::Signal::Unplug) {
         unplugLocked();
-        return {UsbStatus::Disconnected, signal == ProtocolEngine::Signal::Unplug ? 0 : copied};
+        return {usb::UsbStatus::Disconnected,
+                signal == ProtocolEngine::Signal::Unplug ? 0 : copied};
     }
-    if (!occupyBus(lock, packetsFor(copied))) return {UsbStatus::Disconnected, 0};
-    return {UsbStatus::Ok, copied};
+    if (!occupyBus(lock, packetsFor(copied))) return {usb::UsbStatus::Disconnected, 0};
+    return {usb::UsbStatus::Ok, copied};
 }
 
-UsbStatus Recorder::vendorRequest(std::uint8_t request, std::uint16_t value, std::uint16_t index) {
+usb::UsbStatus Recorder::vendorRequest(std::uint8_t request, std::uint16_t value,
+                                       std::uint16_t index) {
     std::unique_lock lock(mutex_);
-    if (!connected_) return UsbStatus::Disconnected;
+    if (!connected_) return usb::UsbStatus::Disconnected;
     auto signal = engine_->vendorRequest(request, value, index);
-    if (!occupyBus(lock, 0)) return UsbStatus::Disconnected;
-    return signal == ProtocolEngine::Signal::Stall ? UsbStatus::Stall : UsbStatus::Ok;
+    if (!occupyBus(lock, 0)) return usb::UsbStatus::Disconnected;
+    return signal == ProtocolEngine::Signal::Stall ? usb::UsbStatus::Stall : usb::UsbStatus::Ok;
 }
 
-UsbStatus Recorder::resetPipe(std::uint8_t endpoint) {
+usb::UsbStatus Recorder::resetPipe(std::uint8_t endpoint) {
     std::unique_lock lock(mutex_);
-    if (!connected_) return UsbStatus::Disconnected;
-    if (endpoint != kEndpointIn && endpoint != kEndpointOut) return UsbStatus::Stall;
-    return occupyBus(lock, 0) ? UsbStatus::Ok : UsbStatus::Disconnected;
+    if (!connected_) return usb::UsbStatus::Disconnected;
+    if (endpoint != usb::kEndpointIn && endpoint != usb::kEndpointOut) return usb::UsbStatus::Stall;
+    return occupyBus(lock, 0) ? usb::UsbStatus::Ok : usb::UsbStatus::Disconnected;
 }
 
-UsbStatus Recorder::resetPort() {
+usb::UsbStatus Recorder::resetPort() {
     std::unique_lock lock(mutex_);
-    if (!connected_) return UsbStatus::Disconnected;
+    if (!connected_) return usb::UsbStatus::Disconnected;
     engine_->reset();
-    return occupyBus(lock, 0) ? UsbStatus::Ok : UsbStatus::Disconnected;
+    return occupyBus(lock, 0) ? usb::UsbStatus::Ok : usb::UsbStatus::Disconnected;
 }
 
 }  // namespace vox::model

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/usb/usb_function.h"
 #include "recorder_model/faults.h"
 #include "recorder_model/flash_file_system.h"
-#include "recorder_model/usb_function.h"
 
 namespace vox::model {
 
@@ -34,7 +34,7 @@ class ProtocolEngine;
 class ImageFile;
 class Storage;
 
-class Recorder final : public UsbFunction {
+class Recorder final : public usb::UsbFunction {
   public:
     // In memory, freshly formatted (with sample content when asked).
     explicit Recorder(RecorderOptions options = {});
@@ -69,12 +69,12 @@ class Recorder final : public UsbFunction {
     // Sum of the bus time the transfers so far would take at USB full speed.
     std::chrono::nanoseconds modelledBusTime() const;
 
-    UsbResult bulkOut(std::span<const std::uint8_t> data) override;
-    UsbResult bulkIn(std::span<std::uint8_t> buffer) override;
-    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
-                            std::uint16_t index) override;
-    UsbStatus resetPipe(std::uint8_t endpoint) override;
-    UsbStatus resetPort() override;
+    usb::UsbResult bulkOut(std::span<const std::uint8_t> data) override;
+    usb::UsbResult bulkIn(std::span<std::uint8_t> buffer) override;
+    usb::UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
+                                 std::uint16_t index) override;
+    usb::UsbStatus resetPipe(std::uint8_t endpoint) override;
+    usb::UsbStatus resetPort() override;
 
   private:
     Recorder(RecorderOptions options, std::unique_ptr<FlashFileSystem> fileSystem,

@@ -6,6 +6,9 @@
 #include "usb_driver/device.h"
 
 namespace vox::vxr250 {
+
+using namespace vox::kernel;
+using namespace vox::usb;
 namespace {
 
 // One per read or write request.

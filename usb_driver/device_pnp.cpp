@@ -8,6 +8,9 @@
 #include "usb_driver/vxr250_public.h"
 
 namespace vox::vxr250 {
+
+using namespace vox::kernel;
+using namespace vox::usb;
 namespace {
 
 constexpr std::size_t kDeviceNameCharacters = 32;

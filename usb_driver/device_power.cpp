@@ -4,6 +4,9 @@
 #include "usb_driver/device.h"
 
 namespace vox::vxr250 {
+
+using namespace vox::kernel;
+using namespace vox::usb;
 namespace {
 
 // What a system request needs while its device request runs.

@@ -6,6 +6,9 @@
 #include "usb_driver/vxr250_public.h"
 
 namespace vox::vxr250 {
+
+using namespace vox::kernel;
+using namespace vox::usb;
 namespace {
 
 NTSTATUS copyConfigurationDescriptor(DEVICE_EXTENSION* extension, IRP* irp, ULONG outputLength,

@@ -6,6 +6,9 @@
 #include "usb_driver/vxr250.h"
 
 namespace vox::vxr250 {
+
+using namespace vox::kernel;
+using namespace vox::usb;
 namespace {
 
 DriverGlobals globals{};

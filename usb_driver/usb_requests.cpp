@@ -5,6 +5,9 @@
 #include "usb_driver/device.h"
 
 namespace vox::vxr250 {
+
+using namespace vox::kernel;
+using namespace vox::usb;
 namespace {
 
 NTSTATUS sendInternalControl(DEVICE_EXTENSION* extension, ULONG code, URB* urb) {

@@ -39,10 +39,6 @@ inline constexpr std::uint32_t IOCTL_BEGIN_DATA = 0x220014;
 inline constexpr std::uint32_t IOCTL_VENDOR_0D = 0x220018;
 inline constexpr std::uint32_t IOCTL_END_COMMAND = 0x22001C;
 
-// Internal device controls the driver sends down to the bus driver.
-inline constexpr std::uint32_t IOCTL_INTERNAL_USB_SUBMIT_URB = 0x220003;
-inline constexpr std::uint32_t IOCTL_INTERNAL_USB_RESET_PORT = 0x220007;
-
 struct ControlCodeName {
     std::uint32_t code;
     std::string_view name;

@@ -16,8 +16,8 @@
 #include "device_library/qvdevsys.h"
 #include "device_library/tests/notice_log.h"
 #include "platform/devio/direct_provider.h"
-#include "platform/devio/kernel_provider.h"
 #include "platform/kernel/debug_print.h"
+#include "platform/stack/kernel_provider.h"
 #include "platform/usb/simulated_bus.h"
 #include "recorder_model/recorder.h"
 #include "usb_driver/vxr250.h"
@@ -50,7 +50,7 @@ struct Rig {
             path->bus.plugIn(recorder);
             vox::usb::SimulatedBus* bus = &path->bus;
             provider =
-                std::make_shared<vox::devio::KernelProvider>(path, [bus] { bus->waitForHub(); });
+                std::make_shared<vox::stack::KernelProvider>(path, [bus] { bus->waitForHub(); });
         } else {
             auto direct = std::make_shared<vox::devio::DirectProvider>();
             direct->attach(recorder);

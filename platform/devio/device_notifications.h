@@ -9,15 +9,8 @@
 // bus's hub thread), never while the registry's lock is held, so a callback
 // may subscribe, unsubscribe or post to a window freely. It must not block
 // for long: the bus waits for it before it goes on with the next change.
-//
-// Kept header-only so that every library of the process shares the one
-// registry without a link dependency (the functions are inline, their
-// static state exists once per process).
 
 #include <functional>
-#include <map>
-#include <mutex>
-#include <vector>
 
 namespace vox::devio {
 
@@ -26,48 +19,14 @@ constexpr unsigned kDeviceNodesChanged = 7;
 
 using DeviceChangeCallback = std::function<void(unsigned event)>;
 
-namespace detail {
-
-struct DeviceChangeRegistry {
-    std::mutex mutex;
-    int nextId = 1;
-    std::map<int, DeviceChangeCallback> callbacks;
-};
-
-inline DeviceChangeRegistry& deviceChangeRegistry() {
-    static DeviceChangeRegistry registry;
-    return registry;
-}
-
-}  // namespace detail
-
 // Returns an id for unsubscribeDeviceChanges (always > 0).
-inline int subscribeDeviceChanges(DeviceChangeCallback callback) {
-    auto& registry = detail::deviceChangeRegistry();
-    std::lock_guard lock(registry.mutex);
-    const int id = registry.nextId++;
-    registry.callbacks.emplace(id, std::move(callback));
-    return id;
-}
+int subscribeDeviceChanges(DeviceChangeCallback callback);
 
 // Unknown ids are ignored. A callback already running on another thread
 // may still finish after this returns.
-inline void unsubscribeDeviceChanges(int id) {
-    auto& registry = detail::deviceChangeRegistry();
-    std::lock_guard lock(registry.mutex);
-    registry.callbacks.erase(id);
-}
+void unsubscribeDeviceChanges(int id);
 
 // Called by whoever notices an arrival or removal.
-inline void notifyDeviceChanges(unsigned event = kDeviceNodesChanged) {
-    auto& registry = detail::deviceChangeRegistry();
-    std::vector<DeviceChangeCallback> current;
-    {
-        std::lock_guard lock(registry.mutex);
-        current.reserve(registry.callbacks.size());
-        for (const auto& entry : registry.callbacks) current.push_back(entry.second);
-    }
-    for (const auto& callback : current) callback(event);
-}
+void notifyDeviceChanges(unsigned event = kDeviceNodesChanged);
 
 }  // namespace vox::devio

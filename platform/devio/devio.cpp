@@ -2,26 +2,56 @@
 
 #include <mutex>
 
-#include "platform/devio/default_provider.h"
-
 namespace vox::devio {
 namespace {
 
-std::mutex providerMutex;
-std::shared_ptr<Provider> current;
+class EmptyProvider final : public Provider {
+  public:
+    std::vector<std::string> presentInterfaces(const InterfaceClass&) override { return {}; }
+    std::unique_ptr<DeviceFile> open(const std::string&, std::uint32_t& error) override {
+        error = kErrorFileNotFound;
+        return nullptr;
+    }
+};
+
+struct Registry {
+    std::mutex mutex;
+    std::shared_ptr<Provider> current;
+    ProviderFactory makeDefault;
+};
+
+Registry& registry() {
+    static Registry instance;
+    return instance;
+}
 
 }  // namespace
 
 Provider& provider() {
-    std::lock_guard lock(providerMutex);
-    if (!current) current = makeDefaultProvider();
-    return *current;
+    Registry& providers = registry();
+    std::lock_guard lock(providers.mutex);
+    if (!providers.current) {
+        providers.current = providers.makeDefault ? providers.makeDefault() : nullptr;
+        if (!providers.current) providers.current = makeEmptyProvider();
+    }
+    return *providers.current;
 }
 
 std::shared_ptr<Provider> installProvider(std::shared_ptr<Provider> next) {
-    std::lock_guard lock(providerMutex);
-    std::swap(current, next);
+    Registry& providers = registry();
+    std::lock_guard lock(providers.mutex);
+    std::swap(providers.current, next);
     return next;
+}
+
+void setDefaultProviderFactory(ProviderFactory factory) {
+    Registry& providers = registry();
+    std::lock_guard lock(providers.mutex);
+    providers.makeDefault = std::move(factory);
+}
+
+std::shared_ptr<Provider> makeEmptyProvider() {
+    return std::make_shared<EmptyProvider>();
 }
 
 }  // namespace vox::devio

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,11 +45,22 @@ class Provider {
     virtual std::unique_ptr<DeviceFile> open(const std::string& path, std::uint32_t& error) = 0;
 };
 
+// Makes the provider a process uses unless one is installed outright.
+using ProviderFactory = std::function<std::shared_ptr<Provider>()>;
+
 // The provider every device access in this process goes through. Until one
-// is installed, the first use picks the one that VXR250_SIMULATOR selects.
+// is installed, the first use makes one with the default factory; without
+// a default factory the process sees no device at all.
 Provider& provider();
 // Replaces the process-wide provider (tests, the program's start-up).
 // Returns the previous one.
 std::shared_ptr<Provider> installProvider(std::shared_ptr<Provider> next);
+// Sets the factory that provider() falls back on (the device stack a front
+// end links registers itself here). A provider already made stays.
+void setDefaultProviderFactory(ProviderFactory factory);
+
+// A provider with no device: every search is empty and every open fails
+// with kErrorFileNotFound.
+std::shared_ptr<Provider> makeEmptyProvider();
 
 }  // namespace vox::devio

@@ -11,13 +11,13 @@ namespace vox::devio {
 
 struct DirectProvider::Attachment {
     std::string path;
-    std::shared_ptr<model::UsbFunction> model;
+    std::shared_ptr<usb::UsbFunction> model;
     std::atomic<bool> attached{true};
 };
 
 namespace {
 
-using model::UsbStatus;
+using usb::UsbStatus;
 
 bool equalNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -44,7 +44,7 @@ bool isPipeSuffix(std::string_view rest) {
 
 class DirectFile final : public DeviceFile {
   public:
-    DirectFile(std::shared_ptr<model::UsbFunction> model,
+    DirectFile(std::shared_ptr<usb::UsbFunction> model,
                std::shared_ptr<const DirectProvider::Attachment> attachment)
         : model_(std::move(model)), attachment_(std::move(attachment)) {}
 
@@ -54,7 +54,7 @@ class DirectFile final : public DeviceFile {
         const auto result =
             model_->bulkOut(std::span(static_cast<const std::uint8_t*>(data), length));
         done = static_cast<std::uint32_t>(result.transferred);
-        return result.status == UsbStatus::Ok;
+        return result.status == usb::UsbStatus::Ok;
     }
 
     bool read(void* data, std::uint32_t length, std::uint32_t& done) override {
@@ -62,7 +62,7 @@ class DirectFile final : public DeviceFile {
         if (!usable()) return false;
         const auto result = model_->bulkIn(std::span(static_cast<std::uint8_t*>(data), length));
         done = static_cast<std::uint32_t>(result.transferred);
-        return result.status == UsbStatus::Ok;
+        return result.status == usb::UsbStatus::Ok;
     }
 
     bool control(std::uint32_t code, const void*, std::uint32_t, void*, std::uint32_t,
@@ -71,16 +71,16 @@ class DirectFile final : public DeviceFile {
         if (!usable()) return false;
         if (const auto vendor = vxr250::vendorRequestFor(code)) {
             return model_->vendorRequest(vendor->request, vendor->value, vendor->index) ==
-                   UsbStatus::Ok;
+                   usb::UsbStatus::Ok;
         }
-        if (code == vxr250::IOCTL_RESET_PORT) return model_->resetPort() == UsbStatus::Ok;
+        if (code == vxr250::IOCTL_RESET_PORT) return model_->resetPort() == usb::UsbStatus::Ok;
         return code == vxr250::IOCTL_NOP;
     }
 
   private:
     bool usable() const { return attachment_->attached.load() && model_->connected(); }
 
-    std::shared_ptr<model::UsbFunction> model_;
+    std::shared_ptr<usb::UsbFunction> model_;
     std::shared_ptr<const DirectProvider::Attachment> attachment_;
 };
 
@@ -88,7 +88,7 @@ class DirectFile final : public DeviceFile {
 
 DirectProvider::~DirectProvider() = default;
 
-std::string DirectProvider::attach(std::shared_ptr<model::UsbFunction> model) {
+std::string DirectProvider::attach(std::shared_ptr<usb::UsbFunction> model) {
     std::lock_guard lock(mutex_);
     auto attachment = std::make_shared<Attachment>();
     attachment->path = interfacePathFor(nextSerial_++);

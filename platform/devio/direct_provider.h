@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/devio/devio.h"
-#include "recorder_model/usb_function.h"
+#include "platform/usb/usb_function.h"
 
 namespace vox::devio {
 
@@ -23,7 +23,7 @@ class DirectProvider final : public Provider {
 
     // Makes `model` present; returns its interface path
     // ("\\?\usb#vid_0dab&pid_3000#simN#{640a6544-...}").
-    std::string attach(std::shared_ptr<model::UsbFunction> model);
+    std::string attach(std::shared_ptr<usb::UsbFunction> model);
     // Takes the model away: it is no longer listed, and files already open
     // on it fail every call.
     void detach(const std::string& path);

@@ -9,6 +9,8 @@
 
 namespace vox::usb {
 
+using namespace vox::kernel;
+
 // A recorder opened through libusb, its interface 0 claimed.
 class LibusbPort final : public UsbPort {
   public:

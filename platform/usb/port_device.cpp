@@ -3,6 +3,8 @@
 #include <cstdio>
 
 namespace vox::usb {
+
+using namespace vox::kernel;
 namespace {
 
 PortDevice& portOf(DEVICE_OBJECT* device) {

@@ -15,31 +15,31 @@ namespace vox::usb {
 
 struct PortDevice {
     std::shared_ptr<UsbPort> port;
-    DEVICE_OBJECT* pdo = nullptr;
+    kernel::DEVICE_OBJECT* pdo = nullptr;
     std::atomic<bool> gone{false};        // unplugged: the next removal deletes the device
     std::function<void()> noticedUnplug;  // wakes the hub when a transfer finds the device gone
-    DEVICE_CAPABILITIES capabilities{};
+    kernel::DEVICE_CAPABILITIES capabilities{};
 
     struct Pipe {
-        UCHAR endpoint;
+        kernel::UCHAR endpoint;
         USBD_PIPE_TYPE type;
-        USHORT maximumPacket;
-        ULONG maximumTransfer;
+        kernel::USHORT maximumPacket;
+        kernel::ULONG maximumTransfer;
     };
-    std::mutex mutex;      // the configuration below
-    ULONG generation = 0;  // changes with every configuration, so old pipe handles fail
+    std::mutex mutex;              // the configuration below
+    kernel::ULONG generation = 0;  // changes with every configuration, so old pipe handles fail
     bool configured = false;
     std::vector<Pipe> pipes;
 };
 
 // The bus driver, loaded once per process while any bus exists.
-DRIVER_OBJECT* loadBusDriver();
-void unloadBusDriver(DRIVER_OBJECT* driver);
+kernel::DRIVER_OBJECT* loadBusDriver();
+void unloadBusDriver(kernel::DRIVER_OBJECT* driver);
 // A physical device object for `device` (instance path from the port's
 // device descriptor and serial number).
-NTSTATUS createPortDevice(DRIVER_OBJECT* busDriver, PortDevice& device);
+kernel::NTSTATUS createPortDevice(kernel::DRIVER_OBJECT* busDriver, PortDevice& device);
 
 // Answers one URB; the IRP's status.
-NTSTATUS handleUrb(PortDevice& device, URB* urb);
+kernel::NTSTATUS handleUrb(PortDevice& device, URB* urb);
 
 }  // namespace vox::usb

@@ -6,6 +6,8 @@
 #include <string>
 
 namespace vox::usb {
+
+using namespace vox::kernel;
 namespace {
 
 std::u16string nextSerialNumber() {
@@ -17,7 +19,7 @@ std::u16string nextSerialNumber() {
 // from the recorder's descriptors, the model everything else.
 class SimulatedPort final : public UsbPort {
   public:
-    SimulatedPort(std::shared_ptr<model::UsbFunction> function, DescriptorVariant variant)
+    SimulatedPort(std::shared_ptr<UsbFunction> function, DescriptorVariant variant)
         : function_(std::move(function)),
           serial_(nextSerialNumber()),
           descriptors_(recorderDescriptors(serial_, variant)) {}
@@ -42,8 +44,8 @@ class SimulatedPort final : public UsbPort {
     }
 
     UsbResult bulkTransfer(std::uint8_t endpoint, std::span<std::uint8_t> buffer) override {
-        if (endpoint == model::kEndpointOut) return function_->bulkOut(buffer);
-        if (endpoint == model::kEndpointIn) return function_->bulkIn(buffer);
+        if (endpoint == kEndpointOut) return function_->bulkOut(buffer);
+        if (endpoint == kEndpointIn) return function_->bulkIn(buffer);
         return {UsbStatus::Stall, 0};
     }
 
@@ -61,7 +63,7 @@ class SimulatedPort final : public UsbPort {
     static constexpr std::uint8_t USB_CONFIGURATION_DESCRIPTOR_TYPE = 2;
     static constexpr std::uint8_t USB_STRING_DESCRIPTOR_TYPE = 3;
 
-    std::shared_ptr<model::UsbFunction> function_;
+    std::shared_ptr<UsbFunction> function_;
     std::u16string serial_;
     DescriptorSet descriptors_;
 };
@@ -74,7 +76,7 @@ SimulatedBus::~SimulatedBus() {
     shutDown();
 }
 
-int SimulatedBus::plugIn(std::shared_ptr<model::UsbFunction> function, DescriptorVariant variant) {
+int SimulatedBus::plugIn(std::shared_ptr<UsbFunction> function, DescriptorVariant variant) {
     const int port = addPort(std::make_shared<SimulatedPort>(std::move(function), variant));
     waitForHub();
     return port;

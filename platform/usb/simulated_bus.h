@@ -18,7 +18,7 @@ class SimulatedBus final : public UsbBus {
 
     // Plugs `function` into a new port; returns the port number. The device
     // is started before this returns when the model is connected.
-    int plugIn(std::shared_ptr<model::UsbFunction> function,
+    int plugIn(std::shared_ptr<UsbFunction> function,
                DescriptorVariant variant = DescriptorVariant::Recorder);
     // Pulls the port's cable: the device is removed before this returns.
     void pullCable(int port);

@@ -5,6 +5,8 @@
 #include "platform/usb/port_device.h"
 
 namespace vox::usb {
+
+using namespace vox::kernel;
 namespace {
 
 // A pipe handle names the configuration it was made for and the endpoint,

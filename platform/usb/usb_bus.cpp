@@ -5,6 +5,8 @@
 #include "platform/usb/port_device.h"
 
 namespace vox::usb {
+
+using namespace vox::kernel;
 namespace {
 
 // How often the hub looks at its ports when nothing woke it: a device that

@@ -8,12 +8,9 @@
 #include <span>
 #include <string>
 
-#include "recorder_model/usb_function.h"
+#include "platform/usb/usb_function.h"
 
 namespace vox::usb {
-
-using model::UsbResult;
-using model::UsbStatus;
 
 class UsbPort {
   public:

@@ -4,6 +4,8 @@
 #include <cstring>
 
 namespace vox::usb {
+
+using namespace vox::kernel;
 namespace {
 
 constexpr ULONG kUsbdTag = poolTag("USBD");

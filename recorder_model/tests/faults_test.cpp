@@ -24,17 +24,17 @@ TEST(RecorderFaults, UnplugAfterBytesCutsTheTransferThatCrossesTheMark) {
     host.listFolder("A");
     recorder.faults().unplugAfterBytes(64 + 100);
     host.begin();
-    EXPECT_EQ(host.write(createBlock('M', "CUT     DVF", u"", 100000)).status, UsbStatus::Ok);
+    EXPECT_EQ(host.write(createBlock('M', "CUT     DVF", u"", 100000)).status, usb::UsbStatus::Ok);
     host.end();
     host.await();
     EXPECT_EQ(host.read(64).size(), 64u);  // exactly on the mark
     host.end();
     host.beginData();
     auto result = host.write(Bytes(32768, 1));
-    EXPECT_EQ(result.status, UsbStatus::Disconnected);
+    EXPECT_EQ(result.status, usb::UsbStatus::Disconnected);
     EXPECT_EQ(result.transferred, 36u);
     EXPECT_FALSE(recorder.connected());
-    EXPECT_EQ(host.begin(), UsbStatus::Disconnected);
+    EXPECT_EQ(host.begin(), usb::UsbStatus::Disconnected);
     recorder.plugIn();
     EXPECT_EQ(host.query(kIdentify)[2], 0x22);  // the mark was used up
     EXPECT_EQ(filesIn(recorder, "A"), 0u);
@@ -54,15 +54,15 @@ TEST(RecorderFaults, UnplugAtANamedStep) {
         recorder.faults().unplugAt(step);
         auto reply = host.query(createBlock('M', "STEP    DVF", u"", 100000));
         if (failingBlock == 0) {
-            EXPECT_EQ(host.lastStatus, UsbStatus::Disconnected);
+            EXPECT_EQ(host.lastStatus, usb::UsbStatus::Disconnected);
             EXPECT_TRUE(reply.empty());
         } else {
             ASSERT_EQ(reply[4], 0);
             host.end();
             host.beginData();
             for (int block = 1; block < failingBlock; ++block)
-                EXPECT_EQ(host.write(Bytes(32768, 1)).status, UsbStatus::Ok);
-            EXPECT_EQ(host.write(Bytes(32768, 1)).status, UsbStatus::Disconnected);
+                EXPECT_EQ(host.write(Bytes(32768, 1)).status, usb::UsbStatus::Ok);
+            EXPECT_EQ(host.write(Bytes(32768, 1)).status, usb::UsbStatus::Disconnected);
         }
         EXPECT_FALSE(recorder.connected());
         recorder.plugIn();
@@ -77,7 +77,7 @@ TEST(RecorderFaults, UnplugAtANamedStep) {
     ASSERT_EQ(reply[5], 0x52);
     EXPECT_EQ(host.read(32768).size(), 32768u);
     EXPECT_EQ(host.read(32768).size(), 0u);
-    EXPECT_EQ(host.lastStatus, UsbStatus::Disconnected);
+    EXPECT_EQ(host.lastStatus, usb::UsbStatus::Disconnected);
 
     recorder.plugIn();
     recorder.faults().unplugAt("list-stream");
@@ -149,7 +149,7 @@ TEST(RecorderFaults, FullSpeedTimingIsModelledAndUnplugInterruptsIt) {
     // A megabyte takes 16384 packets, about 860 ms at full speed.
     auto result = recorder.bulkOut(Bytes(1 << 20, 0));
     unplugger.join();
-    EXPECT_EQ(result.status, UsbStatus::Disconnected);
+    EXPECT_EQ(result.status, usb::UsbStatus::Disconnected);
 }
 
 TEST(RecorderFaults, ParseAcceptsTheListAndRejectsAllOfABadOne) {

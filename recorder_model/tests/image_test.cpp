@@ -120,7 +120,7 @@ TEST(RecorderImage, AChangeThatCannotBeSavedIsUndoneAndReported) {
     ASSERT_EQ(host.query(createBlock('M', "LOST    DVF", u"", 10))[4], 0);
     host.end();
     host.beginData();
-    EXPECT_EQ(host.write(Bytes(32768, 0)).status, UsbStatus::Stall);
+    EXPECT_EQ(host.write(Bytes(32768, 0)).status, usb::UsbStatus::Stall);
     EXPECT_FALSE(recorder->fileSystem().folder('M', "A")->childByDisplayName("LOST    DVF", true));
     std::filesystem::remove(blocker);
     EXPECT_EQ(host.outcome(block(cat({{'M', 0x45}, text("VOICE001DVF")}))), 0);

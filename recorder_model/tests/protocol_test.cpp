@@ -253,9 +253,9 @@ TEST(RecorderStrictness, VendorRequestsMustComeInOrder) {
     EXPECT_GE(recorder.protocolErrors().size(), 1u);
 
     // Requests the recorder does not know are stalled; 0x0D is accepted.
-    EXPECT_EQ(recorder.vendorRequest(0x0E, 0, 0), UsbStatus::Stall);
+    EXPECT_EQ(recorder.vendorRequest(0x0E, 0, 0), usb::UsbStatus::Stall);
     recorder.clearProtocolErrors();
-    EXPECT_EQ(recorder.vendorRequest(0x0D, 0x0400, 0), UsbStatus::Ok);
+    EXPECT_EQ(recorder.vendorRequest(0x0D, 0x0400, 0), usb::UsbStatus::Ok);
     EXPECT_TRUE(recorder.protocolErrors().empty());
     EXPECT_EQ(host.query(kIdentify)[2], 0x22);
 }

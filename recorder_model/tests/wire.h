@@ -66,11 +66,11 @@ inline Bytes createBlock(char store, std::string_view shortName, std::u16string_
 class Host {
   public:
     explicit Host(Recorder& recorder) : r_(recorder) {}
-    UsbStatus begin() { return r_.vendorRequest(0x0A, 0x0040, 0x0000); }
-    UsbStatus end() { return r_.vendorRequest(0x0A, 0x0000, 0xFFFF); }
-    UsbStatus await() { return r_.vendorRequest(0x0C, 0, 0); }
-    UsbStatus beginData() { return r_.vendorRequest(0x0B, 0, 0); }
-    UsbResult write(const Bytes& bytes) { return r_.bulkOut(bytes); }
+    usb::UsbStatus begin() { return r_.vendorRequest(0x0A, 0x0040, 0x0000); }
+    usb::UsbStatus end() { return r_.vendorRequest(0x0A, 0x0000, 0xFFFF); }
+    usb::UsbStatus await() { return r_.vendorRequest(0x0C, 0, 0); }
+    usb::UsbStatus beginData() { return r_.vendorRequest(0x0B, 0, 0); }
+    usb::UsbResult write(const Bytes& bytes) { return r_.bulkOut(bytes); }
     // Reads up to `length` bytes, in as many transfers as the recorder needs;
     // a short transfer ends it.
     Bytes read(std::size_t length) {
@@ -80,7 +80,7 @@ class Host {
             auto result = r_.bulkIn(std::span(out).subspan(got));
             lastStatus = result.status;
             got += result.transferred;
-            if (result.status != UsbStatus::Ok || result.transferred == 0) break;
+            if (result.status != usb::UsbStatus::Ok || result.transferred == 0) break;
         }
         out.resize(got);
         return out;
@@ -134,12 +134,12 @@ class Host {
                 content.begin() + static_cast<std::ptrdiff_t>(at),
                 content.begin() + static_cast<std::ptrdiff_t>(std::min(content.size(), at + 32768)),
                 chunk.begin());
-            if (write(chunk).status != UsbStatus::Ok) return -1;
+            if (write(chunk).status != usb::UsbStatus::Ok) return -1;
         }
         end();
         return 0;
     }
-    UsbStatus lastStatus = UsbStatus::Ok;
+    usb::UsbStatus lastStatus = usb::UsbStatus::Ok;
 
   private:
     Recorder& r_;

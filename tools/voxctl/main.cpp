@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "platform/stack/device_stack.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/terminal.h"
@@ -69,6 +70,7 @@ int run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     vox::voxctl::reserveStdoutForResults();
+    vox::stack::installDeviceStack();
     try {
         return vox::voxctl::run(argc, argv);
     } catch (const std::exception& error) {

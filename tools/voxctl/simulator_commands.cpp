@@ -1,9 +1,12 @@
-// sim create: makes an image file for the simulated recorder.
+// sim create: makes an image file for the simulated recorder; sim unplug and
+// sim plug pull its cable and put it back in whichever process holds it.
 
 #include <CLI/CLI.hpp>
 #include <cctype>
+#include <filesystem>
 #include <memory>
 
+#include "platform/stack/simulator_cable.h"
 #include "recorder_model/recorder.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
@@ -57,6 +60,14 @@ void createSimulatorImage(const SimulatorOptions& options) {
         throw CommandError(kExitPcFile, error);
 }
 
+void setCable(const std::string& image, stack::CableState state) {
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(image, ignored))
+        throw CommandError(kExitPcFile, "no recorder image at " + image);
+    std::string error;
+    if (!stack::writeCableState(image, state, error)) throw CommandError(kExitPcFile, error);
+}
+
 }  // namespace
 
 void addSimulatorCommands(CLI::App& app) {
@@ -74,6 +85,15 @@ void addSimulatorCommands(CLI::App& app) {
         ->capture_default_str();
     create->add_flag("--empty", options->empty, "Freshly formatted, without sample files");
     create->callback([options] { createSimulatorImage(*options); });
+
+    CLI::App* unplug = sim->add_subcommand(
+        "unplug", "Pull the simulated recorder's cable in the program that has the image open");
+    unplug->add_option("IMAGE", options->image, "Image file of the simulated recorder")->required();
+    unplug->callback([options] { setCable(options->image, stack::CableState::Unplugged); });
+    CLI::App* plug = sim->add_subcommand(
+        "plug", "Put the simulated recorder's cable back in the program that has the image open");
+    plug->add_option("IMAGE", options->image, "Image file of the simulated recorder")->required();
+    plug->callback([options] { setCable(options->image, stack::CableState::Plugged); });
 }
 
 }  // namespace vox::voxctl

@@ -9,6 +9,8 @@
 namespace vox::vxr250::testing {
 namespace {
 
+using namespace vox::usb;
+
 class BulkIoTest : public DriverTest {
   protected:
     void SetUp() override {

@@ -10,28 +10,28 @@
 #include <tuple>
 #include <vector>
 
-#include "recorder_model/usb_function.h"
+#include "platform/usb/usb_function.h"
 
 namespace vox::vxr250::testing {
 
-using model::UsbResult;
-using model::UsbStatus;
+using usb::UsbResult;
+using usb::UsbStatus;
 
-class FakeRecorder final : public model::UsbFunction {
+class FakeRecorder final : public usb::UsbFunction {
   public:
-    UsbResult bulkOut(std::span<const std::uint8_t> data) override {
+    usb::UsbResult bulkOut(std::span<const std::uint8_t> data) override {
         std::lock_guard lock(mutex_);
-        if (!connected_) return {UsbStatus::Disconnected, 0};
+        if (!connected_) return {usb::UsbStatus::Disconnected, 0};
         outStages.push_back(data.size());
         written.insert(written.end(), data.begin(), data.end());
         if (stallNextOut) {
             stallNextOut = false;
-            return {UsbStatus::Stall, 0};
+            return {usb::UsbStatus::Stall, 0};
         }
-        return {UsbStatus::Ok, data.size()};
+        return {usb::UsbStatus::Ok, data.size()};
     }
 
-    UsbResult bulkIn(std::span<std::uint8_t> buffer) override {
+    usb::UsbResult bulkIn(std::span<std::uint8_t> buffer) override {
         std::unique_lock lock(mutex_);
         inStages.push_back(buffer.size());
         if (holdIn) {
@@ -40,35 +40,35 @@ class FakeRecorder final : public model::UsbFunction {
             changed_.wait(lock, [&] { return !holdIn; });
             inHeld = false;
         }
-        if (!connected_) return {UsbStatus::Disconnected, 0};
+        if (!connected_) return {usb::UsbStatus::Disconnected, 0};
         if (stallNextIn) {
             stallNextIn = false;
-            return {UsbStatus::Stall, 0};
+            return {usb::UsbStatus::Stall, 0};
         }
         std::size_t n = buffer.size() < perStage ? buffer.size() : perStage;
         for (std::size_t i = 0; i < n; ++i) buffer[i] = static_cast<std::uint8_t>(nextByte_++);
-        return {UsbStatus::Ok, n};
+        return {usb::UsbStatus::Ok, n};
     }
 
-    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
-                            std::uint16_t index) override {
+    usb::UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
+                                 std::uint16_t index) override {
         std::lock_guard lock(mutex_);
-        if (!connected_) return UsbStatus::Disconnected;
+        if (!connected_) return usb::UsbStatus::Disconnected;
         vendor.emplace_back(request, value, index);
-        return UsbStatus::Ok;
+        return usb::UsbStatus::Ok;
     }
 
-    UsbStatus resetPipe(std::uint8_t endpoint) override {
+    usb::UsbStatus resetPipe(std::uint8_t endpoint) override {
         std::lock_guard lock(mutex_);
         resets.push_back(endpoint);
         events.push_back(endpoint == 0x83 ? "reset-in" : "reset-out");
-        return connected_ ? UsbStatus::Ok : UsbStatus::Disconnected;
+        return connected_ ? usb::UsbStatus::Ok : usb::UsbStatus::Disconnected;
     }
 
-    UsbStatus resetPort() override {
+    usb::UsbStatus resetPort() override {
         std::lock_guard lock(mutex_);
         ++portResets;
-        return connected_ ? UsbStatus::Ok : UsbStatus::Disconnected;
+        return connected_ ? usb::UsbStatus::Ok : usb::UsbStatus::Disconnected;
     }
 
     bool connected() const override {

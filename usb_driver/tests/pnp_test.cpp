@@ -8,6 +8,8 @@
 namespace vox::vxr250::testing {
 namespace {
 
+using namespace vox::usb;
+
 class PnpTest : public DriverTest {
   protected:
     void SetUp() override {

@@ -6,6 +6,8 @@
 namespace vox::vxr250::testing {
 namespace {
 
+using namespace vox::usb;
+
 class PowerTest : public DriverTest {
   protected:
     void SetUp() override {

@@ -9,33 +9,33 @@
 namespace vox::devio {
 namespace {
 
-using model::UsbResult;
-using model::UsbStatus;
+using usb::UsbResult;
+using usb::UsbStatus;
 
 // Records what reaches the recorder's side and answers reads from a queue.
-class FakeFunction final : public model::UsbFunction {
+class FakeFunction final : public usb::UsbFunction {
   public:
-    UsbResult bulkOut(std::span<const std::uint8_t> data) override {
-        if (!plugged) return {UsbStatus::Disconnected, 0};
+    usb::UsbResult bulkOut(std::span<const std::uint8_t> data) override {
+        if (!plugged) return {usb::UsbStatus::Disconnected, 0};
         written.insert(written.end(), data.begin(), data.end());
-        return {UsbStatus::Ok, data.size()};
+        return {usb::UsbStatus::Ok, data.size()};
     }
-    UsbResult bulkIn(std::span<std::uint8_t> buffer) override {
-        if (!plugged) return {UsbStatus::Disconnected, 0};
+    usb::UsbResult bulkIn(std::span<std::uint8_t> buffer) override {
+        if (!plugged) return {usb::UsbStatus::Disconnected, 0};
         const std::size_t n = std::min(buffer.size(), pending.size());
         std::copy_n(pending.begin(), n, buffer.begin());
         pending.erase(pending.begin(), pending.begin() + static_cast<long>(n));
-        return {UsbStatus::Ok, n};
+        return {usb::UsbStatus::Ok, n};
     }
-    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
-                            std::uint16_t index) override {
+    usb::UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
+                                 std::uint16_t index) override {
         vendor.push_back({0, request, value, index});
-        return plugged ? UsbStatus::Ok : UsbStatus::Disconnected;
+        return plugged ? usb::UsbStatus::Ok : usb::UsbStatus::Disconnected;
     }
-    UsbStatus resetPipe(std::uint8_t) override { return UsbStatus::Ok; }
-    UsbStatus resetPort() override {
+    usb::UsbStatus resetPipe(std::uint8_t) override { return usb::UsbStatus::Ok; }
+    usb::UsbStatus resetPort() override {
         ++portResets;
-        return UsbStatus::Ok;
+        return usb::UsbStatus::Ok;
     }
     bool connected() const override { return plugged; }
 
@@ -139,13 +139,6 @@ TEST(DirectProviderTest, DetachedOrUnpluggedModelFailsOpenFiles) {
     EXPECT_FALSE(file->write(&byte, 1, done));
     EXPECT_FALSE(file->read(&byte, 1, done));
     EXPECT_FALSE(file->control(vxr250::IOCTL_BEGIN_COMMAND, &byte, 1, &byte, 1, done));
-}
-
-TEST(DirectProviderTest, InstalledProviderServesTheProcess) {
-    auto mine = std::make_shared<DirectProvider>();
-    auto previous = installProvider(mine);
-    EXPECT_EQ(&provider(), mine.get());
-    EXPECT_EQ(installProvider(previous), mine);
 }
 
 }  // namespace

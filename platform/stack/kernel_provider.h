@@ -9,9 +9,9 @@
 
 #include "platform/devio/devio.h"
 
-namespace vox::devio {
+namespace vox::stack {
 
-class KernelProvider final : public Provider {
+class KernelProvider final : public devio::Provider {
   public:
     // `keepAlive` holds whatever the devices behind this provider need (a
     // bus and the driver loaded on it); it goes when the provider and the
@@ -22,8 +22,8 @@ class KernelProvider final : public Provider {
                             std::function<void()> rescan = nullptr);
     ~KernelProvider() override;
 
-    std::vector<std::string> presentInterfaces(const InterfaceClass& cls) override;
-    std::unique_ptr<DeviceFile> open(const std::string& path, std::uint32_t& error) override;
+    std::vector<std::string> presentInterfaces(const devio::InterfaceClass& cls) override;
+    std::unique_ptr<devio::DeviceFile> open(const std::string& path, std::uint32_t& error) override;
 
   private:
     std::shared_ptr<void> keepAlive_;
@@ -33,4 +33,4 @@ class KernelProvider final : public Provider {
 // The Windows error number GetLastError gives for a kernel status.
 std::uint32_t win32ErrorFor(std::int32_t status);
 
-}  // namespace vox::devio
+}  // namespace vox::stack

@@ -1,13 +1,13 @@
-#include "platform/devio/kernel_provider.h"
+#include "platform/stack/kernel_provider.h"
 
 #include "platform/kernel/wdm.h"
 
-namespace vox::devio {
+namespace vox::stack {
 namespace {
 
 using namespace vox::kernel;
 
-class KernelDeviceFile final : public DeviceFile {
+class KernelDeviceFile final : public devio::DeviceFile {
   public:
     // Keeps the provider's holdings for as long as the file is open.
     KernelDeviceFile(FILE_OBJECT* file, std::shared_ptr<void> keepAlive)
@@ -49,7 +49,7 @@ KernelProvider::KernelProvider(std::shared_ptr<void> keepAlive, std::function<vo
 
 KernelProvider::~KernelProvider() = default;
 
-std::vector<std::string> KernelProvider::presentInterfaces(const InterfaceClass& cls) {
+std::vector<std::string> KernelProvider::presentInterfaces(const devio::InterfaceClass& cls) {
     GUID guid{};
     if (!parseGuid(cls, guid)) return {};
     if (rescan_) rescan_();
@@ -58,7 +58,8 @@ std::vector<std::string> KernelProvider::presentInterfaces(const InterfaceClass&
     return paths;
 }
 
-std::unique_ptr<DeviceFile> KernelProvider::open(const std::string& path, std::uint32_t& error) {
+std::unique_ptr<devio::DeviceFile> KernelProvider::open(const std::string& path,
+                                                        std::uint32_t& error) {
     FILE_OBJECT* file = nullptr;
     const NTSTATUS status = IoOpenFile(widen(path), &file);
     if (!NT_SUCCESS(status)) {
@@ -75,7 +76,7 @@ std::uint32_t win32ErrorFor(std::int32_t status) {
             return 0;
         case STATUS_OBJECT_NAME_NOT_FOUND:
         case STATUS_NO_SUCH_DEVICE:
-            return kErrorFileNotFound;
+            return devio::kErrorFileNotFound;
         case STATUS_DELETE_PENDING:
             return 5;  // ERROR_ACCESS_DENIED
         case STATUS_INVALID_DEVICE_REQUEST:
@@ -85,10 +86,10 @@ std::uint32_t win32ErrorFor(std::int32_t status) {
         case STATUS_INSUFFICIENT_RESOURCES:
             return 1450;  // ERROR_NO_SYSTEM_RESOURCES
         case STATUS_DEVICE_NOT_CONNECTED:
-            return kErrorDeviceNotConnected;
+            return devio::kErrorDeviceNotConnected;
         default:
-            return kErrorGenFailure;
+            return devio::kErrorGenFailure;
     }
 }
 
-}  // namespace vox::devio
+}  // namespace vox::stack

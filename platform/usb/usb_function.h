@@ -1,14 +1,16 @@
 #pragma once
 // The recorder's side of its USB link, as a bus sees it: bulk OUT on endpoint
 // 0x02, bulk IN on endpoint 0x83 (both 64-byte packets), and vendor requests
-// to an endpoint recipient with no data stage. Both the direct device-access
-// provider and the simulated USB bus drive a recorder through this interface.
+// to an endpoint recipient with no data stage, with the results a transfer
+// ends in. The recorder model implements it; the simulated bus and the
+// direct device-access provider drive a recorder through it. Header-only
+// (target vox_usb_types), so the model needs nothing else from the bus.
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
-namespace vox::model {
+namespace vox::usb {
 
 enum class UsbStatus {
     Ok,
@@ -40,4 +42,4 @@ class UsbFunction {
     virtual bool connected() const = 0;
 };
 
-}  // namespace vox::model
+}  // namespace vox::usb

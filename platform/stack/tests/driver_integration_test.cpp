@@ -3,7 +3,7 @@
 // provider in user mode.
 
 #include "device_library/tests/integration_suite.h"
-#include "platform/devio/kernel_provider.h"
+#include "platform/stack/kernel_provider.h"
 #include "platform/usb/simulated_bus.h"
 #include "usb_driver/vxr250.h"
 
@@ -21,7 +21,7 @@ RecorderRig makeDriverRig(const model::RecorderOptions& options) {
     auto path = std::make_shared<DriverPath>();
     path->bus.plugIn(rig.recorder);
     usb::SimulatedBus* bus = &path->bus;
-    rig.provider = std::make_shared<devio::KernelProvider>(path, [bus] { bus->waitForHub(); });
+    rig.provider = std::make_shared<stack::KernelProvider>(path, [bus] { bus->waitForHub(); });
     return rig;
 }
 

@@ -1,0 +1,110 @@
+#include "platform/stack/device_stack.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/devio/device_notifications.h"
+#include "platform/kernel/debug_print.h"
+#include "platform/stack/kernel_provider.h"
+#include "platform/stack/simulator_cable.h"
+#include "platform/usb/libusb_bus.h"
+#include "platform/usb/simulated_bus.h"
+#include "recorder_model/recorder.h"
+#include "usb_driver/vxr250.h"
+
+namespace vox::stack {
+namespace {
+
+std::unique_ptr<model::Recorder> openSimulator(const char* image) {
+    model::RecorderOptions forNew;
+    forNew.sampleContent = true;
+    std::string error;
+    std::unique_ptr<model::Recorder> recorder = model::Recorder::openImage(image, error, forNew);
+    if (!recorder) {
+        std::fprintf(stderr, "VXR250_SIMULATOR: %s\n", error.c_str());
+        return nullptr;
+    }
+    if (const char* faults = std::getenv("VXR250_SIMULATOR_FAULTS")) {
+        if (!recorder->faults().parse(faults, error)) {
+            std::fprintf(stderr, "VXR250_SIMULATOR_FAULTS: %s\n", error.c_str());
+        }
+    }
+    return recorder;
+}
+
+// The driver, the bus under it and, for a simulated recorder, the watch on
+// its cable; kept while the provider or any file opened through it lives.
+struct DriverStack {
+    vxr250::DriverLoad driver;
+    std::unique_ptr<usb::UsbBus> bus;
+    std::unique_ptr<CableWatch> cable;
+    // The cable watch goes first (it works the bus), the bus before the
+    // driver is unloaded.
+    ~DriverStack() {
+        cable.reset();
+        bus.reset();
+    }
+};
+
+std::shared_ptr<devio::Provider> providerOver(std::shared_ptr<DriverStack> stack) {
+    usb::UsbBus* bus = stack->bus.get();
+    bus->pnp().setDeviceChangeListener(
+        [] { devio::notifyDeviceChanges(devio::kDeviceNodesChanged); });
+    return std::make_shared<KernelProvider>(std::move(stack), [bus] { bus->waitForHub(); });
+}
+
+std::shared_ptr<devio::Provider> libusbStack() {
+    auto stack = std::make_shared<DriverStack>();
+    if (stack->driver.object() == nullptr) return devio::makeEmptyProvider();
+    stack->bus = std::make_unique<usb::LibusbBus>(stack->driver.object());
+    return providerOver(std::move(stack));
+}
+
+// The recorder goes in and out with its cable: the model itself disconnects
+// (failing whatever transfer is under way) or connects again, and the bus
+// removes or enumerates the device as it does for any port.
+std::shared_ptr<devio::Provider> simulatedStack(const char* image,
+                                                std::shared_ptr<model::Recorder> recorder) {
+    auto stack = std::make_shared<DriverStack>();
+    if (stack->driver.object() == nullptr) return devio::makeEmptyProvider();
+    auto bus = std::make_unique<usb::SimulatedBus>(stack->driver.object());
+    usb::SimulatedBus* simulated = bus.get();
+    stack->bus = std::move(bus);
+    auto provider = providerOver(stack);
+    stack->cable = std::make_unique<CableWatch>(image, [recorder, simulated](CableState state) {
+        if (state == CableState::Unplugged)
+            recorder->unplug();
+        else
+            recorder->plugIn();
+        simulated->waitForHub();
+    });
+    if (stack->cable->initial() == CableState::Unplugged) recorder->unplug();
+    simulated->plugIn(recorder);
+    return provider;
+}
+
+void routeDriverDebugOutput() {
+    // The driver's debug lines are for someone watching the "kernel debugger":
+    // on standard error when VXR250_DEBUG is set, otherwise nowhere, so that
+    // neither the program's standard output nor a tool's error line carries them.
+    const char* debug = std::getenv("VXR250_DEBUG");
+    kernel::setDebugOutput(debug != nullptr && *debug != '\0' ? kernel::DebugOutput::StandardError
+                                                              : kernel::DebugOutput::Nowhere);
+}
+
+}  // namespace
+
+std::shared_ptr<devio::Provider> makeDeviceStack() {
+    routeDriverDebugOutput();
+    const char* image = std::getenv("VXR250_SIMULATOR");
+    if (image == nullptr || *image == '\0') return libusbStack();
+    std::shared_ptr<model::Recorder> recorder = openSimulator(image);
+    if (!recorder) return devio::makeEmptyProvider();
+    return simulatedStack(image, std::move(recorder));
+}
+
+void installDeviceStack() {
+    devio::setDefaultProviderFactory(makeDeviceStack);
+}
+
+}  // namespace vox::stack

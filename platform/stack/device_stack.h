@@ -1,0 +1,31 @@
+#pragma once
+// The device stack a process reaches the recorder through, and its
+// installation as the device I/O layer's default provider.
+//
+// With VXR250_SIMULATOR naming an image file, the bus is a simulated one with
+// a recorder model on that image (created with sample content when the file
+// does not exist); VXR250_SIMULATOR_FAULTS, when set as well, is handed to
+// the model's fault injection (e.g. "unplug-after-bytes=100000"). Otherwise
+// the bus is the libusb one, which finds a real recorder or none. Either
+// way the VXR250 driver is loaded on the kernel layer above the bus, devices
+// are found and opened as interfaces of the recorder's class, and arrivals
+// and removals on the bus reach the device-change subscribers. The driver's
+// debug lines go to standard error when VXR250_DEBUG is set, else nowhere.
+
+#include <memory>
+
+#include "platform/devio/devio.h"
+
+namespace vox::stack {
+
+// Builds the stack the environment selects. Never null: a stack that cannot
+// be built (an image in use or damaged, no driver) finds no device, and
+// says why on standard error.
+std::shared_ptr<devio::Provider> makeDeviceStack();
+
+// Makes makeDeviceStack the default provider: the stack is built on the
+// first device access, so a process that never touches the recorder never
+// opens the image or the USB bus. Front ends call this once at start.
+void installDeviceStack();
+
+}  // namespace vox::stack
