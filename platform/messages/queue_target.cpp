@@ -80,4 +80,9 @@ void QueueTarget::pumpPending() {
     }
 }
 
+std::size_t QueueTarget::pendingCount() {
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
 }  // namespace vox::messages

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -34,6 +35,9 @@ class QueueTarget final : public MessageTarget {
                    std::chrono::milliseconds timeout = std::chrono::hours(1));
     // Handles whatever is queued now, without waiting.
     void pumpPending();
+    // How many messages wait to be pumped (a sender counts from the moment
+    // its message is queued until the owner takes it).
+    std::size_t pendingCount();
 
   private:
     struct Entry {

@@ -25,7 +25,8 @@ TEST(DeviceLink, PlugAndUnplugFollowTheNotices) {
         CPelmarchDoc doc;
         CMainFrame frame(doc);
         frame.show();
-        QTest::qWait(600);  // the first check finds no recorder
+        // The first check, 400 ms after the frame was made, finds no recorder.
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.deviceTimerActive(), 5000);
         EXPECT_EQ(doc.deviceLink, nullptr);
 
         const std::string path = provider->attach(std::make_shared<vox::model::Recorder>());

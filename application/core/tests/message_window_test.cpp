@@ -24,9 +24,11 @@ class EchoWindow final : public MessageWindow {
         handledOnGuiThread = QThread::currentThread() == QApplication::instance()->thread();
         if (message == 2) lastText = reinterpret_cast<const char*>(lParam);
         order += std::to_string(wParam);
+        if (handledCount != nullptr) ++*handledCount;
         return static_cast<LResult>(wParam) * 10 + lParam;
     }
 
+    int* handledCount = nullptr;  // counts outside the window, so it can be read after it went
     bool handledOnGuiThread = false;
     std::string lastText;
     std::string order;
@@ -79,12 +81,17 @@ TEST(MessageWindow, PostedTextLivesUntilItWasHandled) {
 }
 
 TEST(MessageWindow, PostsToAWindowThatIsGoneAreDropped) {
+    int handledByGone = 0;
     auto window = std::make_unique<EchoWindow>();
+    window->handledCount = &handledByGone;
     window->post(1, 1, 0);
     window->postText(2, 0, "gone");
+    EchoWindow survivor;
+    survivor.post(1, 3, 0);
     window.reset();
     QApplication::processEvents();  // must not reach the destroyed window
-    SUCCEED();
+    EXPECT_EQ(handledByGone, 0);
+    EXPECT_EQ(survivor.order, "3");
 }
 
 TEST(MessageWindow, ObserversSeeEveryMessageWhileAttached) {

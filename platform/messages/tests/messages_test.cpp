@@ -53,18 +53,18 @@ TEST(Worker, JoinIsIdempotentAndDestructorJoins) {
 }
 
 TEST(QueueTarget, DestroyingReleasesASenderStillWaiting) {
-    std::atomic<bool> queued{false};
     std::atomic<LResult> result{-1};
     std::unique_ptr<Worker> worker;
     {
         QueueTarget target([](Message, WParam, LParam) { return LResult{5}; });
         worker = std::make_unique<Worker>([&] {
-            queued = true;
             result = target.send(1, 0, 0);
             return 0;
         });
-        while (!queued) std::this_thread::yield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // The sender is inside send() once its message is queued; only then
+        // may the target go.
+        while (target.pendingCount() == 0) std::this_thread::yield();
+        EXPECT_EQ(result.load(), -1);  // still waiting
     }
     worker->join();
     EXPECT_EQ(result.load(), 0);
