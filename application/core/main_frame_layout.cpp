@@ -63,8 +63,7 @@ std::array<SplitPosition, 5> CMainFrame::splitPositions() const {
 // Applied at the end of creation, once the band and the status bar exist.
 void CMainFrame::restoreLayout() {
     for (const SplitPosition& position : splitPositions()) applyPosition(position);
-    // Read but not applied: the status panes keep their fixed widths.
-    readInt(setting::MemBarWidth);
+    // MemBarWidth is not read back: the status panes keep their fixed widths.
     dirForm_->quality = readInt(setting::CB_Quality);
     dirForm_->filter = readText(setting::CB_Filter);
 }

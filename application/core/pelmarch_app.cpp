@@ -24,8 +24,8 @@ constexpr int kNewFolderChars = 259;
 }  // namespace
 
 StartupEnvironment StartupEnvironment::system() {
-    return {vox::app::userUiLanguage, vox::app::systemUiLanguage, vox::text::ansiCodePage,
-            vox::app::packFolders(), libraryDeviceApi()};
+    return {vox::app::userUiLanguage, vox::text::ansiCodePage, vox::app::packFolders(),
+            libraryDeviceApi()};
 }
 
 DocTemplate DocTemplate::parse(const QString& documentString) {
@@ -52,10 +52,8 @@ bool CPelmarchApp::initInstance() {
         return false;
     }
 
-    // The user's language is the one that counts; the system's is read as
-    // the start-up always has, and not used.
+    // The user's interface language chooses the language pack.
     const int userLanguage = environment_.userUiLanguage ? environment_.userUiLanguage() : 0;
-    if (environment_.systemUiLanguage) environment_.systemUiLanguage();
     resourcePack_ =
         loadLanguagePack(userLanguage, environment_.ansiCodePage(), environment_.packFolders);
 
@@ -66,7 +64,6 @@ bool CPelmarchApp::initInstance() {
     doc_ = std::make_unique<CPelmarchDoc>(environment_.deviceApi);
     frame_ = std::make_unique<CMainFrame>(*doc_);
     frame_->showFirstTime();
-    frame_->showNormal();
     frame_->repaint();
     return true;
 }

@@ -19,7 +19,6 @@ class CMainFrame;
 // What start-up takes from the system; tests replace parts of it.
 struct StartupEnvironment {
     std::function<int()> userUiLanguage;
-    std::function<int()> systemUiLanguage;
     std::function<int()> ansiCodePage;
     QStringList packFolders;
     DeviceApi deviceApi = libraryDeviceApi();

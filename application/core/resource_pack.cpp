@@ -35,12 +35,8 @@ int languageIdOfTag(const QString& tag) {
     return 0;
 }
 
-// On Linux the user's and the system's interface language are the same
-// locale setting.
+// On Linux the user's interface language is the locale's first one.
 int userUiLanguage() {
-    return firstUiLanguage();
-}
-int systemUiLanguage() {
     return firstUiLanguage();
 }
 

@@ -7,10 +7,9 @@
 
 namespace vox::app {
 
-// Windows language identifiers of the user's and the system's interface
-// language, from the locale's interface languages; 0 when not known.
+// The Windows language identifier of the user's interface language, from
+// the locale's interface languages; 0 when not known.
 int userUiLanguage();
-int systemUiLanguage();
 // The identifier of a BCP 47 tag such as "en-GB"; 0 for one not in the table.
 int languageIdOfTag(const QString& tag);
 

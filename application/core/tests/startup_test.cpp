@@ -35,7 +35,6 @@ using testing::RecordingMessageBoxes;
 StartupEnvironment testEnvironment(int userLanguage = 0x0409) {
     StartupEnvironment environment;
     environment.userUiLanguage = [userLanguage] { return userLanguage; };
-    environment.systemUiLanguage = [] { return 0x0411; };
     environment.ansiCodePage = [] { return 65001; };
     environment.packFolders = {QStringLiteral(VOX_TEST_PACKS)};
     environment.deviceApi = FakeRecorderApi::api();
@@ -105,6 +104,15 @@ TEST_F(StartupTest, PlacementIsStoredRelativeToTheWorkAreaAtClose) {
     EXPECT_EQ(readInt(setting::Right), 740);
     EXPECT_EQ(readInt(setting::Bottom), 560);
     EXPECT_EQ(readInt(setting::Status), 1);
+}
+
+TEST_F(StartupTest, ASavedMaximizedWindowOpensMaximizedAndIsStoredSoAgain) {
+    store(setting::Status, kShowMaximized);
+    CPelmarchApp app(testEnvironment());
+    ASSERT_TRUE(app.initInstance());
+    QTRY_VERIFY_WITH_TIMEOUT(app.mainFrame()->isMaximized(), 2000);
+    ASSERT_TRUE(app.mainFrame()->close());
+    EXPECT_EQ(readInt(setting::Status), kShowMaximized);
 }
 
 TEST_F(StartupTest, LanguagePackFollowsTheUserLanguage) {
