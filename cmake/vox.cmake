@@ -5,6 +5,16 @@ if(VOX_WERROR)
   add_compile_options(-Werror)
 endif()
 
+if(VOX_SANITIZE AND VOX_TSAN)
+  message(FATAL_ERROR "VOX_SANITIZE and VOX_TSAN cannot be combined: AddressSanitizer and "
+                      "ThreadSanitizer exclude each other; use one build folder for each.")
+endif()
+
+if(VOX_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(VOX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
                       -fno-omit-frame-pointer)
