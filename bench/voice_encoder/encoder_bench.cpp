@@ -84,7 +84,7 @@ void encodeAtRate(benchmark::State& state) {
     }
     const int mode = static_cast<int>(state.range(0));
     const auto perBlock = static_cast<std::size_t>(vox::g729::Encoder::samples_per_block(mode));
-    std::vector<std::uint8_t> block(vox::g729::Encoder::kBlockBytes);
+    std::vector<std::uint8_t> block(vox::g729::kDvfBlockBytes);
     Measure m;
     for (auto _ : state) {
         auto encoder = std::make_unique<vox::g729::Encoder>();
