@@ -11,6 +11,7 @@
 #include "voice_encoder/encoder.h"
 #include "voice_encoder/frame_coder.h"
 #include "voice_encoder/tests/itu_bitstream.h"
+#include "voice_encoder/tests/test_data.h"
 #include "voice_encoder/voice_encoder.h"
 
 namespace vox::g729::testing {
@@ -52,9 +53,7 @@ std::string describe(std::size_t frame, const std::vector<int>& got, const std::
 class AnnexAVectors : public ::testing::TestWithParam<std::string> {
   protected:
     void SetUp() override {
-        if (!std::filesystem::is_directory(kVectors)) {
-            GTEST_SKIP() << "conformance vectors not found at " << kVectors;
-        }
+        VOX_REQUIRE_TEST_DATA(kVectors);
         ASSERT_TRUE(load(GetParam(), vector_)) << "cannot read vector " << GetParam();
     }
     Vector vector_;
