@@ -2,6 +2,7 @@
 
 #include "voice_encoder/codebook_common.h"
 #include "voice_encoder/dsp_math.h"
+#include "voice_encoder/exact_sums.h"
 #include "voice_encoder/tables.h"
 
 namespace vox::g729 {
@@ -26,11 +27,16 @@ void correlate_normalised(const Word16 h[kSubframe], const Word16 x[kSubframe],
                           Word16 d[kSubframe]) {
     Word32 y[kSubframe];
     Word32 total = 5;
+    const bool exact = products_fit(energy_of(x, kSubframe), energy_of(h, kSubframe));
     for (int t = 0; t < kTracks; ++t) {
         Word32 largest = 0;
         for (int i = t; i < kSubframe; i += kTracks) {
             Word32 s = 0;
-            for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
+            if (exact) {
+                s = exact_mac(0, x + i, h, kSubframe - i);
+            } else {
+                for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
+            }
             y[i] = s;
             if (l_abs(s) > largest) largest = l_abs(s);
         }
