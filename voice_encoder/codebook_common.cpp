@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "voice_encoder/exact_sums.h"
+
 namespace vox::g729 {
 
 void sharpen_with_pitch(Word16 v[kSubframe], Word16 t0, Word16 sharpening_q14) {
@@ -29,10 +31,12 @@ void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partia
         const Word16 k = shr(norm_l(energy), 1);
         for (int i = 0; i < kSubframe; ++i) hs[i] = shl(h[i], k);
     }
+    // every lag's sums are bounded by the energy, the sum of lag 0
+    const bool exact = 2 * energy_of(hs, kSubframe) <= kMax32;
     for (int lag = 0; lag < kSubframe; ++lag) {
         Word32 s = 0;
         for (int n = 0; n + lag < kSubframe; ++n) {
-            s = l_mac(s, hs[n], hs[n + lag]);
+            s = exact ? s + 2 * hs[n] * hs[n + lag] : l_mac(s, hs[n], hs[n + lag]);
             partial[lag][n] = extract_h(s);
         }
     }
