@@ -112,10 +112,12 @@ void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, Tra
         r.h_negated[i] = negate(r.h[i]);
     }
 
-    // a pulse at p sees the response's first 40 - p samples
+    // a pulse at p sees the response's first 40 - p samples; no sum below
+    // saturates when the energy does not (the other lags are bounded by it)
+    const bool exact = 0x10000 + 2 * energy_of(r.h, kSubframe) <= kMax32;
     Word32 acc = 0x10000;  // rounding
     for (int n = 0; n < kSubframe; ++n) {
-        acc = l_mac(acc, r.h[n], r.h[n]);
+        acc = exact ? acc + 2 * r.h[n] * r.h[n] : l_mac(acc, r.h[n], r.h[n]);
         const int p = kSubframe - 1 - n;
         r.energy[track_of(p)][slot_of(p)] = shr(extract_h(acc), 1);
     }
@@ -127,7 +129,7 @@ void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, Tra
         if (lag % kTracks != 1 && lag % kTracks != kTracks - 1) continue;
         acc = 0x8000;
         for (int n = 0; n + lag < kSubframe; ++n) {
-            acc = l_mac(acc, r.h[n], r.h[n + lag]);
+            acc = exact ? acc + 2 * r.h[n] * r.h[n + lag] : l_mac(acc, r.h[n], r.h[n + lag]);
             partial[lag][n] = extract_h(acc);
         }
     }
@@ -149,12 +151,18 @@ void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, Tra
 
 // Correlation of every position of a track with the pulses fixed so far
 // (their responses summed in `fixed`), plus the position's own energy.
+// `exact` when the energies of h and `fixed` prove that no sum saturates.
 void correlate_with_fixed(const TrackCorrelations& r, const SignChoice& c,
-                          const Word16 fixed[kSubframe], int track, Word16 out[kPositions]) {
+                          const Word16 fixed[kSubframe], bool exact, int track,
+                          Word16 out[kPositions]) {
     for (int i = 0; i < kPositions; ++i) {
         const int p = track + kTracks * i;
         Word32 s = 0;
-        for (int j = p; j < kSubframe; ++j) s = l_mac(s, r.h[j - p], fixed[j]);
+        if (exact) {
+            s = exact_mac(0, r.h, fixed + p, kSubframe - p);
+        } else {
+            for (int j = p; j < kSubframe; ++j) s = l_mac(s, r.h[j - p], fixed[j]);
+        }
         out[i] = add(mult(round16(s), c.sign[p]), r.energy[track][i]);
     }
 }
@@ -220,6 +228,7 @@ void search_pulses(const Word16 d[kSubframe], const TrackCorrelations& r, const 
                    int best[kPulses]) {
     int starts[kStarts];
     starting_tracks(c, starts);
+    const std::int64_t h_energy = energy_of(r.h, kSubframe);
     Word16 best_sq = -1;
     Word16 best_alp = 1;
     for (int k = 0; k < kPulses; ++k) best[k] = k;
@@ -247,10 +256,11 @@ void search_pulses(const Word16 d[kSubframe], const TrackCorrelations& r, const 
             }
             const int tx = ten_pulse_track_order[k + stage];
             const int ty = ten_pulse_track_order[k + stage + 1];
+            const bool exact = products_fit(h_energy, energy_of(fixed, kSubframe));
             Word16 cor_x[kPositions];
             Word16 cor_y[kPositions];
-            correlate_with_fixed(r, c, fixed, tx, cor_x);
-            correlate_with_fixed(r, c, fixed, ty, cor_y);
+            correlate_with_fixed(r, c, fixed, exact, tx, cor_x);
+            correlate_with_fixed(r, c, fixed, exact, ty, cor_y);
             search_pair(tx, ty, d, cor_x, cor_y, r, s);
             pos[stage] = s.x;
             pos[stage + 1] = s.y;

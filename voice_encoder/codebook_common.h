@@ -3,6 +3,8 @@
 // impulse response and the code vector (G.729 3.8, eq. 48), the sign choice
 // from the target correlation, and the code vector with its filtered version.
 
+#include <cstdint>
+
 #include "voice_encoder/target_correlation.h"
 
 namespace vox::g729 {
@@ -36,8 +38,10 @@ void prepare_search(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0, W
 
 // The search criterion sq / alp (squared correlation over energy) of a
 // candidate beats the best so far: alp_best * sq > sq_best * alp.
+// The saturating form l_msu(l_mult(alp_best, sq), sq_best, alp) > 0 has the
+// sign of the exact difference in every case, saturation included.
 inline bool improves_criterion(Word16 sq, Word16 alp, Word16 sq_best, Word16 alp_best) {
-    return l_msu(l_mult(alp_best, sq), sq_best, alp) > 0;
+    return std::int64_t{alp_best} * sq > std::int64_t{sq_best} * alp;
 }
 
 struct Pulse {
