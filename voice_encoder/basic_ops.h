@@ -22,10 +22,9 @@ inline constexpr Word16 kMin16 = -32768;
 inline constexpr Word32 kMax32 = 2147483647;
 inline constexpr Word32 kMin32 = -2147483647 - 1;
 
+// Written as a clamp, which compiles without branches and vectorises.
 constexpr Word16 saturate(Word32 v) {
-    if (v > kMax16) return kMax16;
-    if (v < kMin16) return kMin16;
-    return static_cast<Word16>(v);
+    return static_cast<Word16>(v < kMin16 ? Word32{kMin16} : (v > kMax16 ? Word32{kMax16} : v));
 }
 
 // ---- 16-bit operators -------------------------------------------------------
