@@ -3,23 +3,14 @@
 namespace vox::g729 {
 namespace {
 
-// Each rate's header (the plain mode byte, then zeros) and slots behind it.
-// A mode-0 stream has its header in the first block only.
-struct RateLayout {
-    int header_bytes;
-    int frames;
-    int slot_bytes;
-};
-constexpr RateLayout kLayouts[3] = {{8, 63, 8}, {2, 51, 10}, {8, 28, 18}};
-
-const RateLayout& layout_of(Rate rate) {
-    return kLayouts[static_cast<int>(rate)];
+const DvfModeLayout& layout_of(Rate rate) {
+    return kDvfLayouts[static_cast<int>(rate)];
 }
 
 bool has_header(const std::uint8_t* block, Rate rate) {
-    const std::uint8_t mode_byte = static_cast<std::uint8_t>(static_cast<int>(rate) << 4);
-    for (int i = 0; i < layout_of(rate).header_bytes; ++i) {
-        if ((block[i] ^ kScrambleMask) != (i == 0 ? mode_byte : 0)) return false;
+    const DvfModeLayout& layout = layout_of(rate);
+    for (int i = 0; i < layout.header_bytes; ++i) {
+        if ((block[i] ^ kScrambleMask) != (i == 0 ? layout.mode_byte : 0)) return false;
     }
     return true;
 }
@@ -77,10 +68,13 @@ std::optional<Rate> announced_rate(const std::uint8_t* block) {
 }
 
 std::optional<BlockLayout> block_layout(const std::uint8_t* block, Rate rate, bool first_block) {
-    const RateLayout& layout = layout_of(rate);
-    if (rate == Rate::k6400 && !first_block) return BlockLayout{0, 64, layout.slot_bytes};
+    const int mode = static_cast<int>(rate);
+    const DvfModeLayout& layout = kDvfLayouts[mode];
+    // a mode-0 stream has its header in the first block only
+    if (rate == Rate::k6400 && !first_block)
+        return BlockLayout{0, dvf_slots(mode, false), layout.slot_bytes};
     if (!has_header(block, rate)) return std::nullopt;
-    return BlockLayout{layout.header_bytes, layout.frames, layout.slot_bytes};
+    return BlockLayout{layout.header_bytes, dvf_slots(mode, true), layout.slot_bytes};
 }
 
 FrameParameters unpack_frame(const std::uint8_t* slot, Rate rate) {

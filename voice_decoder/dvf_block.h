@@ -6,11 +6,9 @@
 #include <optional>
 
 #include "voice_encoder/basic_ops.h"
+#include "voice_encoder/dvf_layout.h"
 
 namespace vox::g729 {
-
-inline constexpr int kDvfBlockBytes = 512;
-inline constexpr std::uint8_t kScrambleMask = 0xA5;
 
 // The stream's rate; the values are the recorder's quality modes.
 enum class Rate { k6400 = 0, k8000 = 1, k11800 = 2 };

@@ -9,6 +9,7 @@
 // operators that can overflow have an overload taking a `bool& overflow`, which
 // they set (never clear) when they saturate.
 
+#include <bit>
 #include <cstdint>
 
 namespace vox::g729 {
@@ -21,10 +22,9 @@ inline constexpr Word16 kMin16 = -32768;
 inline constexpr Word32 kMax32 = 2147483647;
 inline constexpr Word32 kMin32 = -2147483647 - 1;
 
+// Written as a clamp, which compiles without branches and vectorises.
 constexpr Word16 saturate(Word32 v) {
-    if (v > kMax16) return kMax16;
-    if (v < kMin16) return kMin16;
-    return static_cast<Word16>(v);
+    return static_cast<Word16>(v < kMin16 ? Word32{kMin16} : (v > kMax16 ? Word32{kMax16} : v));
 }
 
 // ---- 16-bit operators -------------------------------------------------------
@@ -86,13 +86,8 @@ constexpr Word16 mult_r(Word16 a, Word16 b) {
 constexpr Word16 norm_s(Word16 a) {
     if (a == 0) return 0;
     if (a == -1) return 15;
-    Word32 v = a < 0 ? ~Word32{a} : a;
-    Word16 n = 0;
-    while (v < 0x4000) {
-        v <<= 1;
-        ++n;
-    }
-    return n;
+    const auto v = static_cast<std::uint32_t>(a < 0 ? ~Word32{a} : a);
+    return static_cast<Word16>(std::countl_zero(v) - 17);
 }
 
 // Fractional division num/den in Q15; requires 0 <= num <= den and den > 0.
@@ -122,17 +117,21 @@ constexpr Word32 l_deposit_l(Word16 a) {
     return a;
 }
 
-constexpr Word32 l_add(Word32 a, Word32 b, bool& overflow) {
-    const std::int64_t s = std::int64_t{a} + b;
-    if (s > kMax32) {
+// v limited to the 32-bit range; sets overflow when it was outside.
+constexpr Word32 saturate32(std::int64_t v, bool& overflow) {
+    if (v > kMax32) {
         overflow = true;
         return kMax32;
     }
-    if (s < kMin32) {
+    if (v < kMin32) {
         overflow = true;
         return kMin32;
     }
-    return static_cast<Word32>(s);
+    return static_cast<Word32>(v);
+}
+
+constexpr Word32 l_add(Word32 a, Word32 b, bool& overflow) {
+    return saturate32(std::int64_t{a} + b, overflow);
 }
 constexpr Word32 l_add(Word32 a, Word32 b) {
     bool ignored = false;
@@ -140,16 +139,7 @@ constexpr Word32 l_add(Word32 a, Word32 b) {
 }
 
 constexpr Word32 l_sub(Word32 a, Word32 b, bool& overflow) {
-    const std::int64_t s = std::int64_t{a} - b;
-    if (s > kMax32) {
-        overflow = true;
-        return kMax32;
-    }
-    if (s < kMin32) {
-        overflow = true;
-        return kMin32;
-    }
-    return static_cast<Word32>(s);
+    return saturate32(std::int64_t{a} - b, overflow);
 }
 constexpr Word32 l_sub(Word32 a, Word32 b) {
     bool ignored = false;
@@ -195,18 +185,12 @@ constexpr Word32 l_shr(Word32 a, Word16 n);
 
 constexpr Word32 l_shl(Word32 a, Word16 n, bool& overflow) {
     if (n <= 0) return l_shr(a, static_cast<Word16>(n < -32 ? 32 : -n));
-    for (; n > 0; --n) {
-        if (a > 0x3fffffff) {
-            overflow = true;
-            return kMax32;
-        }
-        if (a < static_cast<Word32>(0xc0000000u)) {
-            overflow = true;
-            return kMin32;
-        }
-        a *= 2;
-    }
-    return a;
+    if (a == 0) return 0;
+    // the doubling saturates as soon as the value leaves the 32-bit range,
+    // which it does for any non-zero value by 32 shifts
+    return saturate32(
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(std::int64_t{a}) << (n > 32 ? 32 : n)),
+        overflow);
 }
 constexpr Word32 l_shl(Word32 a, Word16 n) {
     bool ignored = false;
@@ -243,13 +227,8 @@ constexpr Word16 msu_r(Word32 acc, Word16 a, Word16 b) {
 constexpr Word16 norm_l(Word32 a) {
     if (a == 0) return 0;
     if (a == -1) return 31;
-    Word32 v = a < 0 ? ~a : a;
-    Word16 n = 0;
-    while (v < 0x40000000) {
-        v <<= 1;
-        ++n;
-    }
-    return n;
+    const auto v = static_cast<std::uint32_t>(a < 0 ? ~a : a);
+    return static_cast<Word16>(std::countl_zero(v) - 1);
 }
 
 // ---- Double precision format (hi, lo): L = hi<<16 + lo<<1 ------------------

@@ -20,35 +20,19 @@ constexpr Word16 kSixteenth = 2048;
 class PulseCorrelations {
   public:
     PulseCorrelations(const Word16 h[kSubframe], const Word16 sign[kSubframe]) {
-        Word32 energy = 0;
-        for (int i = 0; i < kSubframe; ++i) energy = l_mac(energy, h[i], h[i]);
-        Word16 hs[kSubframe];
-        if (extract_h(energy) > 32000) {
-            for (int i = 0; i < kSubframe; ++i) hs[i] = shr(h[i], 1);
-        } else {
-            const Word16 k = shr(norm_l(energy), 1);
-            for (int i = 0; i < kSubframe; ++i) hs[i] = shl(h[i], k);
-        }
-        // partial[lag][m]: upper half of sum_{n<=m} hs[n] hs[n+lag]
-        for (int lag = 0; lag < kSubframe; ++lag) {
-            Word32 s = 0;
-            for (int m = 0; m + lag < kSubframe; ++m) {
-                s = l_mac(s, hs[m], hs[m + lag]);
-                partial_[lag][m] = extract_h(s);
-            }
-        }
+        PartialCorrelations partial;
+        partial_correlations(h, partial);
         for (int i = 0; i < kSubframe; ++i) {
-            r_[i][i] = partial_[0][kSubframe - 1 - i];
+            r_[i][i] = partial[0][kSubframe - 1 - i];
             for (int j = i + 1; j < kSubframe; ++j) {
                 const Word16 same = (sign[i] >= 0) == (sign[j] >= 0) ? kMax16 : kMin16;
-                r_[i][j] = r_[j][i] = mult(partial_[j - i][kSubframe - 1 - j], same);
+                r_[i][j] = r_[j][i] = mult(partial[j - i][kSubframe - 1 - j], same);
             }
         }
     }
     Word16 operator()(int i, int j) const { return r_[i][j]; }
 
   private:
-    Word16 partial_[kSubframe][kSubframe];
     Word16 r_[kSubframe][kSubframe];
 };
 

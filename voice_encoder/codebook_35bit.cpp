@@ -2,6 +2,7 @@
 
 #include "voice_encoder/codebook_common.h"
 #include "voice_encoder/dsp_math.h"
+#include "voice_encoder/exact_sums.h"
 #include "voice_encoder/tables.h"
 
 namespace vox::g729 {
@@ -9,7 +10,16 @@ namespace vox::g729 {
 namespace {
 
 constexpr int kTracks = 5;
+constexpr int kPositions = 8;  // per track
 constexpr int kPulses = 10;
+constexpr int kStarts = 3;  // track pairs the depth-first search starts from
+
+int track_of(int position) {
+    return position % kTracks;
+}
+int slot_of(int position) {
+    return position / kTracks;
+}
 
 // d[n] = sum x[j] h[j-n], normalised by the sum of the track maxima so that
 // the ten-pulse correlation sum cannot saturate.
@@ -17,11 +27,16 @@ void correlate_normalised(const Word16 h[kSubframe], const Word16 x[kSubframe],
                           Word16 d[kSubframe]) {
     Word32 y[kSubframe];
     Word32 total = 5;
+    const bool exact = products_fit(energy_of(x, kSubframe), energy_of(h, kSubframe));
     for (int t = 0; t < kTracks; ++t) {
         Word32 largest = 0;
         for (int i = t; i < kSubframe; i += kTracks) {
             Word32 s = 0;
-            for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
+            if (exact) {
+                s = exact_mac(0, x + i, h, kSubframe - i);
+            } else {
+                for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
+            }
             y[i] = s;
             if (l_abs(s) > largest) largest = l_abs(s);
         }
@@ -31,141 +46,238 @@ void correlate_normalised(const Word16 h[kSubframe], const Word16 x[kSubframe],
     for (int i = 0; i < kSubframe; ++i) d[i] = round16(l_shl(y[i], shift));
 }
 
-// Signs from the normalised sum of residual and correlation; makes d
-// sign-free, and gives each track's best position and the best track.
+// 1 / sqrt of the vector's energy (at least 512), Q15 scaled by 2^-11.
+Word16 inverse_norm(const Word16 v[kSubframe]) {
+    Word32 s = 0;
+    for (int i = 0; i < kSubframe; ++i) s = l_mac(s, v[i], v[i]);
+    if (s < 512) s = 512;
+    return extract_h(l_shl(inv_sqrt(s), 5));
+}
+
+// Each position's pulse sign, from the sum of the normalised residual and
+// correlation; d becomes sign-free. Per track, the position where that sum
+// is largest, and how large it is.
 struct SignChoice {
-    Word16 sign[kSubframe];
-    int best_position[kTracks];
-    int best_track;
+    Word16 sign[kSubframe];     // +1 (32767) or -1 (-32768), Q15
+    Word16 inverse[kSubframe];  // the opposite sign
+    int strongest[kTracks];
+    Word32 strength[kTracks];
 };
 
 SignChoice choose_signs(const Word16 cn[kSubframe], Word16 d[kSubframe]) {
-    Word32 s = 256;
-    for (int i = 0; i < kSubframe; ++i) s = l_mac(s, cn[i], cn[i]);
-    const Word16 k_cn = extract_h(l_shl(inv_sqrt(s), 5));
-    s = 256;
-    for (int i = 0; i < kSubframe; ++i) s = l_mac(s, d[i], d[i]);
-    const Word16 k_dn = extract_h(l_shl(inv_sqrt(s), 5));
-
+    const Word16 k_cn = mult(inverse_norm(cn), 32767);
+    const Word16 k_dn = inverse_norm(d);
     SignChoice c{};
-    Word16 strength[kSubframe];
-    for (int i = 0; i < kSubframe; ++i) {
-        Word16 cor = extract_h(l_shl(l_mac(l_mult(k_cn, cn[i]), k_dn, d[i]), 10));
-        if (cor >= 0) {
-            c.sign[i] = 32767;
-        } else {
-            c.sign[i] = -32767;
-            cor = negate(cor);
-            d[i] = negate(d[i]);
-        }
-        strength[i] = cor;
-    }
-    Word16 best_of_all = -1;
     for (int t = 0; t < kTracks; ++t) {
-        Word16 best = -1;
-        for (int j = t; j < kSubframe; j += kTracks) {
-            if (strength[j] > best) {
-                best = strength[j];
-                c.best_position[t] = j;
+        Word32 largest = -1;
+        for (int i = t; i < kSubframe; i += kTracks) {
+            const Word32 s = l_mac(l_mult(k_cn, cn[i]), k_dn, d[i]);
+            if (s >= 0) {
+                c.sign[i] = 32767;
+                c.inverse[i] = -32768;
+            } else {
+                c.sign[i] = -32768;
+                c.inverse[i] = 32767;
+                d[i] = negate(d[i]);
+            }
+            if (l_abs(s) > largest) {
+                largest = l_abs(s);
+                c.strongest[t] = i;
             }
         }
-        if (best > best_of_all) {
-            best_of_all = best;
-            c.best_track = t;
-        }
+        c.strength[t] = largest;
     }
     return c;
 }
 
-// Depth-first search of pulse pairs (Annex E): pulses 0 and 1 fixed at track
-// maxima, then pairs (2,3), (4,5), (6,7), (8,9), each pair searched over all
-// 64 position combinations of its two tracks; repeated for four rotations of
-// the track order.
-void search_pulses(const Word16 d[kSubframe], const CorrelationMatrix& r, const SignChoice& c,
+// The impulse response scaled for precision, and its correlations that the
+// search needs: the energy of a pulse at each position, and the signed
+// correlation of pulses on neighbouring tracks t and t + 1 (mod 5).
+struct TrackCorrelations {
+    Word16 h[kSubframe];
+    Word16 h_negated[kSubframe];
+    Word16 energy[kTracks][kPositions];
+    Word16 neighbour[kTracks][kPositions * kPositions];  // [t][slot on t * 8 + slot on t + 1]
+};
+
+void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, TrackCorrelations& r) {
+    // h scaled so that its energy comes to about 1/8
+    Word32 energy = 0;
+    for (int i = 0; i < kSubframe; ++i) energy = l_mac(energy, response[i], response[i]);
+    const Word16 shift = shr(norm_l(energy), 1);
+    energy = l_shr(l_shl(energy, add(shift, shift)), 12);
+    const Word16 factor = extract_h(l_shl(inv_sqrt(energy), 8));
+    for (int i = 0; i < kSubframe; ++i) {
+        r.h[i] = mult(shl(response[i], shift), factor);
+        r.h_negated[i] = negate(r.h[i]);
+    }
+
+    // a pulse at p sees the response's first 40 - p samples; no sum below
+    // saturates when the energy does not (the other lags are bounded by it)
+    const bool exact = 0x10000 + 2 * energy_of(r.h, kSubframe) <= kMax32;
+    Word32 acc = 0x10000;  // rounding
+    for (int n = 0; n < kSubframe; ++n) {
+        acc = exact ? acc + 2 * r.h[n] * r.h[n] : l_mac(acc, r.h[n], r.h[n]);
+        const int p = kSubframe - 1 - n;
+        r.energy[track_of(p)][slot_of(p)] = shr(extract_h(acc), 1);
+    }
+
+    // partial[lag][n]: rounded sum of h[k] h[k + lag] for k = 0..n; the
+    // neighbouring tracks meet at lags 1, 4, 6, 9, .. only
+    Word16 partial[kSubframe][kSubframe];
+    for (int lag = 1; lag < kSubframe; ++lag) {
+        if (lag % kTracks != 1 && lag % kTracks != kTracks - 1) continue;
+        acc = 0x8000;
+        for (int n = 0; n + lag < kSubframe; ++n) {
+            acc = exact ? acc + 2 * r.h[n] * r.h[n + lag] : l_mac(acc, r.h[n], r.h[n + lag]);
+            partial[lag][n] = extract_h(acc);
+        }
+    }
+    for (int t = 0; t < kTracks; ++t) {
+        const int u = (t + 1) % kTracks;
+        for (int i = 0; i < kPositions; ++i) {
+            const int px = t + kTracks * i;
+            const Word16* sign_of_pair = c.sign[px] < 0 ? c.inverse : c.sign;
+            for (int j = 0; j < kPositions; ++j) {
+                const int py = u + kTracks * j;
+                const int later = px > py ? px : py;
+                const int lag = px > py ? px - py : py - px;
+                r.neighbour[t][i * kPositions + j] =
+                    mult(partial[lag][kSubframe - 1 - later], sign_of_pair[py]);
+            }
+        }
+    }
+}
+
+// Correlation of every position of a track with the pulses fixed so far
+// (their responses summed in `fixed`), plus the position's own energy.
+// `exact` when the energies of h and `fixed` prove that no sum saturates.
+void correlate_with_fixed(const TrackCorrelations& r, const SignChoice& c,
+                          const Word16 fixed[kSubframe], bool exact, int track,
+                          Word16 out[kPositions]) {
+    for (int i = 0; i < kPositions; ++i) {
+        const int p = track + kTracks * i;
+        Word32 s = 0;
+        if (exact) {
+            s = exact_mac(0, r.h, fixed + p, kSubframe - p);
+        } else {
+            for (int j = p; j < kSubframe; ++j) s = l_mac(s, r.h[j - p], fixed[j]);
+        }
+        out[i] = add(mult(round16(s), c.sign[p]), r.energy[track][i]);
+    }
+}
+
+// Running state of one depth-first pass: the correlation and the energy of
+// the pulses fixed so far, and the last pair fixed.
+struct PassState {
+    Word16 ps;
+    Word16 alp;
+    int x;
+    int y;
+};
+
+// Best pair of positions on neighbouring tracks tx and tx + 1 given the fixed
+// pulses. Where no pair improves on the start, the last pair stays.
+void search_pair(int tx, int ty, const Word16 d[kSubframe], const Word16 cor_x[kPositions],
+                 const Word16 cor_y[kPositions], const TrackCorrelations& r, PassState& s) {
+    Word16 best_sq = -1;
+    Word16 best_alp = 1;
+    for (int i = 0; i < kPositions; ++i) {
+        const int x = tx + kTracks * i;
+        const Word16 ps1 = add(s.ps, d[x]);
+        const Word16 alp1 = add(s.alp, cor_x[i]);
+        int found = -1;
+        for (int j = 0; j < kPositions; ++j) {
+            const int y = ty + kTracks * j;
+            const Word16 ps2 = add(ps1, d[y]);
+            const Word16 alp2 = add(alp1, add(cor_y[j], r.neighbour[tx][i * kPositions + j]));
+            const Word16 sq = mult(ps2, ps2);
+            if (improves_criterion(sq, alp2, best_sq, best_alp)) {
+                best_sq = sq;
+                best_alp = alp2;
+                found = y;
+            }
+        }
+        if (found >= 0) {
+            s.x = x;
+            s.y = found;
+        }
+    }
+    s.ps = add(s.ps, add(d[s.x], d[s.y]));
+    s.alp = best_alp;
+}
+
+// The three neighbouring track pairs with the strongest sign-choice maxima.
+void starting_tracks(const SignChoice& c, int starts[kStarts]) {
+    Word32 pair[kTracks];
+    for (int t = 0; t < kTracks; ++t) pair[t] = l_add(c.strength[t], c.strength[(t + 1) % kTracks]);
+    for (int k = 0; k < kStarts; ++k) {
+        int best = 0;
+        for (int t = 1; t < kTracks; ++t) {
+            if (l_sub(pair[t], pair[best]) > 0) best = t;
+        }
+        pair[best] = -1;
+        starts[k] = best;
+    }
+}
+
+// Depth-first search (Annex E): from each starting pair of tracks, two pulses
+// at the tracks' strongest positions, then four stages that each place the
+// best pair on the next two tracks; the best of the passes wins.
+void search_pulses(const Word16 d[kSubframe], const TrackCorrelations& r, const SignChoice& c,
                    int best[kPulses]) {
-    int order[kPulses];
-    for (int k = 0; k < kPulses; ++k) order[k] = ten_pulse_track_order[c.best_track + k];
-
-    // Per pair stage: weights of the diagonal, the cross terms with earlier
-    // pulses, and the partial-energy vector, as powers of two (Q15 factors).
-    struct Stage {
-        Word16 diag_b, cross_b, vector_weight;  // terms of the second pulse (vector rrv)
-        Word16 diag_a, cross_a, pair;           // terms of the first pulse and the pair
-    };
-    static constexpr Stage kStages[4] = {
-        {4096, 8192, 16384, 2048, 4096, 4096},  // pulses 2, 3
-        {4096, 8192, 8192, 1024, 2048, 2048},   // pulses 4, 5
-        {2048, 4096, 8192, 512, 1024, 1024},    // pulses 6, 7
-        {2048, 4096, 4096, 256, 512, 512},      // pulses 8, 9
-    };
-
+    int starts[kStarts];
+    starting_tracks(c, starts);
+    const std::int64_t h_energy = energy_of(r.h, kSubframe);
     Word16 best_sq = -1;
     Word16 best_alp = 1;
     for (int k = 0; k < kPulses; ++k) best[k] = k;
-    for (int rotation = 1; rotation < kTracks; ++rotation) {
+    for (const int k : starts) {
+        const int t0 = ten_pulse_track_order[k];
+        const int t1 = ten_pulse_track_order[k + 1];
+        PassState s{};
+        s.x = c.strongest[t0];
+        s.y = c.strongest[t1];
+        s.ps = add(d[s.x], d[s.y]);
+        s.alp = add(add(r.energy[t0][slot_of(s.x)], r.energy[t1][slot_of(s.y)]),
+                    r.neighbour[t0][slot_of(s.x) * kPositions + slot_of(s.y)]);
         int pos[kPulses];
-        pos[0] = c.best_position[order[0]];
-        pos[1] = c.best_position[order[1]];
-        Word16 ps = add(d[pos[0]], d[pos[1]]);
-        Word32 alp0 = l_mult(r[pos[0]][pos[0]], 2048);
-        alp0 = l_mac(alp0, r[pos[1]][pos[1]], 2048);
-        alp0 = l_mac(alp0, r[pos[0]][pos[1]], 4096);
-        Word16 sq = -1;
-        Word16 alp = 1;
-        for (int stage = 0; stage < 4; ++stage) {
-            const Stage& w = kStages[stage];
-            const int first = 2 + 2 * stage;
-            const int ta = order[first];
-            const int tb = order[first + 1];
-            if (stage > 0) alp0 = l_mult(alp, 16384);
-            Word16 rrv[kSubframe];
-            for (int j = tb; j < kSubframe; j += kTracks) {
-                Word32 s = l_mult(r[j][j], w.diag_b);
-                for (int k = 0; k < first; ++k) s = l_mac(s, r[pos[k]][j], w.cross_b);
-                rrv[j] = round16(s);
+        pos[0] = s.x;
+        pos[1] = s.y;
+
+        Word16 fixed[kSubframe] = {};
+        for (int stage = 2; stage < kPulses; stage += 2) {
+            const Word16* hx = c.sign[s.x] < 0 ? r.h_negated : r.h;
+            const Word16* hy = c.sign[s.y] < 0 ? r.h_negated : r.h;
+            for (int i = 0; i < kSubframe; ++i) {
+                const Word16 rx = i >= s.x ? hx[i - s.x] : Word16{0};
+                const Word16 ry = i >= s.y ? hy[i - s.y] : Word16{0};
+                fixed[i] = add(fixed[i], add(rx, ry));
             }
-            const Word16 ps0 = ps;
-            sq = -1;
-            alp = 1;
-            int ia = ta;
-            int ib = tb;
-            for (int i = ta; i < kSubframe; i += kTracks) {
-                const Word16 ps1 = add(ps0, d[i]);
-                Word32 alp1 = l_mac(alp0, r[i][i], w.diag_a);
-                for (int k = 0; k < first; ++k) alp1 = l_mac(alp1, r[pos[k]][i], w.cross_a);
-                for (int j = tb; j < kSubframe; j += kTracks) {
-                    const Word16 ps2 = add(ps1, d[j]);
-                    Word32 alp2 = l_mac(alp1, rrv[j], w.vector_weight);
-                    alp2 = l_mac(alp2, r[i][j], w.pair);
-                    const Word16 sq2 = mult(ps2, ps2);
-                    const Word16 alp16 = round16(alp2);
-                    if (improves_criterion(sq2, alp16, sq, alp)) {
-                        sq = sq2;
-                        ps = ps2;
-                        alp = alp16;
-                        ia = i;
-                        ib = j;
-                    }
-                }
-            }
-            pos[first] = ia;
-            pos[first + 1] = ib;
+            const int tx = ten_pulse_track_order[k + stage];
+            const int ty = ten_pulse_track_order[k + stage + 1];
+            const bool exact = products_fit(h_energy, energy_of(fixed, kSubframe));
+            Word16 cor_x[kPositions];
+            Word16 cor_y[kPositions];
+            correlate_with_fixed(r, c, fixed, exact, tx, cor_x);
+            correlate_with_fixed(r, c, fixed, exact, ty, cor_y);
+            search_pair(tx, ty, d, cor_x, cor_y, r, s);
+            pos[stage] = s.x;
+            pos[stage + 1] = s.y;
         }
-        if (improves_criterion(sq, alp, best_sq, best_alp)) {
+
+        const Word16 sq = mult(s.ps, s.ps);
+        if (improves_criterion(sq, s.alp, best_sq, best_alp)) {
             best_sq = sq;
-            best_alp = alp;
-            for (int k = 0; k < kPulses; ++k) best[k] = pos[k];
+            best_alp = s.alp;
+            for (int i = 0; i < kPulses; ++i) best[i] = pos[i];
         }
-        // rotate the tracks of pulses 1..9
-        const int moved = order[1];
-        for (int k = 1; k < kPulses - 1; ++k) order[k] = order[k + 1];
-        order[kPulses - 1] = moved;
     }
 }
 
 // Index of one pulse: position / 5 in bits 0-2, bit 3 set when negative.
 Word16 pulse_index(const Pulse& p) {
-    return static_cast<Word16>(p.position / kTracks + (p.positive ? 0 : 8));
+    return static_cast<Word16>(slot_of(p.position) + (p.positive ? 0 : 8));
 }
 
 // The two pulses of a track as one word. With equal signs the smaller index
@@ -188,8 +300,8 @@ CodebookIndex35 search_codebook_35bit(const Word16 x[kSubframe],
     Word16 d[kSubframe];
     correlate_normalised(h, x, d);
     const SignChoice c = choose_signs(ltp_residual, d);
-    CorrelationMatrix r;
-    signed_correlation_matrix(h, c.sign, r);
+    TrackCorrelations r;
+    correlate_tracks(h, c, r);
     int best[kPulses];
     search_pulses(d, r, c, best);
 
@@ -203,7 +315,7 @@ CodebookIndex35 search_codebook_35bit(const Word16 x[kSubframe],
     CodebookIndex35 index{};
     Word16 first_of_track[kTracks] = {-1, -1, -1, -1, -1};
     for (const Pulse& p : pulses) {
-        const int t = p.position % kTracks;
+        const int t = track_of(p.position);
         const Word16 i = pulse_index(p);
         if (first_of_track[t] < 0) {
             first_of_track[t] = i;

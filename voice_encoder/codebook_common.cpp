@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "voice_encoder/dsp_math.h"
+#include "voice_encoder/exact_sums.h"
 
 namespace vox::g729 {
 
@@ -21,30 +21,23 @@ void prepare_search(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0, W
     }
 }
 
-void signed_correlation_matrix(const Word16 h[kSubframe], const Word16 sign[kSubframe],
-                               CorrelationMatrix& r) {
-    // scale h so that its energy sits just below 1.0
-    Word32 s = 2;
-    for (int i = 0; i < kSubframe; ++i) s = l_mac(s, h[i], h[i]);
+void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partial) {
+    Word32 energy = 0;
+    for (int i = 0; i < kSubframe; ++i) energy = l_mac(energy, h[i], h[i]);
     Word16 hs[kSubframe];
-    if (extract_h(s) == kMax16) {
+    if (extract_h(energy) > 32000) {
         for (int i = 0; i < kSubframe; ++i) hs[i] = shr(h[i], 1);
     } else {
-        const Word16 k = mult(extract_h(l_shl(inv_sqrt(l_shr(s, 1)), 7)), 32440);  // 0.99 / sqrt
-        for (int i = 0; i < kSubframe; ++i) hs[i] = round16(l_shl(l_mult(h[i], k), 9));
+        const Word16 k = shr(norm_l(energy), 1);
+        for (int i = 0; i < kSubframe; ++i) hs[i] = shl(h[i], k);
     }
-
-    s = 0;
-    for (int k = 0, i = kSubframe - 1; k < kSubframe; ++k, --i) {
-        s = l_mac(s, hs[k], hs[k]);
-        r[i][i] = round16(s);
-    }
-    for (int lag = 1; lag < kSubframe; ++lag) {
-        s = 0;
-        for (int k = 0, j = kSubframe - 1, i = j - lag; k < kSubframe - lag; ++k, --i, --j) {
-            s = l_mac(s, hs[k], hs[k + lag]);
-            r[j][i] = mult(round16(s), mult(sign[i], sign[j]));
-            r[i][j] = r[j][i];
+    // every lag's sums are bounded by the energy, the sum of lag 0
+    const bool exact = 2 * energy_of(hs, kSubframe) <= kMax32;
+    for (int lag = 0; lag < kSubframe; ++lag) {
+        Word32 s = 0;
+        for (int n = 0; n + lag < kSubframe; ++n) {
+            s = exact ? s + 2 * hs[n] * hs[n + lag] : l_mac(s, hs[n], hs[n + lag]);
+            partial[lag][n] = extract_h(s);
         }
     }
 }

@@ -3,6 +3,8 @@
 // impulse response and the code vector (G.729 3.8, eq. 48), the sign choice
 // from the target correlation, and the code vector with its filtered version.
 
+#include <cstdint>
+
 #include "voice_encoder/target_correlation.h"
 
 namespace vox::g729 {
@@ -21,12 +23,12 @@ inline constexpr PulseShape kHalfPulse{4096, -4096, 1};
 // v[n] += sharpening * v[n - t0] for n >= t0, when t0 < 40; sharpening in Q14.
 void sharpen_with_pitch(Word16 v[kSubframe], Word16 t0, Word16 sharpening_q14);
 
-// Signed symmetric correlation matrix of the impulse response for pulses at
-// any two positions: r[i][j] = sign[i] sign[j] sum h[n-i] h[n-j], with h
-// rescaled for precision (as the 35-bit search of Annex E builds it).
-using CorrelationMatrix = Word16[kSubframe][kSubframe];
-void signed_correlation_matrix(const Word16 h[kSubframe], const Word16 sign[kSubframe],
-                               CorrelationMatrix& r);
+// Correlations of the impulse response, scaled for precision (halved when
+// its energy is near 1.0, else shifted up), at every lag and length:
+// partial[lag][n] is the upper half of sum h[k] h[k + lag] for k = 0..n.
+// A pulse pair at positions a < b sees partial[b - a][39 - b].
+using PartialCorrelations = Word16[kSubframe][kSubframe];
+void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partial);
 
 // Start of every search: sharpens h by the pitch, correlates the target with
 // it (d), and fixes each position's sign by that of d, leaving |d|. The signs
@@ -36,8 +38,10 @@ void prepare_search(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0, W
 
 // The search criterion sq / alp (squared correlation over energy) of a
 // candidate beats the best so far: alp_best * sq > sq_best * alp.
+// The saturating form l_msu(l_mult(alp_best, sq), sq_best, alp) > 0 has the
+// sign of the exact difference in every case, saturation included.
 inline bool improves_criterion(Word16 sq, Word16 alp, Word16 sq_best, Word16 alp_best) {
-    return l_msu(l_mult(alp_best, sq), sq_best, alp) > 0;
+    return std::int64_t{alp_best} * sq > std::int64_t{sq_best} * alp;
 }
 
 struct Pulse {

@@ -7,27 +7,15 @@ namespace vox::g729 {
 
 namespace {
 
-struct ModeLayout {
-    CodingRate rate;
-    int slot_bytes;
-    int slots;
-    int header_bytes;     // every block; mode 0 has a stream header instead
-    std::uint8_t header;  // first header byte before masking; the others are 0
-};
-
-constexpr ModeLayout kLayouts[3] = {
-    {CodingRate::k6400, 8, 64, 0, 0x00},
-    {CodingRate::k8000, 10, 51, 2, 0x10},
-    {CodingRate::k11800, 18, 28, 8, 0x20},
-};
-constexpr int kStreamHeaderBytes = 8;
+constexpr CodingRate kRates[kDvfModes] = {CodingRate::k6400, CodingRate::k8000, CodingRate::k11800};
 constexpr int kMaxSlotBits = 144;
 
 }  // namespace
 
 int Encoder::samples_per_block(int mode) {
-    if (mode < 0 || mode > 2) return 0;
-    return kLayouts[mode].slots * kFrame;
+    if (mode < 0 || mode >= kDvfModes) return 0;
+    // a headerless mode-0 block codes the most frames
+    return dvf_slots(mode, mode != 0) * kFrame;
 }
 
 void Encoder::start_stream() {
@@ -37,23 +25,18 @@ void Encoder::start_stream() {
 
 bool Encoder::encode_block(const std::int16_t* samples, std::uint8_t* block, int mode) {
     ++calls_;
-    if (mode < 0 || mode > 2 || samples == nullptr || block == nullptr) return false;
-    const ModeLayout& layout = kLayouts[mode];
+    if (mode < 0 || mode >= kDvfModes || samples == nullptr || block == nullptr) return false;
+    const DvfModeLayout& layout = kDvfLayouts[mode];
 
     int offset = 0;
     int first_frame = 0;
-    if (mode == 0 && calls_ == 1) {
-        // the stream header takes the first slot's room, and input frame 0 is
-        // not coded
-        std::fill(block, block + kStreamHeaderBytes, kMask);
-        offset = kStreamHeaderBytes;
-        first_frame = 1;
-    } else if (layout.header_bytes > 0) {
-        std::fill(block, block + layout.header_bytes, kMask);
-        block[0] = static_cast<std::uint8_t>(layout.header ^ kMask);
+    if (mode != 0 || calls_ == 1) {
+        std::fill(block, block + layout.header_bytes, kScrambleMask);
+        block[0] = static_cast<std::uint8_t>(layout.mode_byte ^ kScrambleMask);
         offset = layout.header_bytes;
+        if (mode == 0) first_frame = 1;  // the stream header took frame 0's slot
     }
-    for (int frame = first_frame; offset < static_cast<int>(kBlockBytes); ++frame) {
+    for (int frame = first_frame; offset < kDvfBlockBytes; ++frame) {
         code_slot(samples + frame * kFrame, block + offset, mode);
         offset += layout.slot_bytes;
     }
@@ -61,9 +44,9 @@ bool Encoder::encode_block(const std::int16_t* samples, std::uint8_t* block, int
 }
 
 void Encoder::code_slot(const std::int16_t* frame, std::uint8_t* slot, int mode) {
-    const ModeLayout& layout = kLayouts[mode];
+    const DvfModeLayout& layout = kDvfLayouts[mode];
     coder_.load_frame(frame);
-    const FrameFields p = coder_.code_frame(layout.rate);
+    const FrameFields p = coder_.code_frame(kRates[mode]);
 
     bool bits[kMaxSlotBits];
     std::fill(std::begin(bits), std::end(bits), true);  // unused bits read as ones
@@ -75,7 +58,7 @@ void Encoder::code_slot(const std::int16_t* frame, std::uint8_t* slot, int mode)
         std::uint8_t v = 0;
         for (int b = 0; b < 8; ++b)
             v = static_cast<std::uint8_t>((v << 1) | (bits[byte * 8 + b] ? 1 : 0));
-        slot[byte] = static_cast<std::uint8_t>(v ^ kMask);
+        slot[byte] = static_cast<std::uint8_t>(v ^ kScrambleMask);
     }
 }
 

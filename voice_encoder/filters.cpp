@@ -1,13 +1,34 @@
 #include "voice_encoder/filters.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace vox::g729 {
 
+namespace {
+
+// With sum |a| below 1.0 in Q15 (8.0 in Q12), no sum of 16-bit samples
+// weighted by the filter's coefficients can leave the 32-bit range.
+bool coefficients_fit(const Word16 a[kSubframeFilterSize]) {
+    std::int32_t sum = 0;
+    for (int j = 0; j <= kLpOrder; ++j) sum += a[j] < 0 ? -std::int32_t{a[j]} : a[j];
+    return sum < 32768;
+}
+
+}  // namespace
+
 void residual(const Word16 a[kSubframeFilterSize], const Word16* x, Word16* y, int length) {
+    const bool exact = coefficients_fit(a);
     for (int i = 0; i < length; ++i) {
-        Word32 s = l_mult(x[i], a[0]);
-        for (int j = 1; j <= kLpOrder; ++j) s = l_mac(s, a[j], x[i - j]);
+        Word32 s;
+        if (exact) {
+            std::int32_t sum = std::int32_t{x[i]} * a[0];
+            for (int j = 1; j <= kLpOrder; ++j) sum += std::int32_t{a[j]} * x[i - j];
+            s = 2 * sum;
+        } else {
+            s = l_mult(x[i], a[0]);
+            for (int j = 1; j <= kLpOrder; ++j) s = l_mac(s, a[j], x[i - j]);
+        }
         y[i] = round16(l_shl(s, 3));
     }
 }
@@ -19,9 +40,17 @@ bool synthesis_filter(const Word16 a[kSubframeFilterSize], const Word16* x, Word
     std::copy(mem, mem + kLpOrder, buf);
     Word16* out = buf + kLpOrder;
     bool overflow = false;
+    const bool exact = coefficients_fit(a);
     for (int i = 0; i < length; ++i) {
-        Word32 s = l_mult(x[i], a[0], overflow);
-        for (int j = 1; j <= kLpOrder; ++j) s = l_msu(s, a[j], out[i - j], overflow);
+        Word32 s;
+        if (exact) {
+            std::int32_t sum = std::int32_t{x[i]} * a[0];
+            for (int j = 1; j <= kLpOrder; ++j) sum -= std::int32_t{a[j]} * out[i - j];
+            s = 2 * sum;
+        } else {
+            s = l_mult(x[i], a[0], overflow);
+            for (int j = 1; j <= kLpOrder; ++j) s = l_msu(s, a[j], out[i - j], overflow);
+        }
         s = l_add(l_shl(s, 3, overflow), 0x8000, overflow);
         out[i] = extract_h(s);
     }

@@ -19,8 +19,10 @@ struct GainCodebook {
     int size2;
     int candidates1;
     int candidates2;
-    Word16 inv_coef;      // -1 / (coef[0][0] - coef[1][0]), Q19
-    Word16 correction_q;  // Q of the fixed-gain correction factors in the tables
+    Word16 inv_coef;         // -1 / (coef[0][0] - coef[1][0]), Q19 or Q20
+    Word16 code_gain_shift;  // aligns the unquantised code gain in the preselection
+    Word16 thr1_q;           // Q of the first stage's preselection thresholds
+    Word16 correction_q;     // Q of the fixed-gain correction factors in the tables
 };
 
 const GainCodebook gain_codebook_7bit{gain_codebook1,
@@ -36,6 +38,8 @@ const GainCodebook gain_codebook_7bit{gain_codebook1,
                                       4,
                                       8,
                                       -17103,
+                                      7,
+                                      14,
                                       13};
 const GainCodebook gain_codebook_6bit{gain_codebook1_6k,
                                       gain_codebook2_6k,
@@ -49,14 +53,21 @@ const GainCodebook gain_codebook_6bit{gain_codebook1_6k,
                                       8,
                                       6,
                                       6,
-                                      -29262,
+                                      -28940,
+                                      6,
+                                      13,
                                       14};
 
 namespace {
 
-// Sum of the two stages' fixed-gain correction factors, in Q13.
+// Sum of the two stages' fixed-gain correction factors, in the tables' Q.
+Word32 correction(const GainCodebook& b, int i, int j) {
+    return l_add(b.first[i][1], b.second[j][1]);
+}
+
+// The same in Q13.
 Word32 correction_q13(const GainCodebook& b, int i, int j) {
-    return l_shr(l_add(b.first[i][1], b.second[j][1]), static_cast<Word16>(b.correction_q - 13));
+    return l_shr(correction(b, i, j), static_cast<Word16>(b.correction_q - 13));
 }
 
 constexpr Word16 kTamedPitchGainQ9 = 481;     // 0.94 in Q9, unquantised bound when taming
@@ -103,7 +114,7 @@ Candidates preselect(const GainCodebook& b, const Word16 best_gain[2], Word16 gc
     const Word32 cfbg = l_mult(b.coef[0][0], best_gain[0]);
     Word32 acc = l_add(cfbg, l_shr(b.coef_l[1][1], 15));
     Word32 preg = l_mult(extract_h(acc), gcode0);
-    acc = l_sub(l_shl(l_deposit_l(best_gain[1]), 7), preg);
+    acc = l_sub(l_shl(l_deposit_l(best_gain[1]), b.code_gain_shift), preg);
     const Word32 x = l_mult(extract_h(l_shl(acc, 2)), b.inv_coef);  // Q15
 
     acc = l_sub(cfbg, l_shr(b.coef_l[0][1], 10));
@@ -112,7 +123,7 @@ Candidates preselect(const GainCodebook& b, const Word16 best_gain[2], Word16 gc
     acc = l_sub(tmp, l_shr(preg, 3));
     const Word32 y = l_mult(extract_h(l_shl(acc, 2)), b.inv_coef);  // Q16
 
-    constexpr Word16 kShiftY = (14 + 4 + 1) - 16;
+    const auto shift_y = static_cast<Word16>((b.thr1_q + 4 + 1) - 16);
     constexpr Word16 kShiftX = (15 + 4 + 1) - 15;
     Candidates c{0, 0};
     const bool positive = gcode0 > 0;
@@ -121,7 +132,7 @@ Candidates preselect(const GainCodebook& b, const Word16 best_gain[2], Word16 gc
         return positive ? d > 0 : d < 0;
     };
     while (c.first < b.size1 - b.candidates1 &&
-           beyond(y, l_shr(l_mult(b.thr1[c.first], gcode0), kShiftY))) {
+           beyond(y, l_shr(l_mult(b.thr1[c.first], gcode0), shift_y))) {
         ++c.first;
     }
     while (c.second < b.size2 - b.candidates2 &&
@@ -186,13 +197,15 @@ QuantisedGains quantise_gains(const GainCodebook& book, GainPredictorMemory& mem
                                  : extract_h(l_shl(l_deposit_l(gcode0), sub(4 + 16, exp_gcode0)));
     const Candidates cand = preselect(book, best_gain, gcode0_q4);
 
-    // align the five terms to a common exponent, in DPF
+    // align the five terms to a common exponent, in DPF; the candidates' code
+    // gains carry the tables' extra bit of precision where they have one
+    const Word16 extra = static_cast<Word16>(book.correction_q - 13);
     Word16 exp_min[5];
     exp_min[0] = add(e[0], 13);
     exp_min[1] = add(e[1], 14);
-    exp_min[2] = add(e[2], sub(shl(exp_gcode0, 1), 21));
-    exp_min[3] = add(e[3], sub(exp_gcode0, 3));
-    exp_min[4] = add(e[4], sub(exp_gcode0, 4));
+    exp_min[2] = add(e[2], sub(shl(exp_gcode0, 1), sub(21, shl(extra, 1))));
+    exp_min[3] = add(e[3], sub(exp_gcode0, sub(3, extra)));
+    exp_min[4] = add(e[4], sub(exp_gcode0, sub(4, extra)));
     const Word16 e_min = *std::min_element(exp_min, exp_min + 5);
     Dpf coeff[5];
     for (int i = 0; i < 5; ++i)
@@ -205,8 +218,7 @@ QuantisedGains quantise_gains(const GainCodebook& book, GainPredictorMemory& mem
         for (int j = cand.second; j < cand.second + book.candidates2; ++j) {
             const Word16 g_pitch = add(book.first[i][0], book.second[j][0]);  // Q14
             if (tame && g_pitch >= kPitchGainBelowOne) continue;
-            const Word32 correction = correction_q13(book, i, j);
-            const Word16 g_code = mult(gcode0, extract_l(l_shr(correction, 1)));
+            const Word16 g_code = mult(gcode0, extract_l(l_shr(correction(book, i, j), 1)));
             Word32 dist = mpy_32_16(coeff[0], mult(g_pitch, g_pitch));
             dist = l_add(dist, mpy_32_16(coeff[1], g_pitch));
             dist = l_add(dist, mpy_32_16(coeff[2], mult(g_code, g_code)));
@@ -224,12 +236,11 @@ QuantisedGains quantise_gains(const GainCodebook& book, GainPredictorMemory& mem
     q.gain_pitch = add(book.first[index1][0], book.second[index2][0]);
     // g_c = gamma g'c in Q1 (eq. 74); gamma in Q12, or in Q13 where the table
     // carries the extra bit
-    const Word32 correction = correction_q13(book, index1, index2);
-    const Word16 gamma_q = book.correction_q == 13 ? Word16{12} : Word16{13};
-    const Word16 gamma = extract_l(l_shr(correction, static_cast<Word16>(13 - gamma_q)));
+    const Word16 gamma_q = static_cast<Word16>(book.correction_q - 1);
+    const Word16 gamma = extract_l(l_shr(correction(book, index1, index2), 1));
     const Word32 acc = l_mult(gamma, gcode0);
     q.gain_code = extract_h(l_shl(acc, sub(sub(16, exp_gcode0), gamma_q)));
-    update_gain_predictor(memory, correction);
+    update_gain_predictor(memory, correction_q13(book, index1, index2));
     q.index = static_cast<Word16>(book.map1[index1] * book.size2 + book.map2[index2]);
     return q;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "voice_encoder/exact_sums.h"
 #include "voice_encoder/tables.h"
 
 namespace vox::g729 {
@@ -11,14 +12,17 @@ Autocorrelation autocorrelation(const Word16* x) {
     Word16 y[kLpWindowLength];
     for (int i = 0; i < kLpWindowLength; ++i) y[i] = mult_r(x[i], lp_window[i]);
 
+    // r[0] starts at 1 so that it stays positive for an all-zero window. Its
+    // terms are never negative: the saturating sum overflows exactly when the
+    // exact one passes 2^31 - 1, and then the window is scaled down.
     Word32 sum = 0;
-    for (bool overflow = true; overflow;) {
-        overflow = false;
-        sum = 1;  // keeps r[0] positive for an all-zero window
-        for (int i = 0; i < kLpWindowLength; ++i) sum = l_mac(sum, y[i], y[i], overflow);
-        if (overflow) {
-            for (Word16& v : y) v = shr(v, 2);
+    for (;;) {
+        const std::int64_t exact = 1 + 2 * energy_of(y, kLpWindowLength);
+        if (exact <= kMax32) {
+            sum = static_cast<Word32>(exact);
+            break;
         }
+        for (Word16& v : y) v = shr(v, 2);
     }
 
     Autocorrelation r{};
@@ -27,8 +31,8 @@ Autocorrelation autocorrelation(const Word16* x) {
     r.hi[0] = d.hi;
     r.lo[0] = d.lo;
     for (int i = 1; i <= kLpOrder; ++i) {
-        sum = 0;
-        for (int j = 0; j < kLpWindowLength - i; ++j) sum = l_mac(sum, y[j], y[j + i]);
+        // bounded by r[0], which fits
+        sum = exact_mac(0, y, y + i, kLpWindowLength - i);
         d = l_extract(l_shl(sum, norm));
         r.hi[i] = d.hi;
         r.lo[i] = d.lo;

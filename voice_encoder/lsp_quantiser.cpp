@@ -1,6 +1,7 @@
 #include "voice_encoder/lsp_quantiser.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "voice_encoder/lsp_conversion.h"
 #include "voice_encoder/tables.h"
@@ -62,15 +63,22 @@ void prediction_residual(const Word16 lsf[kLpOrder], int mode, const LspPredicto
     }
 }
 
+// The distances below sum terms that are never negative, so their
+// saturating sums equal the exact sums capped at 2^31 - 1.
+Word32 capped(std::int64_t sum) {
+    return sum > kMax32 ? kMax32 : static_cast<Word32>(sum);
+}
+
 int nearest_first_stage(const Word16 residual[kLpOrder]) {
     Word32 best = kMax32;
     int index = 0;
     for (int i = 0; i < 128; ++i) {
-        Word32 dist = 0;
+        std::int64_t sum = 0;
         for (int j = 0; j < kLpOrder; ++j) {
-            const Word16 t = sub(residual[j], lsp_codebook1[i][j]);
-            dist = l_mac(dist, t, t);
+            const std::int32_t t = sub(residual[j], lsp_codebook1[i][j]);
+            sum += 2 * t * t;
         }
+        const Word32 dist = capped(sum);
         if (l_sub(dist, best) < 0) {
             best = dist;
             index = i;
@@ -87,11 +95,13 @@ int nearest_second_stage(const Word16 residual[kLpOrder], const Word16 first[kLp
     Word32 best = kMax32;
     int index = 0;
     for (int k = 0; k < 32; ++k) {
-        Word32 dist = 0;
+        // w t t with w >= 0: mult keeps the sign of t or gives 0
+        std::int64_t sum = 0;
         for (int j = from; j < from + kHalf; ++j) {
             const Word16 t = sub(target[j], lsp_codebook2[k][j]);
-            dist = l_mac(dist, mult(w[j], t), t);
+            sum += 2 * std::int32_t{mult(w[j], t)} * t;
         }
+        const Word32 dist = capped(sum);
         if (l_sub(dist, best) < 0) {
             best = dist;
             index = k;

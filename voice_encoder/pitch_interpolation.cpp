@@ -1,5 +1,8 @@
 #include "voice_encoder/pitch_interpolation.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "voice_encoder/tables.h"
 
 namespace vox::g729 {
@@ -15,15 +18,34 @@ void interpolate_past_excitation(Word16* exc, Word16 t0, Word16 frac, int length
     }
     const Word16* c1 = &inter_3l[frac];
     const Word16* c2 = &inter_3l[kUpSampling - frac];
+
+    // No partial sum can saturate while the largest sample read times the
+    // sum of the taps' magnitudes stays within 32 bits. For short delays the
+    // samples read include outputs of this call, so the bound follows them.
+    std::int32_t taps = 0;
+    for (int k = 0; k < kTaps * kUpSampling; k += kUpSampling)
+        taps += std::abs(std::int32_t{c1[k]}) + std::abs(std::int32_t{c2[k]});
+    std::int32_t largest = 0;
+    for (const Word16* p = x0 - (kTaps - 1); p < x0 + length + kTaps; ++p)
+        largest = std::max(largest, std::abs(std::int32_t{*p}));
+
     for (int j = 0; j < length; ++j, ++x0) {
         const Word16* x1 = x0;
         const Word16* x2 = x0 + 1;
         Word32 s = 0;
-        for (int i = 0, k = 0; i < kTaps; ++i, k += kUpSampling) {
-            s = l_mac(s, x1[-i], c1[k]);
-            s = l_mac(s, x2[i], c2[k]);
+        if (2 * std::int64_t{largest} * taps <= kMax32) {
+            std::int32_t sum = 0;
+            for (int i = 0, k = 0; i < kTaps; ++i, k += kUpSampling)
+                sum += std::int32_t{x1[-i]} * c1[k] + std::int32_t{x2[i]} * c2[k];
+            s = 2 * sum;
+        } else {
+            for (int i = 0, k = 0; i < kTaps; ++i, k += kUpSampling) {
+                s = l_mac(s, x1[-i], c1[k]);
+                s = l_mac(s, x2[i], c2[k]);
+            }
         }
         exc[j] = round16(s);
+        largest = std::max(largest, std::abs(std::int32_t{exc[j]}));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "voice_encoder/dsp_math.h"
+#include "voice_encoder/exact_sums.h"
 
 namespace vox::g729 {
 
@@ -10,8 +11,21 @@ namespace {
 
 constexpr int kMaxFrame = 80;
 
+// The scaled signal, and whether its correlations provably fit in 32 bits
+// (every one is bounded by the energy of the whole buffer).
+struct Signal {
+    const Word16* s;
+    bool exact;
+};
+
 // Correlation of the signal with itself delayed by t, on even samples.
-Word32 decimated_correlation(const Word16* s, int t, int length) {
+Word32 decimated_correlation(Signal x, int t, int length) {
+    const Word16* s = x.s;
+    if (x.exact) {
+        std::int32_t sum = 0;
+        for (int j = 0; j < length; j += 2) sum += std::int32_t{s[j]} * s[j - t];
+        return 2 * sum;
+    }
     Word32 sum = 0;
     for (int j = 0; j < length; j += 2) sum = l_mac(sum, s[j], s[j - t]);
     return sum;
@@ -22,7 +36,7 @@ struct SectionBest {
     Word32 correlation;
 };
 
-SectionBest best_delay(const Word16* s, int from, int to, int step, int length) {
+SectionBest best_delay(Signal s, int from, int to, int step, int length) {
     SectionBest best{static_cast<Word16>(from), kMin32};
     for (int t = from; t < to; t += step) {
         const Word32 c = decimated_correlation(s, t, length);
@@ -32,10 +46,16 @@ SectionBest best_delay(const Word16* s, int from, int to, int step, int length) 
 }
 
 // correlation / sqrt(energy of the delayed signal), 16 bits.
-Word16 normalised(const Word16* s, SectionBest b, int length) {
+Word16 normalised(Signal s, SectionBest b, int length) {
     Word32 energy = 1;  // no division by zero
-    const Word16* p = s - b.delay;
-    for (int i = 0; i < length; i += 2) energy = l_mac(energy, p[i], p[i]);
+    const Word16* p = s.s - b.delay;
+    if (s.exact) {
+        std::int32_t sum = 0;
+        for (int i = 0; i < length; i += 2) sum += std::int32_t{p[i]} * p[i];
+        energy += 2 * sum;
+    } else {
+        for (int i = 0; i < length; i += 2) energy = l_mac(energy, p[i], p[i]);
+    }
     return extract_l(mpy_32(l_extract(b.correlation), l_extract(inv_sqrt(energy))));
 }
 
@@ -60,19 +80,21 @@ Word16 open_loop_pitch(const Word16* wsp, int frame_length) {
         }
     }
 
-    const SectionBest b1 = best_delay(s, 20, 40, 1, frame_length);
-    const SectionBest b2 = best_delay(s, 40, 80, 1, frame_length);
-    SectionBest b3 = best_delay(s, 80, 143, 2, frame_length);
+    const std::int64_t e = energy_of(s - kDelayMax, kDelayMax + frame_length);
+    const Signal x{s, products_fit(e, e, 1)};
+    const SectionBest b1 = best_delay(x, 20, 40, 1, frame_length);
+    const SectionBest b2 = best_delay(x, 40, 80, 1, frame_length);
+    SectionBest b3 = best_delay(x, 80, 143, 2, frame_length);
     // refine the even-delay search of the last section by its neighbours
     const Word16 centre = b3.delay;
     for (const int t : {centre + 1, centre - 1}) {
-        const Word32 c = decimated_correlation(s, t, frame_length);
+        const Word32 c = decimated_correlation(x, t, frame_length);
         if (l_sub(c, b3.correlation) > 0) b3 = {static_cast<Word16>(t), c};
     }
 
-    Word16 max1 = normalised(s, b1, frame_length);
-    Word16 max2 = normalised(s, b2, frame_length);
-    const Word16 max3 = normalised(s, b3, frame_length);
+    Word16 max1 = normalised(x, b1, frame_length);
+    Word16 max2 = normalised(x, b2, frame_length);
+    const Word16 max3 = normalised(x, b3, frame_length);
 
     // favour submultiples: 0.25 for section 3 into 2, 0.2 for 2 into 1
     Word16 d = sub(shl(b2.delay, 1), b3.delay);

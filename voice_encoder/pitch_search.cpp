@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "voice_encoder/exact_sums.h"
 #include "voice_encoder/pitch_interpolation.h"
 #include "voice_encoder/pitch_open_loop.h"
 
@@ -22,10 +23,15 @@ PitchDelay search_pitch(Word16* exc, const Word16 xn[kSubframe], const Word16 h[
     Word16 d[kSubframe];
     correlate_with_impulse_response(h, xn, d);
 
+    // every candidate's correlation is bounded by the energies of d and of
+    // the past excitation the candidates span
+    const int span = range.max - range.min + kSubframe;
+    const bool exact = products_fit(energy_of(d, kSubframe), energy_of(exc - range.max, span));
     Word32 best = kMin32;
     Word16 t0 = range.min;
     for (Word16 t = range.min; t <= range.max; ++t) {
-        const Word32 c = dot_product(d, exc - t, kSubframe);
+        const Word32 c =
+            exact ? exact_mac(0, d, exc - t, kSubframe) : dot_product(d, exc - t, kSubframe);
         if (l_sub(c, best) > 0) {
             best = c;
             t0 = t;

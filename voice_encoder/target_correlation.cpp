@@ -1,14 +1,21 @@
 #include "voice_encoder/target_correlation.h"
 
+#include "voice_encoder/exact_sums.h"
+
 namespace vox::g729 {
 
 void correlate_with_impulse_response(const Word16 h[kSubframe], const Word16 x[kSubframe],
                                      Word16 d[kSubframe]) {
     Word32 y[kSubframe];
     Word32 largest = 0;
+    const bool exact = products_fit(energy_of(x, kSubframe), energy_of(h, kSubframe));
     for (int i = 0; i < kSubframe; ++i) {
         Word32 s = 0;
-        for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
+        if (exact) {
+            s = exact_mac(0, x + i, h, kSubframe - i);
+        } else {
+            for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
+        }
         y[i] = s;
         if (l_sub(l_abs(s), largest) > 0) largest = l_abs(s);
     }

@@ -2,8 +2,11 @@
 // at each rate, and the same samples with bcg729's Annex A encoder. Prints
 // times real time on one core and cycles per 10 ms frame, both from the
 // thread's CPU time (so a busy machine does not skew them; cycles at the
-// nominal clock the benchmark library reports), and heap allocations per call
-// inside the timed loop (expected: 0).
+// nominal clock the benchmark library reports), heap allocations per call
+// inside the timed loop (expected: 0), and each rate's time per frame as a
+// ratio to bcg729's ("vs_bcg729", target at most 1.0 at 8 kbit/s) and to our
+// 8 kbit/s encoder ("vs_mode1", target at most 1.2 for the other rates). The
+// ratios take their reference from the fastest of the runs seen so far.
 
 #include <benchmark/benchmark.h>
 extern "C" {  // the library is C and its header does not say so
@@ -51,19 +54,29 @@ double threadCpuSeconds() {
     return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
+// Fastest CPU seconds per frame so far, by encoder: modes 0-2, then bcg729.
+double fastestPerFrame[4] = {0, 0, 0, 0};
+constexpr int kBcg729 = 3;
+
 struct Measure {
     std::uint64_t allocs = 0;
     std::uint64_t calls = 0;
     double seconds = 0;
     std::uint64_t frames = 0;
 
-    void report(benchmark::State& state) const {
+    void report(benchmark::State& state, int encoder) const {
         state.counters["x_realtime"] =
             seconds > 0 ? kSeconds * static_cast<double>(state.iterations()) / seconds : 0;
         const double hz = benchmark::CPUInfo::Get().cycles_per_second;
-        state.counters["cycles_per_frame"] =
-            frames ? seconds * hz / static_cast<double>(frames) : 0;
+        const double perFrame = frames ? seconds / static_cast<double>(frames) : 0;
+        state.counters["cycles_per_frame"] = perFrame * hz;
         state.counters["allocs_per_call"] = calls ? static_cast<double>(allocs) / calls : 0;
+        double& fastest = fastestPerFrame[encoder];
+        if (fastest == 0 || perFrame < fastest) fastest = perFrame;
+        if (encoder != kBcg729 && fastestPerFrame[kBcg729] > 0)
+            state.counters["vs_bcg729"] = perFrame / fastestPerFrame[kBcg729];
+        if (encoder != 1 && encoder != kBcg729 && fastestPerFrame[1] > 0)
+            state.counters["vs_mode1"] = perFrame / fastestPerFrame[1];
     }
 };
 
@@ -84,7 +97,7 @@ void encodeAtRate(benchmark::State& state) {
     }
     const int mode = static_cast<int>(state.range(0));
     const auto perBlock = static_cast<std::size_t>(vox::g729::Encoder::samples_per_block(mode));
-    std::vector<std::uint8_t> block(vox::g729::Encoder::kBlockBytes);
+    std::vector<std::uint8_t> block(vox::g729::kDvfBlockBytes);
     Measure m;
     for (auto _ : state) {
         auto encoder = std::make_unique<vox::g729::Encoder>();
@@ -98,7 +111,7 @@ void encodeAtRate(benchmark::State& state) {
         });
         m.frames += speech.size() / perBlock * perBlock / kFrameSamples;
     }
-    m.report(state);
+    m.report(state, mode);
 }
 
 void bcg729AnnexA(benchmark::State& state) {
@@ -122,7 +135,7 @@ void bcg729AnnexA(benchmark::State& state) {
         closeBcg729EncoderChannel(channel);
         m.frames += speech.size() / kFrameSamples;
     }
-    m.report(state);
+    m.report(state, kBcg729);
 }
 
 }  // namespace
@@ -143,13 +156,14 @@ void operator delete(void* p, std::size_t) noexcept {
 }
 #pragma GCC diagnostic pop
 
-// Mode 0 is 6.4 kbit/s, 1 is 8 kbit/s (Annex A), 2 is 11.8 kbit/s.
+// Mode 0 is 6.4 kbit/s, 1 is 8 kbit/s (Annex A), 2 is 11.8 kbit/s. bcg729
+// and mode 1 run first, as the references of the ratios.
+BENCHMARK(bcg729AnnexA)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(encodeAtRate)
     ->ArgName("mode")
-    ->Arg(0)
     ->Arg(1)
+    ->Arg(0)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
-BENCHMARK(bcg729AnnexA)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_MAIN();

@@ -3,6 +3,7 @@
 #include "voice_decoder/decoder.h"
 #include "voice_decoder/tests/itu_frames.h"
 #include "voice_decoder/voice_decoder.h"
+#include "voice_encoder/tests/test_data.h"
 
 using namespace vox::g729;
 using namespace vox::g729::testing;
@@ -16,9 +17,8 @@ class AnnexAVectors : public ::testing::TestWithParam<const char*> {};
 // Mode 1 decodes as the G.729 Annex A decoder with its post-filter: every
 // sample of the vectors' .pst from their .bit, blocks fed through the exports.
 TEST_P(AnnexAVectors, ModeOneReproducesThePostFilteredOutput) {
-    const std::string folder = vector_folder();
-    if (folder.empty())
-        GTEST_SKIP() << "G.729 conformance vectors not found at " << VOX_G729_VECTORS;
+    VOX_REQUIRE_TEST_DATA(std::string(VOX_G729_VECTORS) + "/speech.bit");
+    const std::string folder = VOX_G729_VECTORS;
     const std::string name = GetParam();
     const auto frames = read_itu_frames(folder + "/" + name + ".bit");
     const auto expected = read_pcm(folder + "/" + name + ".pst");

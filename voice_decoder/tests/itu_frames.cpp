@@ -1,6 +1,5 @@
 #include "voice_decoder/tests/itu_frames.h"
 
-#include <filesystem>
 #include <fstream>
 
 namespace vox::g729::testing {
@@ -58,11 +57,6 @@ std::vector<std::int16_t> read_pcm(const std::string& path) {
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     return samples;
-}
-
-std::string vector_folder() {
-    const std::string folder = VOX_G729_VECTORS;
-    return std::filesystem::exists(folder + "/speech.bit") ? folder : std::string{};
 }
 
 }  // namespace vox::g729::testing

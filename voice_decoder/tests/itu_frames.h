@@ -21,7 +21,4 @@ std::vector<Block> mode1_blocks(const std::vector<std::vector<bool>>& frames);
 // 16-bit little-endian samples of a PCM file.
 std::vector<std::int16_t> read_pcm(const std::string& path);
 
-// Where the conformance vectors live; empty when they are absent.
-std::string vector_folder();
-
 }  // namespace vox::g729::testing

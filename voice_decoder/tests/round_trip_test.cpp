@@ -5,6 +5,7 @@
 
 #include "voice_decoder/decoder.h"
 #include "voice_decoder/tests/itu_frames.h"
+#include "voice_encoder/tests/test_data.h"
 #include "voice_encoder/voice_encoder.h"
 
 using namespace vox::g729;
@@ -85,9 +86,8 @@ Quality measure(const std::vector<std::int16_t>& reference, long offset,
 // Each rate must reproduce speech recognisably, and more bits must buy a
 // closer waveform.
 TEST(VoiceRoundTrip, EveryRateReproducesSpeechAndHigherRatesDoBetter) {
-    const std::string folder = vector_folder();
-    if (folder.empty())
-        GTEST_SKIP() << "G.729 conformance vectors not found at " << VOX_G729_VECTORS;
+    VOX_REQUIRE_TEST_DATA(std::string(VOX_G729_VECTORS) + "/speech.bit");
+    const std::string folder = VOX_G729_VECTORS;
     const std::vector<std::int16_t> speech = read_pcm(folder + "/speech.in");
     ASSERT_FALSE(speech.empty());
     // Floors about 1.5 dB under what the coder reaches on this file.

@@ -13,8 +13,8 @@
 namespace vox::g729::testing {
 namespace {
 
-using Block = std::array<std::uint8_t, Encoder::kBlockBytes>;
-constexpr std::uint8_t kMask = Encoder::kMask;
+using Block = std::array<std::uint8_t, kDvfBlockBytes>;
+constexpr std::uint8_t kMask = kScrambleMask;
 
 struct Mode {
     int mode;

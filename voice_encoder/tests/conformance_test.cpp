@@ -11,6 +11,7 @@
 #include "voice_encoder/encoder.h"
 #include "voice_encoder/frame_coder.h"
 #include "voice_encoder/tests/itu_bitstream.h"
+#include "voice_encoder/tests/test_data.h"
 #include "voice_encoder/voice_encoder.h"
 
 namespace vox::g729::testing {
@@ -52,9 +53,7 @@ std::string describe(std::size_t frame, const std::vector<int>& got, const std::
 class AnnexAVectors : public ::testing::TestWithParam<std::string> {
   protected:
     void SetUp() override {
-        if (!std::filesystem::is_directory(kVectors)) {
-            GTEST_SKIP() << "conformance vectors not found at " << kVectors;
-        }
+        VOX_REQUIRE_TEST_DATA(kVectors);
         ASSERT_TRUE(load(GetParam(), vector_)) << "cannot read vector " << GetParam();
     }
     Vector vector_;
@@ -76,7 +75,7 @@ std::vector<std::vector<int>> unpack_mode1(const std::uint8_t* block) {
     for (int s = 0; s < 51; ++s) {
         FrameBits bits;
         for (int byte = 0; byte < 10; ++byte) {
-            const std::uint8_t v = block[2 + s * 10 + byte] ^ Encoder::kMask;
+            const std::uint8_t v = block[2 + s * 10 + byte] ^ kScrambleMask;
             for (int b = 7; b >= 0; --b) bits.push_back(((v >> b) & 1) != 0);
         }
         frames.push_back(*split_fields(bits, widths_8k()));
@@ -90,11 +89,11 @@ void expect_mode1_blocks(const Vector& v, Encode encode) {
     std::vector<std::int16_t> pcm = v.pcm;
     const std::size_t blocks = (v.fields.size() + 50) / 51;
     pcm.resize(blocks * 51 * kFrame, 0);  // the last block is padded with silence
-    std::uint8_t block[Encoder::kBlockBytes];
+    std::uint8_t block[kDvfBlockBytes];
     for (std::size_t b = 0; b < blocks; ++b) {
         ASSERT_TRUE(encode(pcm.data() + b * 51 * kFrame, block));
-        ASSERT_EQ(block[0], 0x10 ^ Encoder::kMask);
-        ASSERT_EQ(block[1], Encoder::kMask);
+        ASSERT_EQ(block[0], 0x10 ^ kScrambleMask);
+        ASSERT_EQ(block[1], kScrambleMask);
         const auto frames = unpack_mode1(block);
         for (std::size_t s = 0; s < 51 && b * 51 + s < v.fields.size(); ++s) {
             const std::size_t f = b * 51 + s;

@@ -42,7 +42,7 @@ TEST(Exports, ResultsAndRejectedCalls) {
     // the rejected calls counted: this mode-0 call is not the stream's first
     ASSERT_EQ(Ravelle_VoiceEncoder(pcm.data(), block.data(), 0), 1);
     EXPECT_FALSE(std::all_of(block.begin(), block.begin() + 8,
-                             [](std::uint8_t b) { return b == Encoder::kMask; }));
+                             [](std::uint8_t b) { return b == kScrambleMask; }));
 }
 
 }  // namespace

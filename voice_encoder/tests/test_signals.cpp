@@ -58,7 +58,7 @@ std::vector<int> unpack_slot(const std::uint8_t* slot, int slot_bytes,
                              const std::vector<int>& widths) {
     std::vector<bool> bits;
     for (int i = 0; i < slot_bytes; ++i) {
-        const std::uint8_t v = slot[i] ^ Encoder::kMask;
+        const std::uint8_t v = slot[i] ^ kScrambleMask;
         for (int b = 7; b >= 0; --b) bits.push_back(((v >> b) & 1) != 0);
     }
     std::vector<int> fields;
