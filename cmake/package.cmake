@@ -9,14 +9,14 @@ set(CPACK_PACKAGE_VENDOR "Tevra Media")
 set(CPACK_PACKAGE_CONTACT "Tevra Media <support@tevramedia.com>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion for the VX-R250 voice recorder and MP3 player")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "companion for the VX-R250 voice recorder and MP3 player
- Voxerin shows the computer's folders beside the contents of a VX-R250 voice
- recorder plugged in over USB and moves files between the two: it copies
- recordings off the recorder and files onto it, deletes and reorders them,
- formats the recorder, and converts 8 kHz mono WAV files into the recorder's
- voice format (.DVF) and back. The command voxctl does the same from a
- terminal. A udev rule lets the user at the seat use the recorder without root.")
+# CPack makes the control file's description from the summary and this text.
+set(CPACK_PACKAGE_DESCRIPTION
+    "Voxerin shows the computer's folders beside the contents of a VX-R250 voice
+recorder plugged in over USB and moves files between the two: it copies
+recordings off the recorder and files onto it, deletes and reorders them,
+formats the recorder, and converts 8 kHz mono WAV files into the recorder's
+voice format (.DVF) and back. The command voxctl does the same from a
+terminal. A udev rule lets the user at the seat use the recorder without root.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
