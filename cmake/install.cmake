@@ -72,13 +72,14 @@ list(REMOVE_DUPLICATES vox_installed_libraries)
 # Installed programs find the libraries relative to their own place, so the
 # whole tree may move (a DESTDIR, another prefix) and still run without
 # LD_LIBRARY_PATH. The build tree keeps its own absolute RPATH.
-file(RELATIVE_PATH vox_bin_to_libs /${CMAKE_INSTALL_BINDIR} /${VOX_PRIVATE_LIBDIR})
-set_target_properties(${vox_programs} PROPERTIES INSTALL_RPATH "$ORIGIN/${vox_bin_to_libs}")
-set_target_properties(${vox_installed_libraries} PROPERTIES INSTALL_RPATH "$ORIGIN")
-
-install(TARGETS ${vox_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS ${vox_installed_libraries} LIBRARY DESTINATION ${VOX_PRIVATE_LIBDIR}
-        NAMELINK_SKIP)
+if(vox_programs)
+  file(RELATIVE_PATH vox_bin_to_libs /${CMAKE_INSTALL_BINDIR} /${VOX_PRIVATE_LIBDIR})
+  set_target_properties(${vox_programs} PROPERTIES INSTALL_RPATH "$ORIGIN/${vox_bin_to_libs}")
+  set_target_properties(${vox_installed_libraries} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  install(TARGETS ${vox_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS ${vox_installed_libraries} LIBRARY DESTINATION ${VOX_PRIVATE_LIBDIR}
+          NAMELINK_SKIP)
+endif()
 
 # The recorder's udev rule goes where packages put theirs (rules in /etc are
 # the administrator's own). The driver package, INF and rule, is installed
