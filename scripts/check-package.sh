@@ -33,8 +33,8 @@ expected=(
   /usr/lib/voxerin/libVXR250.so
   /usr/lib/udev/rules.d/60-vxr250.rules
   /usr/share/voxerin/driver/vxr250.inf /usr/share/voxerin/driver/60-vxr250.rules
-  /usr/share/applications/$app_id.desktop /usr/share/metainfo/$app_id.metainfo.xml
-  /usr/share/icons/hicolor/scalable/apps/$app_id.svg
+  "/usr/share/applications/$app_id.desktop" "/usr/share/metainfo/$app_id.metainfo.xml"
+  "/usr/share/icons/hicolor/scalable/apps/$app_id.svg"
   /usr/share/mime/packages/voxerin.xml
   /usr/share/man/man1/voxctl.1.gz /usr/share/bash-completion/completions/voxctl
 )
