@@ -6,14 +6,15 @@
 #                             nothing else links them, so they carry no
 #                             soname versions and stay out of the linker's path)
 #   lib/udev/rules.d/         the recorder's udev rule
-#   share/voxerin/            language packs "Vxrs<code page>.rcc", the driver package
+#   share/voxerin/            the driver package; also where the program looks
+#                             for language packs "Vxrs<code page>.rcc"
 #   share/applications, share/icons, share/metainfo, share/mime,
 #   share/man/man1, share/bash-completion/completions
 
 include(GNUInstallDirs)
 
 set(VOX_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/voxerin)
-# The program looks for its language packs in ../share/voxerin beside its own
+# The program looks for its language packs in ../share/voxerin from its own
 # folder; the driver package sits in the same folder.
 set(VOX_DATA_DIR ${CMAKE_INSTALL_DATADIR}/voxerin)
 
@@ -77,13 +78,13 @@ if(vox_programs)
   set_target_properties(${vox_programs} PROPERTIES INSTALL_RPATH "$ORIGIN/${vox_bin_to_libs}")
   set_target_properties(${vox_installed_libraries} PROPERTIES INSTALL_RPATH "$ORIGIN")
   install(TARGETS ${vox_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(TARGETS ${vox_installed_libraries} LIBRARY DESTINATION ${VOX_PRIVATE_LIBDIR}
-          NAMELINK_SKIP)
+  install(TARGETS ${vox_installed_libraries} LIBRARY DESTINATION ${VOX_PRIVATE_LIBDIR})
 endif()
 
 # The recorder's udev rule goes where packages put theirs (rules in /etc are
 # the administrator's own). The driver package, INF and rule, is installed
-# too, for "voxctl setup-driver" on a system where the files were copied by hand.
+# too: under a prefix that udev does not read, "voxctl setup-driver" installs
+# the rule from it.
 set(vox_driver_package ${PROJECT_SOURCE_DIR}/driver_installer)
 install(FILES ${vox_driver_package}/60-vxr250.rules DESTINATION lib/udev/rules.d)
 install(FILES ${vox_driver_package}/vxr250.inf ${vox_driver_package}/60-vxr250.rules
