@@ -13,7 +13,8 @@ namespace vox::qinst {
 // Replaces the services the exports use; nullptr restores the default.
 void useSetupServices(std::shared_ptr<setup::SetupServices> services);
 
-// The INF of the driver package built with this library.
+// The INF of the driver package that came with this library: the installed
+// copy when the library is installed, else the one in the build tree.
 std::string packagedInfPath();
 
 }  // namespace vox::qinst

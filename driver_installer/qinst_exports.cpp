@@ -1,6 +1,9 @@
 // The flat exports: thin wrappers over one process-wide Installer. None lets
 // an exception out; any failure inside answers 0.
 
+#include <dlfcn.h>
+
+#include <filesystem>
 #include <memory>
 #include <mutex>
 
@@ -43,7 +46,21 @@ void useSetupServices(std::shared_ptr<setup::SetupServices> services) {
     processInstaller = services ? std::make_unique<ProcessInstaller>(std::move(services)) : nullptr;
 }
 
+// An installed library finds the package at a fixed place relative to its own
+// file; a library run from the build tree takes the copy made beside it there.
 std::string packagedInfPath() {
+#ifdef VOX_QINST_INSTALLED_PACKAGE
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<const void*>(&packagedInfPath), &self) != 0 &&
+        self.dli_fname != nullptr) {
+        const std::filesystem::path installed =
+            std::filesystem::path(self.dli_fname).parent_path() / VOX_QINST_INSTALLED_PACKAGE /
+            "vxr250.inf";
+        std::error_code error;
+        if (std::filesystem::is_regular_file(installed, error))
+            return installed.lexically_normal().string();
+    }
+#endif
     return VOX_QINST_PACKAGE_INF;
 }
 

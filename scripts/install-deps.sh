@@ -10,6 +10,9 @@ packages=(
   clang-14 clang-format libclang-rt-14-dev
   libbcg729-dev
   xvfb xauth fonts-dejavu-core
+  librsvg2-bin help2man dpkg-dev
+  desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
+  bash-completion man-db
 )
 
 missing=()

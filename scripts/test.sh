@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test: first a
-# plain build, then the same tests built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the fuzz targets (clang) for a bounded time.
+# plain build and a check of the package made from it, then the same tests
+# built with AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz
+# targets (clang) for a bounded time.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -24,6 +25,9 @@ run_suite() {
 echo "== plain build =="
 run_suite build/plain
 ctest --test-dir build/plain -LE slow -j "$jobs"
+
+echo "== Debian package and install =="
+bash scripts/check-package.sh build/plain
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 run_suite build/sanitize -DVOX_SANITIZE=ON -DVOX_BENCH=OFF

@@ -40,8 +40,10 @@ void giveExitStatusHelp(CLI::App& app) {
 }
 
 int run(int argc, char** argv) {
-    CLI::App app{"voxctl: copy files onto and off the VX-R250 recorder, and manage it."};
+    // Named, so that usage lines read "voxctl" however it was started.
+    CLI::App app{"voxctl: copy files onto and off the VX-R250 recorder, and manage it.", "voxctl"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "voxctl " VOX_VERSION);
     app.footer(kExitStatusHelp);
     app.add_flag_callback("-v,--verbose", showDiagnostics,
                           "Show the device library's diagnostic lines (on stderr)");

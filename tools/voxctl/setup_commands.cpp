@@ -69,8 +69,9 @@ void addSetupCommands(CLI::App& app) {
         "setup-driver",
         "Install the recorder's udev rule so that it opens without root (run once, as root)");
     command->add_flag("--dry-run", options->dryRun, "Only print what would be installed and run");
-    command->add_option("--inf", options->inf, "INF file of the driver package")
-        ->capture_default_str();
+    // The default is shown in words: its path depends on where voxctl runs from.
+    command->add_option("--inf", options->inf,
+                        "INF file of the driver package (default: the one installed with voxctl)");
     command->add_option("--root", options->root, "Root folder of the system to set up")
         ->capture_default_str();
     command->callback([options] { setupDriver(*options); });

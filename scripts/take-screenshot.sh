@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Retakes the screenshot that the software centre shows
+# (packaging/screenshots/main-window.png): Voxmain from BUILD_DIR on a
+# virtual X server, on a simulated recorder with sample files.
+# Needs xvfb, xdotool and imagemagick.
+#   bash scripts/take-screenshot.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "${1:?usage: take-screenshot.sh BUILD_DIR}" && pwd)
+top=$(cd "$(dirname "$0")/.." && pwd)
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" VXR250_SIMULATOR="$work/recorder.img"
+mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+"$build/tools/voxctl/voxctl" sim create "$VXR250_SIMULATOR" >/dev/null
+
+Xvfb -displayfd 3 -screen 0 1280x900x24 3>"$work/display" 2>/dev/null &
+pids+=($!)
+until [ -s "$work/display" ]; do sleep 0.1; done
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY
+
+"$build/application/Voxmain" >"$work/voxmain.log" 2>&1 &
+pids+=($!)
+# The main window is the largest window with the program's title, once it
+# has its size (Qt also makes a small hidden one).
+main_window() {
+  local id WIDTH HEIGHT
+  for id in $(xdotool search --name 'Voxerin' 2>/dev/null); do
+    WIDTH=0 HEIGHT=0
+    eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)"
+    echo "$((WIDTH * HEIGHT)) $id"
+  done | sort -n | awk '$1 > 10000 { id = $2 } END { print id }'
+}
+window=""
+for _ in $(seq 100); do
+  window=$(main_window)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "take-screenshot.sh: Voxmain showed no window" >&2; exit 1; }
+# The first device check and listing follow the window by a moment.
+sleep 2
+eval "$(xdotool getwindowgeometry --shell "$window")"
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip -colors 256 +dither \
+  "PNG8:$top/packaging/screenshots/main-window.png"
+echo "packaging/screenshots/main-window.png: ${WIDTH}x$HEIGHT"
