@@ -74,6 +74,11 @@ int SystemIcons::indexOfExtension(const QString& extension) {
     return indexOf(QFileInfo(QStringLiteral("file") + extension));
 }
 
+QString SystemIcons::typeName(const QFileInfo& file) {
+    if (file.isDir()) return lists().provider.type(file);
+    return QMimeDatabase().mimeTypeForFile(file, QMimeDatabase::MatchExtension).comment();
+}
+
 QIcon SystemIcons::icon(int index) {
     const std::vector<QIcon>& icons = list();
     return index >= 0 && index < static_cast<int>(icons.size()) ? icons[index] : QIcon();
