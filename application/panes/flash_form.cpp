@@ -78,6 +78,7 @@ void CFlashForm::buildControls() {
     auto* bars = new QGridLayout;
     total_ = addBar(bars, 0, "flash_total", QStringLiteral("Total"));
     current_ = addBar(bars, 1, "flash_current", QStringLiteral("Current"));
+    bars->setColumnStretch(1, 1);
     row->addLayout(bars, 1);
 }
 
