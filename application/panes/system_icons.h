@@ -37,7 +37,8 @@ class SystemIcons {
     static int indexOfExtension(const QString& extension);
     static QIcon icon(int index);
     // The name of the type of `file` (which need not exist), as the
-    // platform's file-type registry gives it ("MP3 audio").
+    // platform's file-type registry gives it ("MP3 audio"), or "DVF File"
+    // for an extension it does not know.
     static QString typeName(const QFileInfo& file);
 };
 

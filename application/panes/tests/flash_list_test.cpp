@@ -65,6 +65,7 @@ TEST_F(FlashListRows, NamesSizesTypesAndDates) {
     EXPECT_FALSE(mp3Type.isEmpty());
     EXPECT_EQ(cell(0, 2), mp3Type);
     EXPECT_NE(cell(3, 2), mp3Type);
+    EXPECT_EQ(cell(2, 2), QStringLiteral("File"));  // no extension
     EXPECT_FALSE(list->topLevelItem(0)->icon(0).isNull());
 
     EXPECT_EQ(list->headerItem()->text(0), QStringLiteral("Name"));
@@ -139,6 +140,7 @@ TEST_F(FlashListRows, AddedPcFileGetsARowLikeTheListedOnes) {
     ASSERT_EQ(list->topLevelItemCount(), rows + 1);
     EXPECT_EQ(cell(rows, 0), QStringLiteral("voice memo.dvf"));
     EXPECT_EQ(cell(rows, 1), QStringLiteral("2KB"));
+    EXPECT_EQ(cell(rows, 2), QStringLiteral("DVF File"));
     EXPECT_FALSE(cell(rows, 3).isEmpty());
 }
 
