@@ -45,7 +45,7 @@ add_library(vox_controls
   ${app_dir}/panes/list_core.cpp ${app_dir}/panes/list_drawing.cpp
   ${app_dir}/panes/list_ctrl_ex.cpp ${app_dir}/panes/list_view_ex.cpp
   ${app_dir}/panes/hover_button.cpp ${app_dir}/panes/system_icons.cpp
-  ${app_dir}/panes/text_progress_ctrl.cpp)
+  ${app_dir}/panes/text_progress_ctrl.cpp ${app_dir}/panes/status_progress_bar.cpp)
 set_target_properties(vox_controls PROPERTIES AUTOMOC ON)
 target_link_libraries(vox_controls PUBLIC Qt6::Widgets vox_app_base vox_resources PRIVATE vox_text)
 
@@ -54,13 +54,14 @@ target_link_libraries(vox_controls PUBLIC Qt6::Widgets vox_app_base vox_resource
 add_library(vox_app
   ${app_dir}/core/profile.cpp ${app_dir}/core/window_placement.cpp
   ${app_dir}/core/instance_lock.cpp ${app_dir}/core/resource_pack.cpp
-  ${app_dir}/core/pelmarch_doc.cpp ${app_dir}/core/flash_panes.cpp
+  ${app_dir}/core/pelmarch_doc.cpp
   ${app_dir}/core/fixed_splitter.cpp ${app_dir}/core/mount_watcher.cpp
   ${app_dir}/core/device_notice_relay.cpp ${app_dir}/core/main_frame.cpp
-  ${app_dir}/core/main_frame_layout.cpp ${app_dir}/core/pelmarch_app.cpp
-  ${app_dir}/panes/dir_panes.cpp)
+  ${app_dir}/core/main_frame_layout.cpp ${app_dir}/core/main_frame_status.cpp
+  ${app_dir}/core/pelmarch_app.cpp ${app_dir}/panes/dir_panes.cpp
+  ${app_dir}/panes/flash_tree.cpp ${app_dir}/panes/flash_list.cpp ${app_dir}/panes/flash_form.cpp)
 set_target_properties(vox_app PROPERTIES AUTOMOC ON)
-target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio PRIVATE vox_text)
+target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio PRIVATE vox_core_rules vox_text)
 
 add_executable(Voxmain ${app_dir}/main.cpp)
 target_link_libraries(Voxmain PRIVATE vox_app vox_stack)
@@ -98,6 +99,12 @@ if(BUILD_TESTING)
             ${app_dir}/core/tests/device_monitor_test.cpp ${qt_test_support}
     LIBS vox_app vox_text Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   add_dependencies(vox_app_test vox_test_packs)
+
+  vox_add_gtest(vox_recorder_pane_test
+    SOURCES ${app_dir}/panes/tests/flash_list_test.cpp
+            ${app_dir}/panes/tests/flash_form_tree_test.cpp
+            ${app_dir}/core/tests/status_bar_test.cpp ${qt_test_support}
+    LIBS vox_app vox_text Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
   vox_add_gtest(vox_app_device_test
     SOURCES ${app_dir}/core/tests/device_link_test.cpp ${qt_test_support}

@@ -1,6 +1,6 @@
 #pragma once
-// The device access library's device-link calls the document makes, as a
-// table, so that the device monitor can be driven by a scripted recorder.
+// The device access library's calls the document and the recorder listing
+// make, as a table, so that both can be driven by a scripted recorder.
 
 #include "device_library/qvdevsys.h"
 
@@ -11,11 +11,13 @@ struct DeviceApi {
     int (*destroyDev)(DeviceContext* link);
     int (*checkDevice)(DeviceContext* link);
     int (*isUsed)(DeviceContext* link);
+    int (*refreshDevice)(DeviceContext* link, DeviceListing* out, const char* folder, int reserved,
+                         int store);
 };
 
 // The library's own exports.
 inline DeviceApi libraryDeviceApi() {
-    return {CreateDev, DestroyDev, QVCheckDevice, QVIsUsed};
+    return {CreateDev, DestroyDev, QVCheckDevice, QVIsUsed, QVRefreshDevice};
 }
 
 }  // namespace vox::app

@@ -13,12 +13,15 @@
 #include "application/core/app_title.h"
 #include "application/core/device_notice_relay.h"
 #include "application/core/fixed_splitter.h"
-#include "application/core/flash_panes.h"
 #include "application/core/frame_messages.h"
 #include "application/core/mount_watcher.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/core/window_placement.h"
 #include "application/panes/dir_panes.h"
+#include "application/panes/flash_form.h"
+#include "application/panes/flash_list.h"
+#include "application/panes/flash_tree.h"
+#include "application/panes/status_progress_bar.h"
 #include "application/resources/resources.h"
 #include "platform/devio/device_notifications.h"
 #include "platform/messages/message_numbers.h"
@@ -43,6 +46,7 @@ Pane* sized(Pane* pane, int width, int height) {
 }  // namespace
 
 CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
+    doc.mainFrame = this;
     setWindowTitle(QString::fromUtf8(kUntitled) + QStringLiteral(" - ") +
                    vox::res::text(QStringLiteral("app_title")));
     placeAtCreation();
@@ -65,6 +69,7 @@ CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent)
 
 CMainFrame::~CMainFrame() {
     deviceNotices_->close();
+    if (doc_.mainFrame == this) doc_.mainFrame = nullptr;
 }
 
 void CMainFrame::placeAtCreation() {
@@ -134,11 +139,20 @@ void CMainFrame::buildStatusBar() {
         }
         statusPanes_[pane] = label;
     }
+    statusPanes_[0]->setAccessibleName(QStringLiteral("Status"));
+    statusPanes_[1]->setAccessibleName(QStringLiteral("Selection size"));
+    statusPanes_[2]->setAccessibleName(QStringLiteral("Memory"));
     statusPanes_[0]->setText(vox::res::text(QStringLiteral("ready")));
 }
 
-LResult CMainFrame::handleMessage(Message message, WParam wParam, LParam) {
+LResult CMainFrame::handleMessage(Message message, WParam wParam, LParam lParam) {
     switch (message) {
+        case vox::messages::WM_STATUS_INFO:
+            onStatusInfo(wParam, lParam);
+            return 0;
+        case vox::messages::WM_MEMORY_BAR:
+            onMemoryBar(wParam);
+            return 0;
         case WM_COMMAND:
             if ((wParam & 0xffff) == kRefreshCommand) doc_.refresh(this);
             return 0;

@@ -16,6 +16,10 @@ class QLabel;
 class QSplitter;
 class QToolBar;
 
+namespace vox::panes {
+class CProgressBar;
+}
+
 namespace vox::app {
 
 class CPelmarchDoc;
@@ -58,6 +62,8 @@ class CMainFrame : public QMainWindow, public MessageWindow {
     QSplitter* recorderSplitter() const { return recorderSplit_; }
     bool deviceTimerPending() const { return timerPending_ != 0; }
     bool deviceTimerActive() const { return deviceTimer_.isActive(); }
+    // The memory bar in status pane 2; null while no recorder is listed.
+    vox::panes::CProgressBar* memoryBar() const { return memoryBar_.get(); }
 
   protected:
     LResult handleMessage(Message message, WParam wParam, LParam lParam) override;
@@ -82,6 +88,8 @@ class CMainFrame : public QMainWindow, public MessageWindow {
     void restoreLayout();
     void onDeviceChange(unsigned event);
     void onDeviceTimer();
+    void onStatusInfo(WParam info, LParam detail);
+    void onMemoryBar(WParam addedBlocks);
 
     CPelmarchDoc& doc_;
     int firstShowState_ = 1;
@@ -102,6 +110,7 @@ class CMainFrame : public QMainWindow, public MessageWindow {
     int timerPending_ = 0;
     std::unique_ptr<DeviceNoticeRelay> deviceNotices_;
     std::unique_ptr<MountWatcher> mediaWatcher_;
+    std::unique_ptr<vox::panes::CProgressBar> memoryBar_;
 };
 
 }  // namespace vox::app

@@ -5,12 +5,14 @@
 #include <QScreen>
 
 #include "application/core/fixed_splitter.h"
-#include "application/core/flash_panes.h"
 #include "application/core/main_frame.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/core/profile.h"
 #include "application/core/window_placement.h"
 #include "application/panes/dir_panes.h"
+#include "application/panes/flash_form.h"
+#include "application/panes/flash_list.h"
+#include "application/panes/flash_tree.h"
 
 namespace vox::app {
 

@@ -5,8 +5,9 @@
 #include <chrono>
 #include <future>
 
-#include "application/core/flash_panes.h"
 #include "application/core/message_boxes.h"
+#include "application/panes/flash_list.h"
+#include "application/panes/flash_tree.h"
 #include "application/resources/resources.h"
 #include "platform/messages/message_numbers.h"
 

@@ -58,6 +58,9 @@ class CPelmarchDoc {
     int cancel() const;
     int* cancelFlagAddress() { return &cancelFlag_; }
 
+    // The device library's calls, for the recorder listing.
+    const DeviceApi& deviceApi() const { return api_; }
+
     // Device link from CreateDev until DestroyDev; null while no recorder is known.
     DeviceContext* deviceLink = nullptr;
 
@@ -67,6 +70,8 @@ class CPelmarchDoc {
     CFlashList* flashList = nullptr;
     CFlashTree* flashTree = nullptr;
     CFlashForm* flashForm = nullptr;
+    // The main window, where the panes send status and memory-bar news.
+    vox::messages::MessageTarget* mainFrame = nullptr;
 
     // PC folder shown by the PC list.
     std::string workingDirectory;

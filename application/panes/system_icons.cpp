@@ -74,6 +74,16 @@ int SystemIcons::indexOfExtension(const QString& extension) {
     return indexOf(QFileInfo(QStringLiteral("file") + extension));
 }
 
+// A type the registry does not know is named after its extension, "DVF
+// File", as the platform's shell names unregistered types.
+QString SystemIcons::typeName(const QFileInfo& file) {
+    if (file.isDir()) return lists().provider.type(file);
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(file, QMimeDatabase::MatchExtension);
+    if (!type.isDefault()) return type.comment();
+    const QString suffix = file.suffix().toUpper();
+    return suffix.isEmpty() ? QStringLiteral("File") : suffix + QStringLiteral(" File");
+}
+
 QIcon SystemIcons::icon(int index) {
     const std::vector<QIcon>& icons = list();
     return index >= 0 && index < static_cast<int>(icons.size()) ? icons[index] : QIcon();

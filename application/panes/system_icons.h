@@ -36,6 +36,10 @@ class SystemIcons {
     static int indexOf(const QFileInfo& file);
     static int indexOfExtension(const QString& extension);
     static QIcon icon(int index);
+    // The name of the type of `file` (which need not exist), as the
+    // platform's file-type registry gives it ("MP3 audio"), or "DVF File"
+    // for an extension it does not know.
+    static QString typeName(const QFileInfo& file);
 };
 
 }  // namespace vox::panes

@@ -1,5 +1,9 @@
 #include "platform/text/time_text.h"
 
+#include <langinfo.h>
+
+#include <cctype>
+
 namespace vox::text {
 namespace {
 
@@ -20,6 +24,23 @@ std::string format(const LocalTime& time, const char* pattern) {
     char text[128];
     const std::size_t length = std::strftime(text, sizeof text, pattern, &parts);
     return std::string(text, length);
+}
+
+// The locale's time pattern with its seconds field and the separator before
+// it removed. The combined fields %T and %r are spelled out first.
+std::string patternWithoutSeconds() {
+    std::string pattern = nl_langinfo(T_FMT);
+    for (std::size_t at = pattern.find("%T"); at != std::string::npos; at = pattern.find("%T"))
+        pattern.replace(at, 2, "%H:%M:%S");
+    for (std::size_t at = pattern.find("%r"); at != std::string::npos; at = pattern.find("%r"))
+        pattern.replace(at, 2, nl_langinfo(T_FMT_AMPM));
+    const std::size_t seconds = pattern.find("%S");
+    if (seconds == std::string::npos) return pattern;
+    const bool separated =
+        seconds > 0 && std::isalnum(static_cast<unsigned char>(pattern[seconds - 1])) == 0;
+    const std::size_t from = separated ? seconds - 1 : seconds;
+    pattern.erase(from, seconds + 2 - from);
+    return pattern;
 }
 
 }  // namespace
@@ -58,6 +79,9 @@ std::string shortDateText(const LocalTime& time) {
 }
 std::string timeText(const LocalTime& time) {
     return format(time, "%X");
+}
+std::string timeTextWithoutSeconds(const LocalTime& time) {
+    return format(time, patternWithoutSeconds().c_str());
 }
 
 }  // namespace vox::text

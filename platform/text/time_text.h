@@ -29,5 +29,8 @@ std::uint16_t fatTime(const LocalTime& time);
 // category of the C locale in force, "%x" and "%X").
 std::string shortDateText(const LocalTime& time);
 std::string timeText(const LocalTime& time);
+// The locale's time format with the seconds and their separator left out
+// ("13:45" where timeText gives "13:45:10").
+std::string timeTextWithoutSeconds(const LocalTime& time);
 
 }  // namespace vox::text

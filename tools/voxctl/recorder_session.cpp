@@ -2,16 +2,13 @@
 
 #include <cstring>
 
+#include "application/core/rules/listed_entry.h"
 #include "application/core/rules/rule_texts.h"
 #include "tools/voxctl/command_error.h"
 
 namespace vox::voxctl {
 
 namespace {
-
-std::string field(const char* text, std::size_t capacity) {
-    return std::string(text, strnlen(text, capacity));
-}
 
 CommandError listingFailed(const char* reason) {
     return CommandError(kExitUsbFailed,
@@ -48,19 +45,6 @@ bool isRecorderPath(const std::string& text) {
     return slash != std::string::npos && rules::folderFromLabel(text.substr(0, slash));
 }
 
-rules::ListedFile listedFile(const DeviceEntry& entry) {
-    rules::ListedFile file;
-    file.longName = field(entry.longName, sizeof entry.longName);
-    file.hasLongName = entry.hasLongName != 0;
-    file.baseName = field(entry.baseName, sizeof entry.baseName);
-    file.extension = field(entry.extension, sizeof entry.extension);
-    file.shortName = field(entry.displayName, sizeof entry.displayName);
-    file.attribute = entry.attribute;
-    file.size = entry.size;
-    file.date = {entry.year, entry.month, entry.day, entry.hour, entry.minute, entry.second};
-    return file;
-}
-
 RecorderSession::RecorderSession() : raw_(std::make_unique<DeviceListing>()) {
     if (CreateDev(&link_) != 0 || link_ == nullptr) {
         link_ = nullptr;
@@ -79,15 +63,11 @@ rules::RecorderListing RecorderSession::list(const char* folderName, bool folder
                raw_->totalBytes != 0;
     };
     if (!attempt() && !attempt()) throw listingFailed("(1)\n");
-    const int count = raw_->entryCount < 0                    ? 0
-                      : raw_->entryCount > kListingMaxEntries ? kListingMaxEntries
-                                                              : raw_->entryCount;
+    const int count = rules::listedEntryCount(*raw_);
     int first = 0;
     if (folderListing) {
         // A folder listing starts with the folder's own "." and ".." entries.
-        if (count < 2 || raw_->entries[0].baseName[0] != '.' ||
-            std::strncmp(raw_->entries[1].baseName, "..", 2) != 0)
-            throw listingFailed("(2)\n");
+        if (!rules::startsWithDotEntries(*raw_)) throw listingFailed("(2)\n");
         first = 2;
     }
     versionByte_ = raw_->versionByte;
@@ -97,7 +77,7 @@ rules::RecorderListing RecorderSession::list(const char* folderName, bool folder
     for (int k = first; k < count; ++k) {
         const DeviceEntry& entry = raw_->entries[k];
         if (!folderListing && entry.baseName[0] == '.') continue;
-        listing.files.push_back(listedFile(entry));
+        listing.files.push_back(rules::listedFile(entry));
     }
     return listing;
 }

@@ -50,7 +50,7 @@ std::string_view pcFileName(std::string_view pcPath) {
     return slash == std::string_view::npos ? pcPath : pcPath.substr(slash + 1);
 }
 
-std::string listedDateText(const RecorderDate& date) {
+RecorderDate shownDate(const RecorderDate& date) {
     auto within = [](int value, int low, int high) { return value >= low && value <= high; };
     std::tm calendar{};
     calendar.tm_mday = within(date.day, 1, 31) ? date.day : 1;
@@ -59,14 +59,20 @@ std::string listedDateText(const RecorderDate& date) {
     calendar.tm_hour = within(date.hour, 1, 24) ? date.hour : 1;
     calendar.tm_min = within(date.minute, 1, 60) ? date.minute : 1;
     calendar.tm_sec = within(date.second, 1, 60) ? date.second : 1;
-    calendar.tm_isdst = -1;
-    // timegm normalises the carried fields without a time zone's gaps.
+    // timegm normalises the carried fields without a time zone's gaps; with
+    // a 64-bit time it also covers the years before 1970.
     const std::time_t normalised = timegm(&calendar);
     std::tm shown{};
     gmtime_r(&normalised, &shown);
+    return {shown.tm_year + 1900, shown.tm_mon + 1, shown.tm_mday,
+            shown.tm_hour,        shown.tm_min,     shown.tm_sec};
+}
+
+std::string listedDateText(const RecorderDate& date) {
+    const RecorderDate shown = shownDate(date);
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", shown.tm_year + 1900,
-                  shown.tm_mon + 1, shown.tm_mday, shown.tm_hour, shown.tm_min);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", shown.year, shown.month, shown.day,
+                  shown.hour, shown.minute);
     return text;
 }
 

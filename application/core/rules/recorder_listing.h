@@ -52,7 +52,10 @@ std::string_view pcFileName(std::string_view pcPath);
 // The date as the list shows it: fields outside their range are replaced
 // (day, month, hour, minute and second by 1, a year before 1900 by 1900) and
 // values past the end of their unit carry into the next, so 2004-02-30
-// becomes 2004-03-01. Gives "YYYY-MM-DD HH:MM".
+// becomes 2004-03-01. The calendar has no lower limit of its own: a repaired
+// 1900 stays 1900.
+RecorderDate shownDate(const RecorderDate& date);
+// The shown date as "YYYY-MM-DD HH:MM".
 std::string listedDateText(const RecorderDate& date);
 
 }  // namespace vox::rules

@@ -10,7 +10,6 @@
 #include <atomic>
 #include <thread>
 
-#include "application/core/flash_panes.h"
 #include "application/core/frame_messages.h"
 #include "application/core/main_frame.h"
 #include "application/core/mount_watcher.h"
@@ -19,6 +18,9 @@
 #include "application/core/tests/support/message_spy.h"
 #include "application/core/tests/support/recording_message_boxes.h"
 #include "application/panes/dir_panes.h"
+#include "application/panes/flash_form.h"
+#include "application/panes/flash_list.h"
+#include "application/panes/flash_tree.h"
 #include "platform/devio/device_notifications.h"
 #include "platform/messages/message_numbers.h"
 
@@ -40,7 +42,7 @@ class MonitorTest : public ::testing::Test {
         frame->show();
         // The first check follows creation by 400 ms.
         QTRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::creates, 1, 2000);
-        FakeRecorderApi::creates = FakeRecorderApi::checks = 0;
+        FakeRecorderApi::creates = FakeRecorderApi::checks = FakeRecorderApi::refreshes = 0;
     }
 
     void TearDown() override {
@@ -67,7 +69,9 @@ TEST_F(MonitorTest, BurstOfNoticesGivesOneCheck) {
     notice();
     // Once the timer has fired and none is pending, nothing starts another check.
     QTRY_VERIFY_WITH_TIMEOUT(!frame->deviceTimerPending() && !frame->deviceTimerActive(), 1000);
-    EXPECT_EQ(FakeRecorderApi::checks, 1);
+    // One Refresh: its own check, then the listing's.
+    QTRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::refreshes, 1, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::checks, 2, 1000);
     EXPECT_EQ(FakeRecorderApi::creates, 0);
     EXPECT_FALSE(frame->deviceTimerActive());
 
@@ -76,9 +80,9 @@ TEST_F(MonitorTest, BurstOfNoticesGivesOneCheck) {
         for (int i = 0; i < 4; ++i) vox::devio::notifyDeviceChanges();
     });
     plug.join();
-    QTRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::checks, 2, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::refreshes, 2, 1000);
     QTRY_VERIFY_WITH_TIMEOUT(!frame->deviceTimerPending() && !frame->deviceTimerActive(), 1000);
-    EXPECT_EQ(FakeRecorderApi::checks, 2);
+    EXPECT_EQ(FakeRecorderApi::refreshes, 2);
 }
 
 TEST_F(MonitorTest, OtherDeviceEventsStartNoCheck) {
@@ -103,7 +107,7 @@ TEST_F(MonitorTest, RefreshLeavesABusyLinkAlone) {
     doc->workerThread = nullptr;
 
     QTest::keyClick(frame.get(), Qt::Key_F5);
-    EXPECT_EQ(FakeRecorderApi::checks, 1);
+    EXPECT_EQ(FakeRecorderApi::refreshes, 1);
 }
 
 TEST_F(MonitorTest, UnpluggedRecorderLeavesTheLinkNullAndClearsThePane) {
@@ -113,10 +117,13 @@ TEST_F(MonitorTest, UnpluggedRecorderLeavesTheLinkNullAndClearsThePane) {
     notice();
     QTRY_COMPARE_WITH_TIMEOUT(doc->deviceLink, nullptr, 1000);
     EXPECT_EQ(FakeRecorderApi::destroys, 1);
-    EXPECT_EQ(FakeRecorderApi::creates, 1);
+    // The Refresh's check and the listing's each try to build a link.
+    EXPECT_EQ(FakeRecorderApi::creates, 2);
+    EXPECT_EQ(FakeRecorderApi::refreshes, 0);
     ASSERT_EQ(listSpy.count(WM_REFRESH_LIST), 1);
     EXPECT_EQ(listSpy.seen.back().wParam, 0u);
-    ASSERT_EQ(frameSpy.count(WM_MEMORY_BAR), 1);
+    ASSERT_GE(frameSpy.count(WM_MEMORY_BAR), 1);
+    EXPECT_EQ(frameSpy.seen.back().message, WM_MEMORY_BAR);
 
     // Plugged in again: the next notice finds it.
     FakeRecorderApi::present = true;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "platform/text/code_page.h"
 #include "platform/text/conversion.h"
 #include "platform/text/time_text.h"
@@ -98,6 +100,21 @@ TEST_F(TextTest, FatWordsAndTexts) {
     EXPECT_GE(now.year, 2020);
     EXPECT_FALSE(shortDateText(time).empty());
     EXPECT_NE(timeText(time).find("45"), std::string::npos);
+}
+
+TEST_F(TextTest, TimeWithoutSecondsDropsTheSecondsAndTheirSeparator) {
+    const LocalTime time{2024, 3, 15, 13, 45, 31};
+    const std::string saved = std::setlocale(LC_TIME, nullptr);
+    std::setlocale(LC_TIME, "C");
+    EXPECT_EQ(timeText(time), "13:45:31");
+    EXPECT_EQ(timeTextWithoutSeconds(time), "13:45");
+    // A locale with a twelve-hour clock keeps its day-half mark.
+    if (std::setlocale(LC_TIME, "en_US.UTF-8") != nullptr) {
+        const std::string shown = timeTextWithoutSeconds(time);
+        EXPECT_EQ(shown.find("31"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("45"), std::string::npos) << shown;
+    }
+    std::setlocale(LC_TIME, saved.c_str());
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
+
+#include "application/core/rules/listed_entry.h"
 #include "application/core/rules/recorder_folder.h"
 #include "application/core/rules/recorder_listing.h"
 #include "application/core/rules/rule_texts.h"
@@ -73,6 +77,38 @@ TEST(ListedDate, FieldsAreRepairedAndCarried) {
     // A zero date word decodes to 1980-00-00.
     EXPECT_EQ(listedDateText({1980, 0, 0, 0, 0, 0}), "1980-01-01 01:01");
     EXPECT_EQ(listedDateText({2021, 12, 31, 24, 60, 0}), "2022-01-01 01:00");
+    // Before 1970 the calendar still counts: a year before 1900 shows 1900.
+    EXPECT_EQ(listedDateText({1850, 13, 0, 8, 9, 0}), "1900-01-01 08:09");
+    EXPECT_EQ(listedDateText({1969, 12, 31, 23, 59, 59}), "1969-12-31 23:59");
+    const RecorderDate far = shownDate({65535, 12, 31, 23, 59, 59});
+    EXPECT_EQ(far.year, 65535);
+}
+
+TEST(ListedEntries, CountStaysWithinTheSlotsAndFoldersStartWithDots) {
+    auto listing = std::make_unique<DeviceListing>();
+    *listing = {};
+    listing->entryCount = -4;
+    EXPECT_EQ(listedEntryCount(*listing), 0);
+    EXPECT_FALSE(startsWithDotEntries(*listing));
+    listing->entryCount = 5000;
+    EXPECT_EQ(listedEntryCount(*listing), kListingMaxEntries);
+    listing->entryCount = 3;
+    std::memcpy(listing->entries[0].baseName, ".       ", 8);
+    std::memcpy(listing->entries[1].baseName, "..      ", 8);
+    EXPECT_TRUE(startsWithDotEntries(*listing));
+    listing->entries[1].baseName[1] = 'X';
+    EXPECT_FALSE(startsWithDotEntries(*listing));
+
+    DeviceEntry& entry = listing->entries[2];
+    std::memset(entry.longName, 'L', sizeof entry.longName);  // no terminating NUL
+    entry.hasLongName = 1;
+    std::memcpy(entry.baseName, "SONG    ", 8);
+    std::memcpy(entry.extension, "MP3", 3);
+    entry.size = 42;
+    const ListedFile file = listedFile(entry);
+    EXPECT_EQ(file.longName.size(), sizeof entry.longName);
+    EXPECT_EQ(file.baseName, "SONG    ");
+    EXPECT_EQ(file.size, 42u);
 }
 
 TEST(ListedNames, LongNameOrShortFieldsAndCaseFreeLookup) {

@@ -1,0 +1,178 @@
+#include "application/panes/flash_form.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <cstring>
+
+#include "application/core/message_boxes.h"
+#include "application/core/pelmarch_doc.h"
+#include "application/panes/flash_list.h"
+#include "application/panes/flash_tree.h"
+#include "application/resources/resources.h"
+#include "platform/messages/message_numbers.h"
+
+namespace vox::app {
+
+namespace msg = vox::messages;
+using vox::panes::CHoverButton;
+using vox::panes::TextProgressCtrl;
+
+struct CFlashForm::ButtonSpec {
+    ControlId id;
+    const char* captionKey;
+    const char* strip;
+};
+
+namespace {
+
+// The caption as a screen reader says it: without the mnemonic mark.
+QString spokenCaption(const QString& caption) {
+    QString spoken = caption;
+    return spoken.remove(u'&');
+}
+
+}  // namespace
+
+CFlashForm::CFlashForm(CPelmarchDoc& doc, QWidget* parent) : PaneWindow(parent), doc_(doc) {
+    doc.flashForm = this;
+    setWindowTitle(QStringLiteral("FlashFormView"));
+    setAccessibleName(QStringLiteral("Recorder form"));
+    buildControls();
+}
+
+void CFlashForm::buildControls() {
+    static constexpr ButtonSpec kButtons[] = {
+        {kPicture, "flash_picture", "133_recorder"},
+        {kDownload, "flash_download", "139_download"},
+        {kUpload, "flash_upload", "138_upload"},
+        {kFormat, "flash_format", "140_format"},
+        {kDelete, "flash_delete", "145_delete"},
+        {kListUp, "flash_list_up", "142_list_up"},
+        {kListDown, "flash_list_down", "143_list_down"},
+        {kCancel, "flash_cancel", "144_cancel"},
+    };
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(4, 2, 4, 2);
+    for (std::size_t i = 0; i < std::size(kButtons); ++i) {
+        const ButtonSpec& spec = kButtons[i];
+        auto* made = new CHoverButton(this);
+        made->loadBitmap(QStringLiteral("bitmaps/%1.png").arg(QLatin1String(spec.strip)));
+        const QString caption = vox::res::text(QString::fromLatin1(spec.captionKey));
+        made->setAccessibleName(spokenCaption(caption));
+        // The picture button shows its bitmap only.
+        if (spec.id != kPicture) made->setTooltipText(caption);
+        made->setEnabled(false);
+        connect(made, &QAbstractButton::clicked, this, [this, id = spec.id] { clicked(id); });
+        buttons_[i] = made;
+        ids_[i] = spec.id;
+        row->addWidget(made);
+        if (spec.id == kPicture) {
+            version_ = new QLabel(this);
+            version_->setAccessibleName(QStringLiteral("Firmware version"));
+            version_->hide();
+            row->addWidget(version_);
+        }
+    }
+    auto* bars = new QGridLayout;
+    total_ = addBar(bars, 0, "flash_total", QStringLiteral("Total"));
+    current_ = addBar(bars, 1, "flash_current", QStringLiteral("Current"));
+    bars->setColumnStretch(1, 1);
+    row->addLayout(bars, 1);
+}
+
+TextProgressCtrl* CFlashForm::addBar(QGridLayout* grid, int row, const char* key,
+                                     const QString& name) {
+    auto* label = new QLabel(vox::res::text(QString::fromLatin1(key)), this);
+    auto* bar = new TextProgressCtrl(this);
+    bar->setAccessibleName(name);
+    bar->setMinimumHeight(14);
+    label->setBuddy(bar);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(bar, row, 1);
+    return bar;
+}
+
+CHoverButton* CFlashForm::button(ControlId id) const {
+    for (std::size_t i = 0; i < ids_.size(); ++i)
+        if (ids_[i] == id) return buttons_[i];
+    return nullptr;
+}
+
+vox::app::LResult CFlashForm::handleMessage(vox::app::Message message, vox::app::WParam wParam,
+                                            vox::app::LParam) {
+    if (message == msg::WM_DEVICE_STATE) deviceState(static_cast<int>(wParam));
+    if (message == msg::WM_ENABLE_CONTROLS) enableControls(wParam != 0);
+    return 0;
+}
+
+// Only a change of state touches the controls.
+void CFlashForm::deviceState(int state) {
+    if (state == state_) return;
+    state_ = state;
+    const bool present = state == 1;
+    for (ControlId id : {kDownload, kUpload, kDelete, kFormat, kPicture})
+        button(id)->setEnabled(present);
+    button(kCancel)->setEnabled(false);
+    const bool reorder = present && reorderingFirmware();
+    button(kListUp)->setEnabled(reorder);
+    button(kListDown)->setEnabled(reorder);
+    const int versionByte = doc_.listing.versionByte;
+    version_->setText(QStringLiteral("%1.%2")
+                          .arg(versionByte >> 4, 0, 16)
+                          .arg(versionByte & 0xF, 0, 16)
+                          .toUpper());
+    version_->setVisible(present);
+    if (!present) std::memset(&doc_.listing, 0, sizeof doc_.listing);
+}
+
+void CFlashForm::enableControls(bool enable) {
+    for (ControlId id : {kDownload, kUpload, kDelete, kFormat}) button(id)->setEnabled(enable);
+    button(kCancel)->setEnabled(!enable);
+    if (reorderingFirmware()) {
+        button(kListUp)->setEnabled(enable);
+        button(kListDown)->setEnabled(enable);
+    }
+    if (doc_.flashTree) doc_.flashTree->setEnabled(enable);
+}
+
+bool CFlashForm::reorderingFirmware() const {
+    return doc_.listing.versionByte >= kReorderingFirmware;
+}
+
+void CFlashForm::clicked(ControlId id) {
+    switch (id) {
+        case kDownload:
+            return sendToFrame(msg::WM_DOWNLOAD_FILES, 0);
+        case kUpload:
+            return sendToFrame(msg::WM_UPLOAD_FILES, 0);
+        case kFormat:
+            if (doc_.workerThread) {
+                messageBoxes().show(vox::res::text(QStringLiteral("busy")), BoxButtons::Ok,
+                                    BoxIcon::Stop);
+                return;
+            }
+            return sendToFrame(msg::WM_FORMAT_DEVICE, 0);
+        case kDelete:
+            if (doc_.flashList) {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+                QApplication::sendEvent(doc_.flashList, &press);
+            }
+            return;
+        case kListUp:
+            return sendToFrame(msg::WM_MOVE_FILE, 1);
+        case kListDown:
+            return sendToFrame(msg::WM_MOVE_FILE, 0);
+        case kCancel:
+            return doc_.setCancel(1);
+        default:
+            return;
+    }
+}
+
+void CFlashForm::sendToFrame(vox::app::Message message, vox::app::WParam wParam) {
+    if (doc_.mainFrame) doc_.mainFrame->send(message, wParam, 0);
+}
+
+}  // namespace vox::app
