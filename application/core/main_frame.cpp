@@ -1,6 +1,7 @@
 #include "application/core/main_frame.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -43,8 +44,8 @@ Pane* sized(Pane* pane, int width, int height) {
 }  // namespace
 
 CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
-    setWindowTitle(QString::fromUtf8(kUntitled) + QStringLiteral(" - ") +
-                   vox::res::text(QStringLiteral("app_title")));
+    showDocumentTitle(kUntitled);
+    doc_.titleChanged = [this](const std::string& title) { showDocumentTitle(title); };
     placeAtCreation();
     buildBand();
     buildStatusBar();
@@ -64,7 +65,13 @@ CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent)
 }
 
 CMainFrame::~CMainFrame() {
+    doc_.titleChanged = nullptr;
     deviceNotices_->close();
+}
+
+void CMainFrame::showDocumentTitle(const std::string& title) {
+    setWindowTitle(QFile::decodeName(QByteArray::fromStdString(title)) + QStringLiteral(" - ") +
+                   vox::res::text(QStringLiteral("app_title")));
 }
 
 void CMainFrame::placeAtCreation() {

@@ -183,13 +183,14 @@ void ListCore::sortRange(int first, int last, int column, bool ascending) {
 }
 
 // Exchanges everything a row is: every column's text and icon, its image
-// index, its alignment, its selection and whether it is the focused row.
+// index, its item data, its alignment, its selection and whether it is the
+// focused row.
 void ListCore::exchangeRows(int a, int b) {
     QTreeWidgetItem* first = owner_->topLevelItem(a);
     QTreeWidgetItem* second = owner_->topLevelItem(b);
     for (int column = 0; column < owner_->columnCount(); ++column) {
         for (int role : {int(Qt::DisplayRole), int(Qt::DecorationRole), int(Qt::TextAlignmentRole),
-                         kImageIndexRole}) {
+                         kImageIndexRole, kItemDataRole}) {
             const QVariant held = first->data(column, role);
             first->setData(column, role, second->data(column, role));
             second->setData(column, role, held);

@@ -20,6 +20,9 @@ namespace vox::panes {
 // arrow (HeaderArrow).
 inline constexpr int kImageIndexRole = 0x0100;
 inline constexpr int kHeaderArrowRole = 0x0101;
+// Item data role of a row's own value (column 0), kept with the row when
+// the rows are sorted.
+inline constexpr int kItemDataRole = 0x0102;
 
 enum class HeaderArrow { None = 0, Ascending = 1, Descending = 2 };
 
