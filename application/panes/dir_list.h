@@ -26,8 +26,9 @@ class CPelmarchDoc;
 class CDirList : public vox::panes::CListViewEx {
     Q_OBJECT
   public:
-    // A row's name as the file system has it (column 0).
-    static constexpr int kNameBytesRole = vox::panes::kItemDataRole;
+    // A row's name as the file system has it (column 0), beside the list
+    // core's own roles.
+    static constexpr int kNameBytesRole = vox::panes::kHeaderArrowRole + 1;
     // wParam of the selection summary sent with WM_STATUS_INFO.
     static constexpr WParam kSummaryInfo = 0xFB8;
     // The names a new folder may take: the base name, then " (1)" to " (29)".

@@ -20,9 +20,6 @@ namespace vox::panes {
 // arrow (HeaderArrow).
 inline constexpr int kImageIndexRole = 0x0100;
 inline constexpr int kHeaderArrowRole = 0x0101;
-// Item data role of a row's own value (column 0), kept with the row when
-// the rows are sorted.
-inline constexpr int kItemDataRole = 0x0102;
 
 enum class HeaderArrow { None = 0, Ascending = 1, Descending = 2 };
 
@@ -67,9 +64,15 @@ class ListCore {
   private:
     void rebuildArrows();
     void updateHeaderArrows();
+    // The sorted column's texts beside the positions of their rows.
+    struct SortRows {
+        std::vector<QByteArray> texts;
+        std::vector<int> rows;
+        bool ascending = true;
+    };
     void textSort();
-    void sortRange(int first, int last, int column, bool ascending);
-    void exchangeRows(int a, int b);
+    void sortRange(SortRows& sorting, int first, int last);
+    void applyOrder(const std::vector<int>& order);
     QByteArray rowText(int row, int column) const;
     QColor background() const;
     int firstSelectedRow() const;
