@@ -107,6 +107,7 @@ if(BUILD_TESTING)
             ${app_dir}/panes/tests/dir_form_test.cpp
             ${app_dir}/panes/tests/shell_file_operation_test.cpp ${qt_test_support}
     LIBS vox_app Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  set_target_properties(vox_pc_pane_test PROPERTIES AUTOMOC ON)
 
   vox_add_gtest(vox_app_device_test
     SOURCES ${app_dir}/core/tests/device_link_test.cpp ${qt_test_support}

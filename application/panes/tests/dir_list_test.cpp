@@ -4,7 +4,10 @@
 
 #include <sys/stat.h>
 
+#include <QAccessible>
+#include <QDesktopServices>
 #include <QLineEdit>
+#include <QUrl>
 
 #include "application/core/rules/recorder_listing.h"
 #include "application/panes/tests/pc_pane_fixture.h"
@@ -16,6 +19,16 @@ bool exists(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
 }
+
+// Stands in for the desktop's "open with the preferred program".
+class OpenedUrls : public QObject {
+    Q_OBJECT
+  public:
+    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
+    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    Q_INVOKABLE void open(const QUrl& url) { urls.push_back(url); }
+    std::vector<QUrl> urls;
+};
 
 class DirListTest : public PcPaneTest {
   protected:
@@ -213,6 +226,39 @@ TEST_F(DirListTest, DoubleClickOnAFolderRowWalksIntoIt) {
     EXPECT_EQ(list->topLevelItemCount(), 0);
 }
 
+TEST_F(DirListTest, DoubleClickOnAFileOpensItWithItsProgram) {
+    makeFolder("o");
+    makeFile("o/odd\xff name.mp3", 1);
+    open(root + "o/");
+    OpenedUrls opened;
+    QTreeWidgetItem* file = list->topLevelItem(0);
+    const QPoint at(list->visualItemRect(file).left() + 20,
+                    list->visualItemRect(file).center().y());
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_EQ(opened.urls.size(), 1u);
+    EXPECT_EQ(
+        opened.urls[0].toEncoded(QUrl::FullyEncoded),
+        "file://" + QByteArray::fromStdString(root).toPercentEncoding("/") + "o/odd%FF%20name.mp3");
+    EXPECT_EQ(doc->workingDirectory, root + "o/");
+}
+
+TEST_F(DirListTest, CellTextsAndNamesReachAssistiveTechnology) {
+    openFolderW();
+    EXPECT_EQ(list->accessibleName(), QStringLiteral("Files"));
+    EXPECT_EQ(tree->accessibleName(), QStringLiteral("Folders"));
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
+    ASSERT_NE(table, nullptr);
+    ASSERT_NE(table->tableInterface(), nullptr);
+    QTreeWidgetItem* wav = row(QStringLiteral("B.WAV"));
+    const int index = list->indexOfTopLevelItem(wav);
+    QAccessibleInterface* size = table->tableInterface()->cellAt(index, 1);
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(size->text(QAccessible::Name), QStringLiteral("1,206KB"));
+}
+
 TEST_F(DirListTest, TabGoesToTheTreeAndBack) {
     openFolderW();
     list->setFocus();
@@ -292,3 +338,5 @@ TEST_F(DirListTest, AFolderThatCannotBeListedGivesAnEmptyList) {
 
 }  // namespace
 }  // namespace vox::app::testing
+
+#include "dir_list_test.moc"
