@@ -58,10 +58,14 @@ add_library(vox_app
   ${app_dir}/core/fixed_splitter.cpp ${app_dir}/core/mount_watcher.cpp
   ${app_dir}/core/device_notice_relay.cpp ${app_dir}/core/main_frame.cpp
   ${app_dir}/core/main_frame_layout.cpp ${app_dir}/core/main_frame_status.cpp
-  ${app_dir}/core/pelmarch_app.cpp ${app_dir}/panes/dir_panes.cpp
-  ${app_dir}/panes/flash_tree.cpp ${app_dir}/panes/flash_list.cpp ${app_dir}/panes/flash_form.cpp)
+  ${app_dir}/core/pelmarch_app.cpp
+  ${app_dir}/panes/flash_tree.cpp ${app_dir}/panes/flash_list.cpp ${app_dir}/panes/flash_form.cpp
+  ${app_dir}/panes/folder_entries.cpp ${app_dir}/panes/desktop_trash.cpp
+  ${app_dir}/panes/shell_file_operation.cpp ${app_dir}/panes/pc_drives.cpp
+  ${app_dir}/panes/dir_tree.cpp ${app_dir}/panes/dir_list.cpp
+  ${app_dir}/panes/dir_list_edits.cpp ${app_dir}/panes/dir_form.cpp)
 set_target_properties(vox_app PROPERTIES AUTOMOC ON)
-target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio PRIVATE vox_core_rules vox_text)
+target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio vox_core_rules PRIVATE vox_text)
 
 add_executable(Voxmain ${app_dir}/main.cpp)
 target_link_libraries(Voxmain PRIVATE vox_app vox_stack)
@@ -105,6 +109,13 @@ if(BUILD_TESTING)
             ${app_dir}/panes/tests/flash_form_tree_test.cpp
             ${app_dir}/core/tests/status_bar_test.cpp ${qt_test_support}
     LIBS vox_app vox_text Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+
+  vox_add_gtest(vox_pc_pane_test
+    SOURCES ${app_dir}/panes/tests/dir_tree_test.cpp ${app_dir}/panes/tests/dir_list_test.cpp
+            ${app_dir}/panes/tests/dir_form_test.cpp
+            ${app_dir}/panes/tests/shell_file_operation_test.cpp ${qt_test_support}
+    LIBS vox_app Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  set_target_properties(vox_pc_pane_test PROPERTIES AUTOMOC ON)
 
   vox_add_gtest(vox_app_device_test
     SOURCES ${app_dir}/core/tests/device_link_test.cpp ${qt_test_support}

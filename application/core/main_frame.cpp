@@ -1,6 +1,7 @@
 #include "application/core/main_frame.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -47,8 +48,8 @@ Pane* sized(Pane* pane, int width, int height) {
 
 CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
     doc.mainFrame = this;
-    setWindowTitle(QString::fromUtf8(kUntitled) + QStringLiteral(" - ") +
-                   vox::res::text(QStringLiteral("app_title")));
+    showDocumentTitle(kUntitled);
+    doc_.titleChanged = [this](const std::string& title) { showDocumentTitle(title); };
     placeAtCreation();
     buildBand();
     buildStatusBar();
@@ -68,8 +69,14 @@ CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent)
 }
 
 CMainFrame::~CMainFrame() {
+    doc_.titleChanged = nullptr;
     deviceNotices_->close();
     if (doc_.mainFrame == this) doc_.mainFrame = nullptr;
+}
+
+void CMainFrame::showDocumentTitle(const std::string& title) {
+    setWindowTitle(QFile::decodeName(QByteArray::fromStdString(title)) + QStringLiteral(" - ") +
+                   vox::res::text(QStringLiteral("app_title")));
 }
 
 void CMainFrame::placeAtCreation() {

@@ -2,13 +2,14 @@
 // The main window: a band with the program's version, the PC side above the
 // recorder side (each a toolbar form over a folder tree beside a file list),
 // and a status bar of three panes. It keeps its placement and layout in the
-// settings, watches for recorders and optical media coming and going, and
+// settings, watches for recorders and volumes coming and going, and
 // runs the debounced device check on timer 101.
 
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <string>
 
 #include "application/core/message_window.h"
 
@@ -49,7 +50,7 @@ class CMainFrame : public QMainWindow, public MessageWindow {
     void saveLayout();
     void savePlacement();
 
-    // An optical disc arrived or left: the PC tree refreshes that drive.
+    // A volume was mounted or unmounted: the PC tree refreshes that drive.
     void mediaChanged(const MediaChange& change);
 
     // The parts of the window, for the panes and the status display.
@@ -90,6 +91,7 @@ class CMainFrame : public QMainWindow, public MessageWindow {
     void onDeviceTimer();
     void onStatusInfo(WParam info, LParam detail);
     void onMemoryBar(WParam addedBlocks);
+    void showDocumentTitle(const std::string& title);
 
     CPelmarchDoc& doc_;
     int firstShowState_ = 1;

@@ -49,7 +49,7 @@ void CMainFrame::onStatusInfo(WParam info, LParam detail) {
         main = filledIn(tableText("icon_status"), QString::number(record[3]));
     } else if (info == kSelectionSummaryInfo) {
         const auto& summary = *reinterpret_cast<const SelectionSummary*>(detail);
-        main = filledIn(tableText("items_selected"), QString::number(summary.count));
+        main = filledIn(tableText("items_selected"), QString::number(summary.rows));
         size = sizeText(summary.bytes);
         if (summary.kind != 0 && summary.freeBlocks != 0) {
             const std::int64_t diff =

@@ -54,19 +54,33 @@ std::vector<MountEntry> parseMountTable(std::string_view text) {
     return table;
 }
 
-bool isOpticalMedia(const MountEntry& entry) {
-    return entry.type == "iso9660" || entry.type == "udf" || entry.device.starts_with("/dev/sr") ||
-           entry.device.starts_with("/dev/cdrom");
+bool isPseudoFileSystem(std::string_view type) {
+    static constexpr std::array<std::string_view, 26> kPseudo{
+        "proc",        "sysfs",          "devtmpfs",   "devpts", "tmpfs",     "ramfs",
+        "cgroup",      "cgroup2",        "securityfs", "pstore", "bpf",       "debugfs",
+        "tracefs",     "configfs",       "fusectl",    "mqueue", "hugetlbfs", "autofs",
+        "binfmt_misc", "efivarfs",       "rpc_pipefs", "nsfs",   "selinuxfs", "overlay",
+        "squashfs",    "fuse.gvfsd-fuse"};
+    return std::find(kPseudo.begin(), kPseudo.end(), type) != kPseudo.end() ||
+           type.starts_with("fuse.portal");
 }
 
-std::vector<MediaChange> opticalMediaChanges(const std::vector<MountEntry>& before,
-                                             const std::vector<MountEntry>& after) {
+bool isDriveVolume(const MountEntry& entry) {
+    if (entry.mountPoint == "/") return true;
+    const bool userPlace = entry.mountPoint.starts_with("/media/") ||
+                           entry.mountPoint.starts_with("/run/media/") ||
+                           entry.mountPoint.starts_with("/mnt/");
+    return userPlace && !isPseudoFileSystem(entry.type);
+}
+
+std::vector<MediaChange> volumeChanges(const std::vector<MountEntry>& before,
+                                       const std::vector<MountEntry>& after) {
     std::vector<MediaChange> changes;
     for (const MountEntry& entry : before)
-        if (isOpticalMedia(entry) && !contains(after, entry))
+        if (!isPseudoFileSystem(entry.type) && !contains(after, entry))
             changes.push_back({false, rootOf(entry.mountPoint)});
     for (const MountEntry& entry : after)
-        if (isOpticalMedia(entry) && !contains(before, entry))
+        if (!isPseudoFileSystem(entry.type) && !contains(before, entry))
             changes.push_back({true, rootOf(entry.mountPoint)});
     return changes;
 }
@@ -100,7 +114,7 @@ std::vector<MountEntry> MountWatcher::readTable() const {
 
 void MountWatcher::tableChanged() {
     std::vector<MountEntry> now = readTable();
-    const std::vector<MediaChange> changes = opticalMediaChanges(mounts_, now);
+    const std::vector<MediaChange> changes = volumeChanges(mounts_, now);
     mounts_ = std::move(now);
     for (const MediaChange& change : changes) callback_(change);
 }

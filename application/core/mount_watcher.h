@@ -1,5 +1,7 @@
 #pragma once
-// Tells when a CD or DVD is mounted or unmounted. The kernel marks
+// Tells when a volume is mounted or unmounted (a disc put in, a stick
+// plugged, a network share attached): what a drive's media arriving and
+// leaving is on this system. The kernel marks
 // /proc/self/mounts with an exceptional condition whenever the mount table
 // changes, so the watcher sleeps on that and reads the table only then.
 
@@ -28,11 +30,16 @@ struct MediaChange {
 
 // The mount table's lines; octal escapes (\040 for a space) are decoded.
 std::vector<MountEntry> parseMountTable(std::string_view text);
-// Optical media: an ISO 9660 or UDF file system, or an optical drive's device.
-bool isOpticalMedia(const MountEntry& entry);
-// Optical media that were mounted or unmounted between two tables.
-std::vector<MediaChange> opticalMediaChanges(const std::vector<MountEntry>& before,
-                                             const std::vector<MountEntry>& after);
+// The kernel's own file systems (proc, sysfs, tmpfs, cgroups, ...), which
+// hold no one's files.
+bool isPseudoFileSystem(std::string_view type);
+// A volume a person would call a drive: the root file system, or a real
+// file system mounted under /media, /run/media or /mnt.
+bool isDriveVolume(const MountEntry& entry);
+// Volumes other than pseudo file systems that were mounted or unmounted
+// between two tables.
+std::vector<MediaChange> volumeChanges(const std::vector<MountEntry>& before,
+                                       const std::vector<MountEntry>& after);
 
 class MountWatcher final : public QObject {
   public:
@@ -42,10 +49,12 @@ class MountWatcher final : public QObject {
     ~MountWatcher() override;
 
     bool watching() const { return fd_ >= 0; }
+    // Reads the table again and reports what changed since the last read;
+    // runs whenever the kernel marks the table.
+    void tableChanged();
 
   private:
     std::vector<MountEntry> readTable() const;
-    void tableChanged();
 
     Callback callback_;
     int fd_ = -1;

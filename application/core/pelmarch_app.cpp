@@ -78,16 +78,17 @@ void CPelmarchApp::exitInstance() {
     }
 }
 
-// There is no shell string table on this system: the column titles and the
-// new-folder name come from the program's own strings.
-void CPelmarchApp::loadShellTexts() {
-    const QString keys[kShellTextCount] = {
+QString loadShellText(ShellText which) {
+    static const QString keys[kShellTextCount] = {
         QStringLiteral("shell_name"), QStringLiteral("shell_size"), QStringLiteral("shell_type"),
         QStringLiteral("shell_date"), QStringLiteral("shell_new_folder")};
+    return vox::res::text(keys[which])
+        .left(which == kShellNewFolder ? kNewFolderChars : kColumnTitleChars);
+}
+
+void CPelmarchApp::loadShellTexts() {
     for (int which = 0; which < kShellTextCount; ++which)
-        shellTexts_[which] =
-            vox::res::text(keys[which])
-                .left(which == kShellNewFolder ? kNewFolderChars : kColumnTitleChars);
+        shellTexts_[which] = loadShellText(static_cast<ShellText>(which));
 }
 
 }  // namespace vox::app

@@ -41,6 +41,10 @@ struct DocTemplate {
 
 enum ShellText { kShellName, kShellSize, kShellType, kShellDate, kShellNewFolder, kShellTextCount };
 
+// A shell text as the program takes it: from its own strings (this system
+// has no shell string table), cut to the length its buffer holds.
+QString loadShellText(ShellText which);
+
 class CPelmarchApp {
   public:
     explicit CPelmarchApp(StartupEnvironment environment = StartupEnvironment::system());

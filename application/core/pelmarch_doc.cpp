@@ -78,4 +78,9 @@ int CPelmarchDoc::cancel() const {
     return std::atomic_ref<int>(const_cast<int&>(cancelFlag_)).load();
 }
 
+void CPelmarchDoc::setTitle(std::string title) {
+    title_ = std::move(title);
+    if (titleChanged) titleChanged(title_);
+}
+
 }  // namespace vox::app

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "application/core/device_api.h"
@@ -73,8 +74,13 @@ class CPelmarchDoc {
     // The main window, where the panes send status and memory-bar news.
     vox::messages::MessageTarget* mainFrame = nullptr;
 
-    // PC folder shown by the PC list.
+    // PC folder shown by the PC list, ending with '/'.
     std::string workingDirectory;
+    // The document's title: the folder the PC list shows last. The main
+    // window hears of each change through `titleChanged`.
+    void setTitle(std::string title);
+    const std::string& title() const { return title_; }
+    std::function<void(const std::string&)> titleChanged;
     // Recorder folder shown (0 A, 1 B, 2 C, 3 MP3, 4 HD), -1 until one is.
     int currentFolder = -1;
     // Names passed to the listing, filled by the recorder tree.
@@ -102,6 +108,7 @@ class CPelmarchDoc {
   private:
     DeviceApi api_;
     int cancelFlag_ = 0;
+    std::string title_;
 };
 
 }  // namespace vox::app

@@ -1,6 +1,7 @@
 #include "application/panes/list_core.h"
 
 #include <QHeaderView>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <string>
@@ -148,24 +149,31 @@ void ListCore::updateHeaderArrows() {
     owner_->header()->viewport()->update();
 }
 
+// The texts are read once; the quicksort then works on them beside the
+// rows' positions, and the rows are put in their new order in one step.
 void ListCore::textSort() {
     const int column = std::abs(sortValue_) - 1;
     const int rows = owner_->topLevelItemCount();
     if (column < 0 || column >= owner_->columnCount() || rows < 2) return;
-    sortRange(0, rows - 1, column, sortValue_ > 0);
+    SortRows sorting;
+    sorting.ascending = sortValue_ > 0;
+    for (int row = 0; row < rows; ++row) {
+        sorting.texts.push_back(rowText(row, column));
+        sorting.rows.push_back(row);
+    }
+    sortRange(sorting, 0, rows - 1);
+    applyOrder(sorting.rows);
 }
 
 // Quicksort over the rows, pivot at the middle index; rows with equal texts
 // are never exchanged.
-void ListCore::sortRange(int first, int last, int column, bool ascending) {
-    const QByteArray pivot = rowText((first + last) / 2, column);
+void ListCore::sortRange(SortRows& sorting, int first, int last) {
+    const QByteArray pivot = sorting.texts[(first + last) / 2];
     const auto before = [&](int row) {
-        const QByteArray text = rowText(row, column);
-        return ascending ? text < pivot : text > pivot;
+        return sorting.ascending ? sorting.texts[row] < pivot : sorting.texts[row] > pivot;
     };
     const auto after = [&](int row) {
-        const QByteArray text = rowText(row, column);
-        return ascending ? text > pivot : text < pivot;
+        return sorting.ascending ? sorting.texts[row] > pivot : sorting.texts[row] < pivot;
     };
     int i = first;
     int j = last;
@@ -173,35 +181,37 @@ void ListCore::sortRange(int first, int last, int column, bool ascending) {
         while (before(i) && i < last) ++i;
         while (after(j) && j > first) --j;
         if (i <= j) {
-            if (rowText(i, column) != rowText(j, column)) exchangeRows(i, j);
+            if (sorting.texts[i] != sorting.texts[j]) {
+                std::swap(sorting.texts[i], sorting.texts[j]);
+                std::swap(sorting.rows[i], sorting.rows[j]);
+            }
             ++i;
             --j;
         }
     } while (i <= j);
-    if (first < j) sortRange(first, j, column, ascending);
-    if (i < last) sortRange(i, last, column, ascending);
+    if (first < j) sortRange(sorting, first, j);
+    if (i < last) sortRange(sorting, i, last);
 }
 
-// Exchanges everything a row is: every column's text and icon, its image
-// index, its alignment, its selection and whether it is the focused row.
-void ListCore::exchangeRows(int a, int b) {
-    QTreeWidgetItem* first = owner_->topLevelItem(a);
-    QTreeWidgetItem* second = owner_->topLevelItem(b);
-    for (int column = 0; column < owner_->columnCount(); ++column) {
-        for (int role : {int(Qt::DisplayRole), int(Qt::DecorationRole), int(Qt::TextAlignmentRole),
-                         kImageIndexRole}) {
-            const QVariant held = first->data(column, role);
-            first->setData(column, role, second->data(column, role));
-            second->setData(column, role, held);
-        }
-    }
-    const bool firstSelected = first->isSelected();
-    first->setSelected(second->isSelected());
-    second->setSelected(firstSelected);
-    const int current = owner_->currentIndex().row();
-    if (current == a || current == b)
-        owner_->selectionModel()->setCurrentIndex(owner_->model()->index(current == a ? b : a, 0),
-                                                  QItemSelectionModel::NoUpdate);
+// Moves every row, with all it is (texts, icon, image index, item data,
+// alignment, selection and whether it is the focused row), to its place in
+// `order`. The selection is the same afterwards, so nobody hears of it.
+void ListCore::applyOrder(const std::vector<int>& order) {
+    if (std::is_sorted(order.begin(), order.end())) return;
+    const QSignalBlocker quiet(owner_);
+    const QList<QTreeWidgetItem*> selected = owner_->selectedItems();
+    const int currentRow = owner_->currentIndex().row();
+    QTreeWidgetItem* current = currentRow >= 0 ? owner_->topLevelItem(currentRow) : nullptr;
+    const QList<QTreeWidgetItem*> rows = owner_->invisibleRootItem()->takeChildren();
+    QList<QTreeWidgetItem*> sorted;
+    sorted.reserve(rows.size());
+    for (int row : order) sorted.append(rows[row]);
+    owner_->addTopLevelItems(sorted);
+    for (QTreeWidgetItem* item : selected) item->setSelected(true);
+    if (current)
+        owner_->selectionModel()->setCurrentIndex(
+            owner_->model()->index(owner_->indexOfTopLevelItem(current), 0),
+            QItemSelectionModel::NoUpdate);
 }
 
 // The text as bytes of the ANSI code page, compared byte by byte.

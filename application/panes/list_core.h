@@ -64,9 +64,15 @@ class ListCore {
   private:
     void rebuildArrows();
     void updateHeaderArrows();
+    // The sorted column's texts beside the positions of their rows.
+    struct SortRows {
+        std::vector<QByteArray> texts;
+        std::vector<int> rows;
+        bool ascending = true;
+    };
     void textSort();
-    void sortRange(int first, int last, int column, bool ascending);
-    void exchangeRows(int a, int b);
+    void sortRange(SortRows& sorting, int first, int last);
+    void applyOrder(const std::vector<int>& order);
     QByteArray rowText(int row, int column) const;
     QColor background() const;
     int firstSelectedRow() const;

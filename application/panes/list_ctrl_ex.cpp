@@ -63,9 +63,11 @@ void CListCtrlEx::focusInEvent(QFocusEvent* event) {
     core_.focusGained();
 }
 
+// Focus that moves into the list's own in-place editor stays in the list:
+// taking the focused row away then would end the edit at once.
 void CListCtrlEx::focusOutEvent(QFocusEvent* event) {
     QTreeWidget::focusOutEvent(event);
-    core_.focusLost();
+    if (state() != EditingState) core_.focusLost();
 }
 
 void CListCtrlEx::changeEvent(QEvent* event) {

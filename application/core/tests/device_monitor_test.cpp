@@ -1,6 +1,6 @@
 // The device monitor: one device check per burst of notices, Refresh left
 // alone while the link is busy, an unplugged recorder cleared, the document
-// refusing to close, optical media reported to the PC tree, and the end of
+// refusing to close, mounted volumes reported to the PC tree, and the end of
 // the workers before the link goes.
 
 #include <gtest/gtest.h>
@@ -155,7 +155,7 @@ class MediaObserver final : public MessageObserver {
     std::vector<std::string> roots;
 };
 
-TEST_F(MonitorTest, OpticalMediaChangesReachThePcTree) {
+TEST_F(MonitorTest, VolumeChangesReachThePcTree) {
     MediaObserver observer;
     doc->dirTree->addObserver(&observer);
     frame->mediaChanged({true, "/media/cdrom0/"});
@@ -167,25 +167,34 @@ TEST_F(MonitorTest, OpticalMediaChangesReachThePcTree) {
     EXPECT_EQ(observer.roots, (std::vector<std::string>{"/media/cdrom0/", "/media/cdrom0/"}));
 }
 
-TEST(MountTable, OnlyOpticalMediaCount) {
+TEST(MountTable, VolumesComeAndGoButPseudoFileSystemsDoNot) {
     const auto before = parseMountTable(
         "/dev/sda1 / ext4 rw 0 0\n"
+        "proc /proc proc rw 0 0\n"
         "/dev/sdb1 /media/USB\\040STICK vfat rw 0 0\n");
-    ASSERT_EQ(before.size(), 2u);
-    EXPECT_EQ(before[1].mountPoint, "/media/USB STICK");
+    ASSERT_EQ(before.size(), 3u);
+    EXPECT_EQ(before[2].mountPoint, "/media/USB STICK");
     const auto after = parseMountTable(
         "/dev/sda1 / ext4 rw 0 0\n"
         "/dev/sr0 /media/My\\040Disc iso9660 ro 0 0\n"
-        "/dev/sdc1 /media/other vfat rw 0 0\n");
-    const auto arrived = opticalMediaChanges(before, after);
-    ASSERT_EQ(arrived.size(), 1u);
-    EXPECT_TRUE(arrived[0].arrival);
-    EXPECT_EQ(arrived[0].root, "/media/My Disc/");
-    const auto left = opticalMediaChanges(after, before);
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_FALSE(left[0].arrival);
-    EXPECT_TRUE(isOpticalMedia({"/dev/loop3", "/mnt/dvd", "udf"}));
-    EXPECT_FALSE(isOpticalMedia({"/dev/sdb1", "/mnt/stick", "vfat"}));
+        "tmpfs /run/user/1000 tmpfs rw 0 0\n");
+    const auto arrived = volumeChanges(before, after);
+    ASSERT_EQ(arrived.size(), 2u);
+    EXPECT_FALSE(arrived[0].arrival);
+    EXPECT_EQ(arrived[0].root, "/media/USB STICK/");
+    EXPECT_TRUE(arrived[1].arrival);
+    EXPECT_EQ(arrived[1].root, "/media/My Disc/");
+    EXPECT_TRUE(volumeChanges(after, after).empty());
+}
+
+TEST(MountTable, DrivesAreTheRootAndRealVolumesInTheUsersPlaces) {
+    EXPECT_TRUE(isDriveVolume({"/dev/sda1", "/", "ext4"}));
+    EXPECT_TRUE(isDriveVolume({"/dev/sdb1", "/media/stick", "vfat"}));
+    EXPECT_TRUE(isDriveVolume({"/dev/sdc1", "/run/media/ann/DISC", "udf"}));
+    EXPECT_TRUE(isDriveVolume({"server:/share", "/mnt/share", "nfs4"}));
+    EXPECT_FALSE(isDriveVolume({"tmpfs", "/mnt/scratch", "tmpfs"}));
+    EXPECT_FALSE(isDriveVolume({"/dev/sda2", "/home", "ext4"}));
+    EXPECT_FALSE(isDriveVolume({"proc", "/proc", "proc"}));
 }
 
 TEST(MountWatcherFile, ReadsTheLiveTableWithoutReporting) {

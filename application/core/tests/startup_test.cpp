@@ -213,7 +213,7 @@ TEST_F(StartupTest, CloseWhileBusyWritesEverySettingThenIsRefused) {
     EXPECT_EQ(readInt(setting::WorkingFlashFolder), 2);
     EXPECT_EQ(readInt(setting::CB_Quality), 0);
     EXPECT_EQ(readText(setting::CB_Filter), QStringLiteral("*"));
-    EXPECT_EQ(readInt(setting::SortCol), 1);
+    EXPECT_EQ(readInt(setting::SortCol), -3);  // the PC list's first-start order
 
     app.document()->busy = 0;
     EXPECT_TRUE(app.mainFrame()->close());
@@ -269,7 +269,8 @@ TEST_F(StartupTest, MainWindowParts) {
     CPelmarchApp app(testEnvironment(0x0412));
     ASSERT_TRUE(app.initInstance());
     CMainFrame& frame = *app.mainFrame();
-    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Untitled - Voxerin"));
+    // The PC pane has listed the system root: no folder was kept.
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("/ - Voxerin"));
     EXPECT_EQ(frame.menuWidget(), nullptr);
     const auto labels = frame.band()->findChildren<QLabel*>();
     ASSERT_EQ(labels.size(), 1);
