@@ -3,15 +3,12 @@
 #include <cstring>
 
 #include "application/core/rules/rule_texts.h"
+#include "application/core/session/recorder_entries.h"
 #include "tools/voxctl/command_error.h"
 
 namespace vox::voxctl {
 
 namespace {
-
-std::string field(const char* text, std::size_t capacity) {
-    return std::string(text, strnlen(text, capacity));
-}
 
 CommandError listingFailed(const char* reason) {
     return CommandError(kExitUsbFailed,
@@ -46,19 +43,6 @@ RecorderPath parseRecorderPath(const std::string& text) {
 bool isRecorderPath(const std::string& text) {
     const std::size_t slash = folderEnd(text);
     return slash != std::string::npos && rules::folderFromLabel(text.substr(0, slash));
-}
-
-rules::ListedFile listedFile(const DeviceEntry& entry) {
-    rules::ListedFile file;
-    file.longName = field(entry.longName, sizeof entry.longName);
-    file.hasLongName = entry.hasLongName != 0;
-    file.baseName = field(entry.baseName, sizeof entry.baseName);
-    file.extension = field(entry.extension, sizeof entry.extension);
-    file.shortName = field(entry.displayName, sizeof entry.displayName);
-    file.attribute = entry.attribute;
-    file.size = entry.size;
-    file.date = {entry.year, entry.month, entry.day, entry.hour, entry.minute, entry.second};
-    return file;
 }
 
 RecorderSession::RecorderSession() : raw_(std::make_unique<DeviceListing>()) {
@@ -97,7 +81,7 @@ rules::RecorderListing RecorderSession::list(const char* folderName, bool folder
     for (int k = first; k < count; ++k) {
         const DeviceEntry& entry = raw_->entries[k];
         if (!folderListing && entry.baseName[0] == '.') continue;
-        listing.files.push_back(listedFile(entry));
+        listing.files.push_back(session::listedFile(entry));
     }
     return listing;
 }

@@ -23,8 +23,6 @@ bool isRecorderPath(const std::string& text);
 // Throws a usage error unless `text` is one of A, B, C, MP3, HD.
 rules::RecorderFolder parseFolder(const std::string& text);
 
-rules::ListedFile listedFile(const DeviceEntry& entry);
-
 class RecorderSession {
   public:
     // Throws "The recorder not found!!!" when no recorder answers.
