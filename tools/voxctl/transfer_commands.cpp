@@ -15,6 +15,7 @@
 #include "application/core/rules/rule_texts.h"
 #include "application/core/rules/transfer_units.h"
 #include "application/core/rules/upload_plan.h"
+#include "application/core/session/recorder_names.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_session.h"
@@ -89,6 +90,16 @@ void putFiles(const TransferOptions& options) {
     if (plan.outcome == rules::PlanOutcome::Declined)
         throw CommandError(kExitNotConfirmed,
                            "a file of that name is on the recorder; give --force to replace it");
+
+    // Every name is checked before anything is sent.
+    for (const rules::DownloadAction& action : plan.actions) {
+        if (action.kind != rules::DownloadAction::Kind::SendPcFile) continue;
+        const std::string_view name = rules::pcFileName(action.name);
+        if (auto reason = vox::session::unstorableNameReason(name, session.versionByte()))
+            throw CommandError(kExitRefused, "Error : \"" + std::string(name) +
+                                                 "\" cannot be stored on the recorder: " + *reason +
+                                                 ".");
+    }
 
     // Each file is sent right after the deletes planned in front of it.
     std::vector<BatchFile> batch;
