@@ -1,6 +1,7 @@
 #include "device_library/device_link.h"
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -68,14 +69,21 @@ void DeviceLink::destroyCurrent() {
 }
 
 bool DeviceLink::lock(DeviceContext* ctx) {
-    if (!isCurrent(ctx) || ctx->busy != 0 || ctx->worker != nullptr) return false;
-    ctx->busy = 1;
-    return true;
+    if (!isCurrent(ctx) || ctx->worker != nullptr) return false;
+    // The busy word is a plain int of the context the callers share, so the
+    // test and the set are one compare-and-exchange: of two threads asking
+    // at once exactly one gets the lock.
+    std::int32_t idle = 0;
+    return std::atomic_ref<std::int32_t>(ctx->busy).compare_exchange_strong(idle, 1);
 }
 
 DeviceContext* DeviceLink::unlock(DeviceContext* ctx) {
-    if (isCurrent(ctx)) ctx->busy = 0;
+    if (isCurrent(ctx)) std::atomic_ref<std::int32_t>(ctx->busy).store(0);
     return ctx;
+}
+
+int DeviceLink::isUsed(DeviceContext* ctx) const {
+    return isCurrent(ctx) ? std::atomic_ref<std::int32_t>(ctx->busy).load() : 0;
 }
 
 bool DeviceLink::findRecorderInterface() {

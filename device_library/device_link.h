@@ -41,6 +41,8 @@ class DeviceLink {
     // its worker slot is empty.
     bool lock(DeviceContext* ctx);
     DeviceContext* unlock(DeviceContext* ctx);
+    // 1 while the lock is taken on the current context, else 0.
+    int isUsed(DeviceContext* ctx) const;
     bool isCurrent(const DeviceContext* ctx) const {
         return ctx != nullptr && ctx == current_.get();
     }

@@ -50,7 +50,7 @@ int QVGetOpen(DeviceContext* ctx) {
 }
 
 int QVIsUsed(DeviceContext* ctx) {
-    return guarded(0, [&](DeviceLink& link) { return link.isCurrent(ctx) ? ctx->busy : 0; });
+    return guarded(0, [&](DeviceLink& link) { return link.isUsed(ctx); });
 }
 
 DeviceContext* UnlockDev(DeviceContext* ctx) {

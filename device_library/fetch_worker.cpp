@@ -1,7 +1,8 @@
 // The fetching worker: READ, then the file in 32,768-byte blocks (at least
-// one, also for an empty file). The data goes to a temporary file beside the
-// target, which replaces the target only once the whole file has arrived, so
-// a failed or cancelled fetch leaves the PC file as it was.
+// one, also for an empty file). The data goes to a new file of the worker's
+// own beside the target, which replaces the target only once the whole file
+// has arrived, so a failed or cancelled fetch leaves the PC file as it was
+// and never touches a file it did not make.
 
 #include <array>
 #include <chrono>
@@ -20,17 +21,13 @@ namespace {
 
 constexpr auto kEarlyEndPause = std::chrono::milliseconds(100);
 
-std::string temporaryPathFor(const std::string& target) {
-    return target + ".part";
-}
-
 }  // namespace
 
 void runFetchWorker(DeviceLink& link, const TransferJob& job) {
     const Notifier& notify = job.notifier;
     const std::string& target = job.secondName;
-    const std::string temporary = temporaryPathFor(target);
-    auto file = PcFile::create(temporary);
+    std::string temporary;
+    auto file = PcFile::createBeside(target, temporary);
     if (!file) {
         notify.send(TRANSFER_FINISHED, TRANSFER_FILE_FAILED);
         return;

@@ -14,6 +14,10 @@ class PcFile {
   public:
     static std::optional<PcFile> openForReading(const std::string& path);
     static std::optional<PcFile> create(const std::string& path);
+    // A new file of our own beside `target`, under a fresh name made from
+    // it: never an existing file and never through a link. `path` receives
+    // the name.
+    static std::optional<PcFile> createBeside(const std::string& target, std::string& path);
 
     PcFile(PcFile&& other) noexcept : file_(other.file_) { other.file_ = nullptr; }
     PcFile& operator=(PcFile&&) = delete;

@@ -81,7 +81,10 @@ void runSendWorker(DeviceLink& link, const TransferJob& job) {
         left -= wanted;
         const bool wrote = readOk && exchange.writeData(block);
         moved += static_cast<std::uint32_t>(wanted);
-        if (!wrote || job.cancel.raised()) {
+        // Once the last block is out the whole file is on the recorder: a
+        // cancel that comes now is too late, and the file is reported sent.
+        const bool whole = wrote && wanted != kDataBlockSize;
+        if (!wrote || (job.cancel.raised() && !whole)) {
             link.requestResync();
             std::this_thread::sleep_for(kEarlyEndPause);
             file->close();
@@ -98,7 +101,7 @@ void runSendWorker(DeviceLink& link, const TransferJob& job) {
     exchange.control(vxr250::IOCTL_END_COMMAND);
     file->close();
     exchange.close();
-    notify.send(TRANSFER_FINISHED, job.cancel.raised() ? TRANSFER_CANCELLED : TRANSFER_DONE);
+    notify.send(TRANSFER_FINISHED, TRANSFER_DONE);
 }
 
 }  // namespace vox::devsys

@@ -22,11 +22,15 @@ struct ConversionJob {
     std::function<void(const std::string&)> showMessage;
     // Pause after each encoded block, so that the interface thread can repaint.
     std::chrono::milliseconds yieldAfterBlock{1};
+    // Raised (nonzero) by the caller to stop after the current block; the
+    // old output, if any, then stays as it was.
+    int* cancel = nullptr;
 };
 
 // Both run the whole conversion on the calling thread and send
 // CONVERT_FINISHED as their last act, whatever happened. They return 1 when
-// the whole input was converted, 0 otherwise.
+// the whole input was converted, 0 otherwise. The output is written under a
+// name of its own beside the destination and replaces it only when whole.
 int runEncodeJob(const ConversionJob& job);
 int runDecodeJob(const ConversionJob& job);
 
@@ -38,6 +42,8 @@ std::unique_ptr<vox::messages::Worker> startDecodeWorker(ConversionJob job);
 // Encoder mode and samples per call for a Quality index; an index outside
 // 0..2 encodes as SP, the quality its "_SP" file name promises.
 int encoderModeForQuality(int quality);
+// True once the job's caller asked it to stop.
+bool cancelRaised(const ConversionJob& job);
 int samplesPerEncoderCall(int mode);
 
 }  // namespace vox::conversion

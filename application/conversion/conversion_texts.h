@@ -11,4 +11,9 @@ inline constexpr const char* kUnsupportedWaveText =
 inline constexpr const char* kOverwriteQuestionFormat =
     "Already \"%s\" exist. It will be overwrited.\nDo want to you continue?";
 
+// A ".DVF" file whose first block holds no voice (empty, or not one at all)
+// is not decoded; the text follows the file's path.
+inline constexpr const char* kNotVoiceFileText =
+    " is not a voice file: it has no valid first block.";
+
 }  // namespace vox::conversion

@@ -1,7 +1,10 @@
 #include <algorithm>
+#include <vector>
 
 #include "application/conversion/conversion_job.h"
+#include "application/conversion/conversion_texts.h"
 #include "application/conversion/progress.h"
+#include "application/conversion/replacing_output.h"
 #include "application/conversion/wav_writer.h"
 
 namespace vox::conversion {
@@ -14,28 +17,37 @@ std::uint64_t fileLength(std::FILE* file) {
     return length > 0 ? static_cast<std::uint64_t>(length) : 0;
 }
 
-// Decodes `source` block by block into `destination`; true when the whole
-// file was read and every sample written.
-bool decodeBlocks(const ConversionJob& job, std::FILE* source, WavWriter& destination) {
+enum class Decoded { Whole, NotVoice, Failed };
+
+// Decodes `source` block by block into `destination`; CONVERT_STARTED goes
+// out once the first block has proved to be voice: an empty file, or one
+// whose first block gives no samples, is not a voice file.
+Decoded decodeBlocks(const ConversionJob& job, std::FILE* source, WavWriter& destination) {
     const std::uint64_t length = fileLength(source);
     std::uint64_t position = 0;
     job.codec.initDecoder();
+    if (length == 0) return Decoded::NotVoice;
     while (position < length) {
         // A short last block is decoded with zeros after the bytes read.
         std::uint8_t block[kDvfBlockBytes] = {};
         const std::size_t got = std::fread(block, 1, sizeof block, source);
-        if (got == 0) return false;
-        std::int16_t samples[kDecoderSampleRoom];
+        if (got == 0) return Decoded::Failed;
+        std::vector<std::int16_t> samples(kDecoderSampleRoom);
         int count = 0;
-        job.codec.voiceDecoder(block, samples, &count);
+        job.codec.voiceDecoder(block, samples.data(), &count);
         count = std::clamp(count, 0, kDecoderSampleRoom);
-        if (!destination.append(samples, static_cast<std::size_t>(count))) return false;
+        if (position == 0) {
+            if (count == 0) return Decoded::NotVoice;
+            sendStarted(job.notify);
+        }
+        if (!destination.append(samples.data(), static_cast<std::size_t>(count)))
+            return Decoded::Failed;
         position += got;
         if (position >= length) break;
-        if (got != sizeof block) return false;
+        if (got != sizeof block || cancelRaised(job)) return Decoded::Failed;
         sendProgress(job.notify, position, length);
     }
-    return true;
+    return Decoded::Whole;
 }
 
 }  // namespace
@@ -44,16 +56,22 @@ int runDecodeJob(const ConversionJob& job) {
     const FinishedNotice finished{job.notify};
     std::FILE* source = std::fopen(job.sourcePath.c_str(), "rb");
     if (source == nullptr) return 0;
+    // The output is made first, so that nothing is decoded for a folder
+    // that cannot take it; it only replaces the destination when whole.
+    ReplacingOutput output(job.destinationPath);
     WavWriter destination;
-    if (!destination.open(job.destinationPath)) {
+    if (!destination.open(output.create())) {
         std::fclose(source);
         return 0;
     }
-    sendStarted(job.notify);
-    const bool complete = decodeBlocks(job, source, destination);
+    const Decoded decoded = decodeBlocks(job, source, destination);
     std::fclose(source);
+    if (decoded == Decoded::NotVoice) {
+        if (job.showMessage) job.showMessage("\"" + job.sourcePath + "\"" + kNotVoiceFileText);
+        return 0;
+    }
     const bool closed = destination.close();
-    return complete && closed ? 1 : 0;
+    return decoded == Decoded::Whole && closed && output.commit() ? 1 : 0;
 }
 
 std::unique_ptr<vox::messages::Worker> startDecodeWorker(ConversionJob job) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -7,6 +8,7 @@
 #include "application/conversion/conversion_texts.h"
 #include "application/conversion/convert_notify.h"
 #include "application/conversion/progress.h"
+#include "application/conversion/replacing_output.h"
 #include "application/conversion/wav_reader.h"
 
 namespace vox::conversion {
@@ -42,6 +44,7 @@ bool encodeAudio(const ConversionJob& job, std::FILE* source, std::FILE* destina
         position += got;
         if (position >= end) return true;
         if (got != wanted) return false;
+        if (cancelRaised(job)) return false;
         sendProgress(job.notify, position, end);
         if (job.yieldAfterBlock.count() > 0) std::this_thread::sleep_for(job.yieldAfterBlock);
     }
@@ -72,8 +75,8 @@ int runEncodeJob(const ConversionJob& job) {
         return 0;
     }
     std::FILE* source = std::fopen(job.sourcePath.c_str(), "rb");
-    std::FILE* destination =
-        source != nullptr ? std::fopen(job.destinationPath.c_str(), "wb") : nullptr;
+    ReplacingOutput output(job.destinationPath);
+    std::FILE* destination = source != nullptr ? output.create() : nullptr;
     if (destination == nullptr) {
         if (source != nullptr) std::fclose(source);
         return 0;
@@ -83,7 +86,11 @@ int runEncodeJob(const ConversionJob& job) {
                                       layout->dataOffset + layout->audioBytes());
     std::fclose(source);
     const bool closed = std::fclose(destination) == 0;
-    return complete && closed ? 1 : 0;
+    return complete && closed && output.commit() ? 1 : 0;
+}
+
+bool cancelRaised(const ConversionJob& job) {
+    return job.cancel != nullptr && std::atomic_ref<int>(*job.cancel).load() != 0;
 }
 
 std::unique_ptr<vox::messages::Worker> startEncodeWorker(ConversionJob job) {

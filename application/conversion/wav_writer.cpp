@@ -37,8 +37,12 @@ WavWriter::~WavWriter() {
 }
 
 bool WavWriter::open(const std::string& path) {
+    return open(std::fopen(path.c_str(), "wb"));
+}
+
+bool WavWriter::open(std::FILE* file) {
     close();
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = file;
     if (file_ == nullptr) return false;
     dataBytes_ = 0;
     std::uint8_t header[kWavHeaderBytes];

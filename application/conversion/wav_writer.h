@@ -21,6 +21,8 @@ class WavWriter {
 
     // Creates or truncates `path` and writes the header with both sizes 0.
     bool open(const std::string& path);
+    // The same into a file opened for writing, which the writer then owns.
+    bool open(std::FILE* file);
     // Appends samples; fails (writing nothing) when the file cannot take
     // them or the data chunk would outgrow its 32-bit size.
     bool append(const std::int16_t* samples, std::size_t count);

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <barrier>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "device_library/catalogue.h"
 #include "device_library/file_management.h"
@@ -83,6 +87,43 @@ TEST(DeviceLinkTest, BusyLockKeepsOtherOperationsOffTheRecorder) {
     DeviceContext stranger{0, nullptr, 10};
     EXPECT_FALSE(link.lock(&stranger));
     EXPECT_FALSE(link.lock(nullptr));
+}
+
+TEST(DeviceLinkTest, TwoThreadsRacingForTheLockNeverBothWin) {
+    ScriptedProvider provider;
+    DeviceLink link(&provider);
+    DeviceContext* ctx = nullptr;
+    provider.reply(identifyReply('1', '5'));
+    ASSERT_EQ(link.createDev(&ctx), 0);
+
+    constexpr int kRounds = 10000;
+    std::array<std::vector<char>, 2> won{std::vector<char>(kRounds), std::vector<char>(kRounds)};
+    // Both threads wait at the start of each round, so they ask together;
+    // the second wait keeps the unlock out of the round.
+    std::barrier roundStart(2);
+    std::barrier roundEnd(2, [&]() noexcept { link.unlock(ctx); });
+    auto contender = [&](int who) {
+        for (int round = 0; round < kRounds; ++round) {
+            roundStart.arrive_and_wait();
+            won[who][round] = link.lock(ctx) ? 1 : 0;
+            roundEnd.arrive_and_wait();
+        }
+    };
+    std::thread first(contender, 0);
+    std::thread second(contender, 1);
+    first.join();
+    second.join();
+
+    int bothWon = 0;
+    int noneWon = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const int winners = won[0][round] + won[1][round];
+        bothWon += winners == 2 ? 1 : 0;
+        noneWon += winners == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(bothWon, 0);
+    EXPECT_EQ(noneWon, 0);  // an idle lock always goes to one of them
+    EXPECT_EQ(link.isUsed(ctx), 0);
 }
 
 TEST(DeviceLinkTest, IdentifyGivesPlayerInfoAndTheVersionByte) {

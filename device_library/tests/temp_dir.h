@@ -1,6 +1,7 @@
 #pragma once
 // A PC folder of a test's own, removed afterwards, with small file helpers.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -38,6 +39,15 @@ class TempDir {
     static std::vector<std::uint8_t> contentOf(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
         return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // The names in the folder, sorted: what a transfer left behind shows.
+    std::vector<std::string> names() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
     }
 
   private:

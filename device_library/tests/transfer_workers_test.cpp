@@ -149,7 +149,8 @@ TEST_F(TransferWorkersTest, SendingCancelIsSeenAfterEveryBlock) {
     EXPECT_EQ(log.countOf(TRANSFER_PROGRESS), 0);
     EXPECT_EQ(log.valuesOf(TRANSFER_FINISHED), std::vector<long long>{TRANSFER_CANCELLED});
 
-    // Raised while the last block goes out: still an early end.
+    // Raised while the last block goes out: the whole file is on the
+    // recorder by then, so it is reported sent.
     cancel = 0;
     log.notices.clear();
     provider.events.clear();
@@ -160,9 +161,9 @@ TEST_F(TransferWorkersTest, SendingCancelIsSeenAfterEveryBlock) {
     provider.reply(outcomeReply(0));
     send(pcFile("late.dvf", patterned(65536)), &cancel);
     EXPECT_EQ(dataWrites().size(), 3u);
-    EXPECT_EQ(log.valuesOf(TRANSFER_PROGRESS), (std::vector<long long>{32768, 65536}));
-    EXPECT_EQ(log.valuesOf(TRANSFER_FINISHED), std::vector<long long>{TRANSFER_CANCELLED});
-    EXPECT_EQ(lastControl(), vxr250::IOCTL_BEGIN_DATA);
+    EXPECT_EQ(log.valuesOf(TRANSFER_PROGRESS), (std::vector<long long>{32768, 65536, 65536}));
+    EXPECT_EQ(log.valuesOf(TRANSFER_FINISHED), std::vector<long long>{TRANSFER_DONE});
+    EXPECT_EQ(lastControl(), vxr250::IOCTL_END_COMMAND);
 }
 
 TEST_F(TransferWorkersTest, FetchWritesTheAnnouncedSize) {
@@ -174,7 +175,7 @@ TEST_F(TransferWorkersTest, FetchWritesTheAnnouncedSize) {
     fetch("VOICE001DVF", target.string());
 
     EXPECT_EQ(contentOf(target), Bytes(content.begin(), content.begin() + 40000));
-    EXPECT_FALSE(fs::exists(target.string() + ".part"));
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"voice.dvf"});
     EXPECT_EQ(log.valuesOf(TRANSFER_STARTED), std::vector<long long>{40000});
     EXPECT_EQ(log.valuesOf(TRANSFER_PROGRESS), (std::vector<long long>{32768, 40000}));
     EXPECT_EQ(log.valuesOf(TRANSFER_FINISHED), std::vector<long long>{TRANSFER_DONE});
@@ -217,7 +218,7 @@ TEST_F(TransferWorkersTest, FailedFetchLeavesThePcFileAsItWas) {
     fetch("KEPT    DVF", target);
     EXPECT_EQ(log.valuesOf(TRANSFER_FINISHED), std::vector<long long>{TRANSFER_DEVICE_FAILED});
     EXPECT_EQ(contentOf(target), before);
-    EXPECT_FALSE(fs::exists(target + ".part"));
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"kept.dvf"});
 
     // A size that would lie past the reply block is not taken from it.
     log.notices.clear();
@@ -267,7 +268,7 @@ TEST_F(TransferWorkersTest, FetchCancelBeforeAndAtTheLastBlock) {
     EXPECT_EQ(log.valuesOf(TRANSFER_FINISHED), std::vector<long long>{TRANSFER_CANCELLED});
     EXPECT_EQ(lastControl(), vxr250::IOCTL_END_COMMAND);
     EXPECT_EQ(contentOf(target), before);
-    EXPECT_FALSE(fs::exists(target + ".part"));
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"cancel.dvf"});
 }
 
 TEST_F(TransferWorkersTest, WorkerKeepsTheLockUntilUnlock) {

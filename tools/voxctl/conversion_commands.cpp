@@ -2,6 +2,7 @@
 // it, and back, by the program's conversion rules and workers.
 
 #include <CLI/CLI.hpp>
+#include <atomic>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -11,10 +12,12 @@
 #include "application/conversion/conversion_job.h"
 #include "application/conversion/convert_command.h"
 #include "application/conversion/convert_notify.h"
+#include "application/core/session/worker_notices.h"
 #include "platform/messages/queue_target.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/terminal.h"
+#include "tools/voxctl/transfer_runner.h"
 
 namespace vox::voxctl {
 
@@ -61,10 +64,12 @@ void runConversion(const ConversionOptions& options, ConvertDirection direction)
     messages::QueueTarget target(
         [&](messages::Message message, messages::WParam code, messages::LParam lParam) {
             if (message != conversion::WM_CONVERT_NOTIFY) return messages::LResult{0};
-            if (code == conversion::CONVERT_STARTED) bar.updatePercent(0);
-            if (code == conversion::CONVERT_PROGRESS)
-                bar.updatePercent(*reinterpret_cast<const int*>(lParam));
-            if (code == conversion::CONVERT_FINISHED) finished = true;
+            const auto event = session::readConversionNotice(code, lParam);
+            if (!event) return messages::LResult{0};
+            if (std::holds_alternative<session::ConversionStarted>(*event)) bar.updatePercent(0);
+            if (const auto* progress = std::get_if<session::ConversionPercent>(&*event))
+                bar.updatePercent(progress->percent);
+            if (std::holds_alternative<session::ConversionFinished>(*event)) finished = true;
             return messages::LResult{0};
         });
     std::optional<std::string> refusal;
@@ -76,13 +81,20 @@ void runConversion(const ConversionOptions& options, ConvertDirection direction)
     job.codec = conversion::recorderVoiceCodec();
     job.showMessage = [&refusal](const std::string& text) { refusal = text; };
 
+    // Ctrl-C stops the worker after its current block; the old output stays.
+    int cancel = 0;
+    job.cancel = &cancel;
+    InterruptGuard guard;
     auto worker = direction == ConvertDirection::WavToDvf
                       ? conversion::startEncodeWorker(std::move(job))
                       : conversion::startDecodeWorker(std::move(job));
-    target.pumpUntil([&] { return finished; });
+    pumpToEnd(
+        target, [&] { return finished; }, [&] { std::atomic_ref<int>(cancel).store(1); });
     const int complete = worker->join();
     bar.finish();
     if (refusal) throw CommandError(kExitRefused, *refusal);
+    if (complete == 0 && InterruptGuard::interrupted())
+        throw CommandError(kExitCancelled, "Conversion canceled.");
     if (complete == 0)
         throw CommandError(kExitPcFile, "converting \"" + request.sourcePath + "\" to \"" +
                                             request.destinationPath + "\" failed");

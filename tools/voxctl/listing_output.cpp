@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "application/core/rules/size_text.h"
 #include "application/core/rules/text_case.h"
+#include "platform/text/utf8.h"
 
 namespace vox::voxctl {
 
@@ -68,9 +70,22 @@ void printListing(std::ostream& out, const rules::RecorderListing& listing) {
 }
 
 std::string jsonString(const std::string& text) {
+    // JSON is UTF-8: a byte that does not start a whole UTF-8 character (a
+    // short name in a legacy code page, say) becomes U+FFFD.
+    constexpr std::string_view kEncodedReplacement = "\xEF\xBF\xBD";
     std::string quoted = "\"";
-    for (char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            const vox::text::utf8::Decoded decoded = vox::text::utf8::decode(text, i);
+            const std::string_view bytes = std::string_view(text).substr(i, decoded.length);
+            const bool invalid =
+                decoded.codePoint == vox::text::utf8::kReplacement && bytes != kEncodedReplacement;
+            quoted += invalid ? std::string("\\ufffd") : std::string(bytes);
+            i += decoded.length;
+            continue;
+        }
         if (c == '"' || c == '\\') {
             quoted += '\\';
             quoted += c;
@@ -81,6 +96,7 @@ std::string jsonString(const std::string& text) {
         } else {
             quoted += c;
         }
+        ++i;
     }
     return quoted + '"';
 }

@@ -15,6 +15,7 @@
 #include "application/core/rules/rule_texts.h"
 #include "application/core/rules/transfer_units.h"
 #include "application/core/rules/upload_plan.h"
+#include "application/core/session/recorder_names.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_session.h"
@@ -28,7 +29,10 @@ namespace {
 struct TransferOptions {
     std::vector<std::string> arguments;
     bool force = false;
+    bool replaceInPlace = false;
 };
+
+using vox::session::TransferFile;
 
 rules::ConfirmOverwrite overwritePolicy(bool force) {
     return [force](const std::string& question) { return force || askYesNo(question); };
@@ -37,14 +41,6 @@ rules::ConfirmOverwrite overwritePolicy(bool force) {
 void requireBatchSize(std::size_t files) {
     if (files > rules::kBatchLimit)
         throw CommandError(kExitUsage, "at most 100 files can be copied in one command");
-}
-
-void throwForOutcome(int outcome) {
-    if (outcome == TRANSFER_FILE_FAILED)
-        throw CommandError(kExitPcFile, rules::texts::kFileOpenFailed);
-    if (outcome == TRANSFER_DEVICE_FAILED)
-        throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
-    if (outcome == TRANSFER_CANCELLED) throw CommandError(kExitCancelled, rules::texts::kCancelled);
 }
 
 void throwIfInterrupted() {
@@ -84,31 +80,50 @@ void putFiles(const TransferOptions& options) {
     RecorderSession session;
     const rules::RecorderListing listing = session.listFolder(folder);
     const rules::DownloadPlan plan =
-        rules::planDownload(listing, folder, files, overwritePolicy(options.force));
+        rules::planDownload(listing, folder, files, overwritePolicy(options.force),
+                            options.replaceInPlace ? rules::Replacing::InPlaceWhenNoRoom
+                                                   : rules::Replacing::KeepOldUntilNewIsWhole);
     if (plan.outcome == rules::PlanOutcome::Refused) throw CommandError(kExitRefused, plan.message);
+    if (plan.outcome == rules::PlanOutcome::NoRoomForBothCopies)
+        throw CommandError(kExitRefused,
+                           plan.message + " Give --replace-in-place to replace it that way.");
     if (plan.outcome == rules::PlanOutcome::Declined)
         throw CommandError(kExitNotConfirmed,
                            "a file of that name is on the recorder; give --force to replace it");
 
-    InterruptGuard guard;
-    std::size_t sent = 0;
+    // Every name is checked before anything is sent.
     for (const rules::DownloadAction& action : plan.actions) {
-        throwIfInterrupted();
-        // Every file after the first starts only when the recorder still answers.
-        if (sent > 0) session.requireAnswer();
+        if (action.kind != rules::DownloadAction::Kind::SendPcFile) continue;
+        const std::string_view name = rules::pcFileName(action.name);
+        if (auto reason = vox::session::unstorableNameReason(name, session.versionByte()))
+            throw CommandError(kExitRefused, "Error : \"" + std::string(name) +
+                                                 "\" cannot be stored on the recorder: " + *reason +
+                                                 ".");
+    }
+
+    // Each file is sent right after the deletes planned in front of it.
+    std::vector<BatchFile> batch;
+    std::vector<std::string> deletes;
+    for (const rules::DownloadAction& action : plan.actions) {
         if (action.kind == rules::DownloadAction::Kind::DeleteRecorderFile) {
-            deleteRecorderFile(session.link(), action.name);
+            deletes.push_back(action.name);
             continue;
         }
         const std::string label =
-            progressLabel(rules::pcFileName(action.name), sent, plan.filesSent);
-        throwForOutcome(runTransfer(session.link(), label,
-                                    [&](auto window, auto message, auto slot, int* cancel) {
-                                        QVDownloadFile(session.link(), action.name.c_str(),
-                                                       STORE_MAIN, window, message, slot, cancel);
-                                    }));
-        ++sent;
+            progressLabel(rules::pcFileName(action.name), batch.size(), plan.filesSent);
+        auto prepare = [&session, deleted = std::move(deletes)] {
+            throwIfInterrupted();
+            for (const std::string& name : deleted) deleteRecorderFile(session.link(), name);
+        };
+        TransferFile file{TransferFile::Direction::ToRecorder, action.name, {}, {}};
+        if (action.replaces)
+            file.replaces =
+                vox::session::Replacement{rules::folderListingName(folder), *action.replaces};
+        batch.push_back({std::move(file), label, std::move(prepare)});
+        deletes.clear();
     }
+    InterruptGuard guard;
+    runBatch(session.link(), std::move(batch));
 }
 
 bool isPcDirectory(const std::string& path) {
@@ -148,21 +163,21 @@ void getFiles(const TransferOptions& options) {
         throw CommandError(kExitNotConfirmed,
                            "a file of that name is on the PC; give --force to replace it");
 
-    InterruptGuard guard;
+    std::vector<BatchFile> batch;
     for (std::size_t i = 0; i < plan.items.size(); ++i) {
-        throwIfInterrupted();
         const rules::UploadItem& item = plan.items[i];
         // The recorder reads names from the folder listed last. The library
         // replaces the PC file only once the whole file has arrived.
-        session.listFolder(paths[i].folder);
-        const std::string label =
-            progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size());
-        throwForOutcome(runTransfer(
-            session.link(), label, [&](auto window, auto message, auto slot, int* cancel) {
-                QVUploadFile(session.link(), item.recorderName.c_str(), item.pcPath.c_str(),
-                             STORE_MAIN, window, message, slot, cancel);
-            }));
+        auto prepare = [&session, folder = paths[i].folder] {
+            throwIfInterrupted();
+            session.listFolder(folder);
+        };
+        batch.push_back({{TransferFile::Direction::ToPc, item.pcPath, item.recorderName, {}},
+                         progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size()),
+                         std::move(prepare)});
     }
+    InterruptGuard guard;
+    runBatch(session.link(), std::move(batch));
 }
 
 }  // namespace
@@ -177,6 +192,9 @@ void addTransferCommands(CLI::App& app) {
         ->required();
     putCommand->add_flag("-f,--force", put->force,
                          "Replace recorder files of the same name without asking");
+    putCommand->add_flag("--replace-in-place", put->replaceInPlace,
+                         "Where the folder has no room for both copies, delete a replaced "
+                         "recorder file before its successor is sent");
     putCommand->callback([put] { putFiles(*put); });
 
     auto get = std::make_shared<TransferOptions>();

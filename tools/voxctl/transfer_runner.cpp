@@ -1,14 +1,16 @@
 #include "tools/voxctl/transfer_runner.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <thread>
+#include <exception>
+#include <optional>
 
 #include "application/core/rules/rule_texts.h"
+#include "application/core/session/format_run.h"
 #include "platform/messages/message_numbers.h"
 #include "platform/messages/queue_target.h"
-#include "platform/messages/worker.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/terminal.h"
 
@@ -20,68 +22,95 @@ using namespace std::chrono_literals;
 
 constexpr messages::Message kTransferNotify = messages::WM_TRANSFER_NOTIFY;
 constexpr messages::Message kFormatNotify = messages::WM_FORMAT_NOTIFY;
-// After a cancelled transfer the recorder needs this long before it is
-// asked anything again.
-constexpr auto kSettleAfterCancel = 2600ms;
 constexpr auto kPumpSlice = 100ms;
 
 std::atomic<bool> interruptSeen{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-struct sigaction previousAction {};
+// Ctrl-C, and a terminal or session that goes away: each cancels the work
+// so that the worker removes what it had begun.
+constexpr std::array kInterruptSignals{SIGINT, SIGTERM, SIGHUP};
+std::array<struct sigaction, kInterruptSignals.size()> previousActions{};
 
 void onInterrupt(int) {
     interruptSeen.store(true);
 }
 
-template <typename T>
-T pointee(messages::LParam lParam) {
-    return lParam == 0 ? T{} : *reinterpret_cast<const T*>(lParam);
-}
+// Draws each file's progress and runs its preparation; an error thrown there
+// is kept and thrown again once the batch is over.
+class BatchDrawing final : public session::BatchListener {
+  public:
+    explicit BatchDrawing(const std::vector<BatchFile>& files) : files_(files) {}
 
-messages::ThreadHandle requireWorker(messages::ThreadHandle slot) {
-    if (slot == nullptr) throw CommandError(kExitBusy, rules::texts::kBusy);
-    return slot;
-}
+    bool beforeFile(std::size_t index) override {
+        try {
+            if (files_[index].prepare) files_[index].prepare();
+        } catch (...) {
+            error_ = std::current_exception();
+            return false;
+        }
+        bar_.emplace(files_[index].label);
+        return true;
+    }
+    void onTransferEvent(std::size_t, const session::TransferEvent& event) override {
+        if (const auto* started = std::get_if<session::TransferStarted>(&event))
+            bar_->start(started->totalBytes);
+        if (const auto* progress = std::get_if<session::TransferProgress>(&event))
+            bar_->update(progress->bytesMoved);
+        if (std::holds_alternative<session::TransferFinished>(event)) bar_->finish();
+    }
+    void onBatchEnd(session::BatchEnd how, std::size_t) override { end_ = how; }
 
-// Joins a worker that has reported its end; the handle is ours to free.
-void endWorker(messages::ThreadHandle worker) {
-    worker->join();
-    delete worker;
-}
+    // Throws the command error for how the batch ended.
+    void throwUnlessDone(const session::TransferBatch& batch) const {
+        using session::BatchEnd;
+        switch (end_) {
+            case BatchEnd::AllDone:
+                return;
+            case BatchEnd::FileFailed:
+                throw CommandError(kExitPcFile, rules::texts::kFileOpenFailed);
+            case BatchEnd::DeviceFailed:
+            case BatchEnd::RecorderGone:
+                throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
+            case BatchEnd::Cancelled:
+                throw CommandError(kExitCancelled, rules::texts::kCancelled);
+            case BatchEnd::Busy:
+                throw CommandError(kExitBusy, rules::texts::kBusy);
+            case BatchEnd::ReplaceFailed:
+                throw CommandError(kExitRecorderSaidNo, batch.failure());
+            case BatchEnd::Stopped:
+                std::rethrow_exception(error_);
+        }
+    }
 
-// Pumps `target` until `done`, raising `cancel` once Ctrl-C was pressed.
-void pumpToEnd(messages::QueueTarget& target, const std::function<bool()>& done, int* cancel) {
-    while (!target.pumpUntil(done, kPumpSlice))
-        if (cancel != nullptr && InterruptGuard::interrupted())
-            std::atomic_ref<int>(*cancel).store(1);
-}
+  private:
+    const std::vector<BatchFile>& files_;
+    std::optional<ProgressBar> bar_;
+    std::exception_ptr error_;
+    session::BatchEnd end_ = session::BatchEnd::AllDone;
+};
 
-struct FormatWatch {
+struct FormatDrawing final : session::FormatListener {
+    void onFormatEvent(const session::FormatEvent& event) override {
+        if (bar == nullptr) return;
+        if (std::holds_alternative<session::FormatStarted>(event)) bar->updatePercent(0);
+        if (const auto* step = std::get_if<session::FormatStep>(&event))
+            bar->updatePercent(step->step);
+    }
+    void onFormatEnd(bool carried) override { carriedOut = carried; }
+
     ProgressBar* bar = nullptr;  // null between formats
-    int endNotices = 0;
     bool carriedOut = false;
 };
 
-FormatWatch& formatWatch() {
-    static FormatWatch watch;
-    return watch;
-}
+session::FormatRun* runningFormat = nullptr;
 
 // The library joins its pacer thread only when it is unloaded, so the
 // target the pacer sends to lives as long as the process.
 messages::QueueTarget& formatTarget() {
     static messages::QueueTarget target([](messages::Message message, messages::WParam code,
                                            messages::LParam value) -> messages::LResult {
-        FormatWatch& watch = formatWatch();
-        if (message != kFormatNotify || watch.bar == nullptr) return 0;
-        if (code == FORMAT_STARTED) watch.bar->updatePercent(0);
-        if (code == FORMAT_PROGRESS) watch.bar->updatePercent(pointee<int>(value));
-        // The pacer ends with a null notice; the format worker with a
-        // pointer to 1 when the recorder answered, null when it did not.
-        if (code == FORMAT_DONE) {
-            ++watch.endNotices;
-            if (pointee<int>(value) == 1) watch.carriedOut = true;
-        }
+        if (message == kFormatNotify && runningFormat != nullptr)
+            runningFormat->onNotice(code, value);
         return 0;
     });
     return target;
@@ -94,63 +123,57 @@ InterruptGuard::InterruptGuard() {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previousAction);
+    for (std::size_t i = 0; i < kInterruptSignals.size(); ++i)
+        sigaction(kInterruptSignals[i], &action, &previousActions[i]);
 }
 
 InterruptGuard::~InterruptGuard() {
-    sigaction(SIGINT, &previousAction, nullptr);
+    for (std::size_t i = 0; i < kInterruptSignals.size(); ++i)
+        sigaction(kInterruptSignals[i], &previousActions[i], nullptr);
 }
 
 bool InterruptGuard::interrupted() {
     return interruptSeen.load();
 }
 
-int runTransfer(DeviceContext* link, const std::string& label, const StartTransfer& start) {
-    ProgressBar bar(label);
-    bool finished = false;
-    int outcome = TRANSFER_DONE;
+void pumpToEnd(messages::QueueTarget& target, const std::function<bool()>& done,
+               const std::function<void()>& cancel) {
+    while (!target.pumpUntil(done, kPumpSlice))
+        if (cancel && InterruptGuard::interrupted()) cancel();
+}
+
+void runBatch(DeviceContext* link, std::vector<BatchFile> files) {
+    BatchDrawing drawing(files);
+    std::optional<session::TransferBatch> batch;
     messages::QueueTarget target([&](messages::Message message, messages::WParam code,
                                      messages::LParam value) -> messages::LResult {
-        if (message != kTransferNotify) return 0;
-        if (code == TRANSFER_STARTED) bar.start(pointee<std::uint32_t>(value));
-        if (code == TRANSFER_PROGRESS) bar.update(pointee<std::uint32_t>(value));
-        if (code == TRANSFER_FINISHED) {
-            outcome = static_cast<int>(value);
-            finished = true;
-        }
+        if (message == kTransferNotify) batch->onNotice(code, value);
         return 0;
     });
-    int cancel = 0;
-    messages::ThreadHandle slot = nullptr;
-    start(&target, kTransferNotify, &slot, &cancel);
-    messages::ThreadHandle worker = requireWorker(slot);
+    batch.emplace(link, &target, kTransferNotify, drawing);
+    std::vector<session::TransferFile> transfers;
+    for (const BatchFile& file : files) transfers.push_back(file.file);
+    batch->start(std::move(transfers));
     pumpToEnd(
-        target, [&] { return finished; }, &cancel);
-    bar.finish();
-    if (outcome == TRANSFER_CANCELLED) std::this_thread::sleep_for(kSettleAfterCancel);
-    endWorker(worker);
-    UnlockDev(link);
-    // A transfer that ended early may leave a reply block behind; the
-    // identify exchange skips it.
-    if (outcome != TRANSFER_DONE) QVCheckDevice(link);
-    return outcome;
+        target, [&] { return !batch->running(); }, [&] { batch->cancel(); });
+    drawing.throwUnlessDone(*batch);
 }
 
 bool runFormat(DeviceContext* link, std::uint32_t pacingBytes) {
     ProgressBar bar("Format");
-    FormatWatch& watch = formatWatch();
-    watch = FormatWatch{&bar};
-    messages::ThreadHandle slot = nullptr;
-    FormatRequest request{pacingBytes, &formatTarget(), kFormatNotify, STORE_MAIN, &slot};
-    QVFormatDevice(link, &request);
-    messages::ThreadHandle worker = requireWorker(slot);
+    FormatDrawing drawing;
+    drawing.bar = &bar;
+    session::FormatRun run(link, &formatTarget(), kFormatNotify, drawing);
+    runningFormat = &run;
+    if (!run.start(pacingBytes)) {
+        runningFormat = nullptr;
+        throw CommandError(kExitBusy, rules::texts::kBusy);
+    }
     pumpToEnd(
-        formatTarget(), [&] { return watch.endNotices == 2; }, nullptr);
-    watch.bar = nullptr;
+        formatTarget(), [&] { return !run.running(); }, nullptr);
+    runningFormat = nullptr;
     bar.finish();
-    endWorker(worker);
-    UnlockDev(link);
-    return watch.carriedOut;
+    return drawing.carriedOut;
 }
 
 }  // namespace vox::voxctl

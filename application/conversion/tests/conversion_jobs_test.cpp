@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <functional>
 
 #include "application/conversion/conversion_job.h"
 #include "application/conversion/convert_notify.h"
@@ -84,14 +87,25 @@ class ConversionJobs : public ::testing::Test {
         return out;
     }
 
+    // The names in the scratch folder, sorted.
+    std::vector<std::string> namesInFolder() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.file("")))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     ScratchFolder folder;
     std::vector<Notice> notices;
     std::vector<std::string> shown;
+    std::function<void()> onProgress;
     vox::messages::QueueTarget target{
         [this](Message message, WParam code, LParam lParam) -> LResult {
             EXPECT_EQ(message, WM_CONVERT_NOTIFY);
             notices.push_back(
                 {code, code == CONVERT_PROGRESS ? *reinterpret_cast<const int*>(lParam) : -1});
+            if (code == CONVERT_PROGRESS && onProgress) onProgress();
             return 0;
         }};
 };
@@ -210,7 +224,7 @@ TEST_F(ConversionJobs, DecoderIsCalledOncePerBlockAndTheWavHoldsEveryReportedSam
     EXPECT_EQ(wav[46 + 2 * 5120 + 2], 1);  // second block's sample 1
 }
 
-TEST_F(ConversionJobs, ShortLastBlockIsPaddedWithZerosAndEmptyFilesGiveAnEmptyWave) {
+TEST_F(ConversionJobs, ShortLastBlockIsPaddedWithZerosAndAFileWithoutVoiceGivesNoWave) {
     Bytes dvf(512 + 100, 0x11);
     writeFile(folder.file("cut.dvf"), dvf);
     codecLog.counts = {80, 80};
@@ -223,15 +237,51 @@ TEST_F(ConversionJobs, ShortLastBlockIsPaddedWithZerosAndEmptyFilesGiveAnEmptyWa
     codecLog = {};
     notices.clear();
     writeFile(folder.file("empty.dvf"), {});
-    EXPECT_EQ(runDecodeJob(job("empty.dvf", "empty.WAV")), 1);
+    const ConversionJob empty = job("empty.dvf", "empty.WAV");
+    EXPECT_EQ(runDecodeJob(empty), 0);
     EXPECT_TRUE(codecLog.decoderInput.empty());
-    EXPECT_EQ(readFile(folder.file("empty.WAV")).size(), 46u);
-    EXPECT_EQ(codes(), kStartedFinished);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("empty.WAV")));
+
+    // A first block that gives no samples is not voice either.
+    writeFile(folder.file("noise.dvf"), Bytes(1024, 0x5A));
+    codecLog.counts = {0, 80};
+    const ConversionJob noise = job("noise.dvf", "noise.WAV");
+    EXPECT_EQ(runDecodeJob(noise), 0);
+    EXPECT_EQ(codecLog.decoderInput.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("noise.WAV")));
+    EXPECT_EQ(
+        shown,
+        (std::vector<std::string>{
+            "\"" + empty.sourcePath + "\" is not a voice file: it has no valid first block.",
+            "\"" + noise.sourcePath + "\" is not a voice file: it has no valid first block."}));
+    EXPECT_EQ(codes(), std::vector<WParam>(2, CONVERT_FINISHED));
+}
+
+TEST_F(ConversionJobs, AFailedOrCancelledConversionKeepsTheOldOutputAndLeavesNothingElse) {
+    writeFile(folder.file("memo.dvf"), Bytes(3 * 512, 1));
+    writeFile(folder.file("memo.WAV"), {'o', 'l', 'd'});
+    int cancel = 0;
+    codecLog.counts = {80, 80, 80};
+    ConversionJob stopped = job("memo.dvf", "memo.WAV");
+    stopped.cancel = &cancel;
+    // Raised once the first block is done.
+    onProgress = [&] { std::atomic_ref<int>(cancel).store(1); };
+    EXPECT_EQ(runDecodeJob(stopped), 0);
+    EXPECT_EQ(readFile(folder.file("memo.WAV")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(namesInFolder(), (std::vector<std::string>{"memo.WAV", "memo.dvf"}));
+
+    cancel = 0;
+    onProgress = nullptr;
+    codecLog = {};
+    codecLog.counts = {80, 80, 80};
+    EXPECT_EQ(runDecodeJob(stopped), 1);
+    EXPECT_EQ(readFile(folder.file("memo.WAV")).size(), 46u + 3 * 160u);
+    EXPECT_EQ(namesInFolder(), (std::vector<std::string>{"memo.WAV", "memo.dvf"}));
 }
 
 TEST_F(ConversionJobs, DecoderCountsOutsideTheSampleRoomAreCut) {
     writeFile(folder.file("x.dvf"), Bytes(1024, 1));
-    codecLog.counts = {-5, 20000};
+    codecLog.counts = {20000, -5};
     EXPECT_EQ(runDecodeJob(job("x.dvf", "x.WAV")), 1);
     EXPECT_EQ(readFile(folder.file("x.WAV")).size(), 46u + 2u * kDecoderSampleRoom);
 }

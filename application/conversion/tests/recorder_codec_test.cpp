@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+
 #include "application/conversion/conversion_job.h"
 #include "application/conversion/tests/wave_bytes.h"
 #include "application/conversion/wav_reader.h"
@@ -53,7 +56,7 @@ TEST(RecorderCodecConversion, EveryQualityConvertsThereAndBack) {
 }
 
 // Damaged voice files: what can be decoded is written, with correct sizes.
-TEST(RecorderCodecConversion, TruncatedAndRandomVoiceFilesGivePartialOrEmptyWaves) {
+TEST(RecorderCodecConversion, TruncatedVoiceFilesGivePartialWavesAndRandomOnesNone) {
     ScratchFolder folder;
     writeFile(folder.file("talk.wav"), plainWave(rampBytes(3 * 8160)));
     ConversionJob job;
@@ -75,8 +78,18 @@ TEST(RecorderCodecConversion, TruncatedAndRandomVoiceFilesGivePartialOrEmptyWave
     for (auto& b : garbage) b = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
     Bytes cutInHeader(dvf.begin(), dvf.begin() + 512 + 1);
     Bytes cutInFrames(dvf.begin(), dvf.begin() + 2 * 512 + 300);
+    // Random bytes are not a voice file: a message, and no wave at all.
+    writeFile(folder.file("random.dvf"), garbage);
+    job.sourcePath = folder.file("random.dvf");
+    job.destinationPath = folder.file("random.WAV");
+    std::string shown;
+    job.showMessage = [&shown](const std::string& text) { shown = text; };
+    EXPECT_EQ(runDecodeJob(job), 0);
+    EXPECT_FALSE(std::filesystem::exists(job.destinationPath));
+    EXPECT_EQ(shown,
+              "\"" + job.sourcePath + "\" is not a voice file: it has no valid first block.");
+
     const Case cases[] = {
-        {"random", garbage, 0},
         // The second block's header is cut to one byte: not a block of the stream.
         {"header", cutInHeader, 2 * 4080},
         // The third block's missing frames decode from padding: still 51 frames.

@@ -25,6 +25,11 @@ inline constexpr char kReconnect[] = "Try to reconnect the recorder.";
 inline constexpr char kCancelled[] = "Up/Download canceled.";
 inline constexpr char kBusy[] = "Uploading/Downloading/Formating Now!!!";
 inline constexpr char kRecorderNotFound[] = "The recorder not found!!!";
+// A replaced recorder file is kept until its successor is whole; a folder
+// without room for both copies needs the user's consent to delete it first.
+inline constexpr char kNoRoomForBothCopies[] =
+    "Error : The folder has no room for a second copy while a file is replaced; "
+    "the old file would be deleted before the new one is sent.";
 // A recorder name that cannot be a plain PC file name (a path, "." or "..",
 // control characters) is never written to the PC.
 inline constexpr char kUnsafeRecorderName[] =

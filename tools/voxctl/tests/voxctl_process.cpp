@@ -133,4 +133,36 @@ std::vector<std::string> namesIn(const std::string& folder) {
     return names;
 }
 
+namespace {
+
+void put32(std::string& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+void put16(std::string& out, std::uint16_t v) {
+    out.push_back(static_cast<char>(v));
+    out.push_back(static_cast<char>(v >> 8));
+}
+
+}  // namespace
+
+std::string wave(int channels, std::uint32_t rate, int samples) {
+    std::string fmt;
+    put16(fmt, 1);
+    put16(fmt, static_cast<std::uint16_t>(channels));
+    put32(fmt, rate);
+    put32(fmt, rate * 2 * static_cast<std::uint32_t>(channels));
+    put16(fmt, static_cast<std::uint16_t>(2 * channels));
+    put16(fmt, 16);
+    std::string data;
+    for (int i = 0; i < samples * channels; ++i)
+        put16(data, static_cast<std::uint16_t>(i % 40 < 20 ? 3000 : -3000));
+    std::string file = "RIFF";
+    put32(file, static_cast<std::uint32_t>(4 + 8 + fmt.size() + 8 + data.size()));
+    file += "WAVEfmt ";
+    put32(file, static_cast<std::uint32_t>(fmt.size()));
+    file += fmt + "data";
+    put32(file, static_cast<std::uint32_t>(data.size()));
+    return file + data;
+}
+
 }  // namespace vox::voxctl::testing

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -52,6 +53,8 @@ void writeFile(const std::string& path, const std::string& content);
 // Deterministic content of `bytes` bytes that differs from file to file.
 std::string patternBytes(std::size_t bytes, unsigned seed);
 bool exists(const std::string& path);
+// A canonical 44-byte-header PCM WAV of `samples` samples of a square wave.
+std::string wave(int channels, std::uint32_t rate, int samples);
 // The plain names in `folder`, sorted.
 std::vector<std::string> namesIn(const std::string& folder);
 

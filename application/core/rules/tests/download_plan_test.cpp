@@ -116,16 +116,19 @@ TEST(DownloadPlan, OverwriteDeletesOnlyAfterEveryCheckPassed) {
               "Already \"/pc/rec1.dvf\" exist. It will be overwrited.\n"
               "Do want to you continue?");
 
-    // A passing command deletes each replaced file right before its successor.
+    // A passing command keeps each replaced file until its successor is
+    // whole: the send carries the file it replaces and where it stood.
     const std::vector<PcFile> two{{"/pc/new.dvf", 10}, {"/pc/REC2.dvf", 40000}};
     const auto plan = planDownload(listing, RecorderFolder::A, two, agree);
     ASSERT_EQ(plan.outcome, Outcome::Ready);
-    ASSERT_EQ(plan.actions.size(), 3u);
+    ASSERT_EQ(plan.actions.size(), 2u);
     EXPECT_EQ(plan.actions[0].kind, Kind::SendPcFile);
-    EXPECT_EQ(plan.actions[1].kind, Kind::DeleteRecorderFile);
-    EXPECT_EQ(plan.actions[1].name, "SHORT2");
-    EXPECT_EQ(plan.actions[2].kind, Kind::SendPcFile);
-    EXPECT_EQ(plan.actions[2].blocks, 2u);
+    EXPECT_FALSE(plan.actions[0].replaces);
+    EXPECT_EQ(plan.actions[1].kind, Kind::SendPcFile);
+    EXPECT_EQ(plan.actions[1].blocks, 2u);
+    ASSERT_TRUE(plan.actions[1].replaces);
+    EXPECT_EQ(plan.actions[1].replaces->shortName, "SHORT2");
+    EXPECT_EQ(plan.actions[1].replaces->row, 2u);
     EXPECT_EQ(plan.totalBlocks, 3u);
 
     const auto declined =
@@ -137,8 +140,25 @@ TEST(DownloadPlan, OverwriteDeletesOnlyAfterEveryCheckPassed) {
 TEST(DownloadPlan, ReplacingFilesInAFullFolderFitsAndNamesMayNotRepeat) {
     const std::vector<PcFile> replacement{{"/pc/REC5.DVF", 10}};
     const auto agree = [](const std::string&) { return true; };
-    EXPECT_EQ(planDownload(folderWith(99), RecorderFolder::A, replacement, agree).outcome,
-              Outcome::Ready);
+    // A full folder has no room for the new copy beside the old one: the
+    // old way (delete, then send) only when the caller allows it.
+    const auto noRoom = planDownload(folderWith(99), RecorderFolder::A, replacement, agree);
+    EXPECT_EQ(noRoom.outcome, Outcome::NoRoomForBothCopies);
+    EXPECT_EQ(noRoom.message, texts::kNoRoomForBothCopies);
+    EXPECT_TRUE(noRoom.actions.empty());
+    const auto inPlace = planDownload(folderWith(99), RecorderFolder::A, replacement, agree,
+                                      Replacing::InPlaceWhenNoRoom);
+    ASSERT_EQ(inPlace.outcome, Outcome::Ready);
+    ASSERT_EQ(inPlace.actions.size(), 2u);
+    EXPECT_EQ(inPlace.actions[0].kind, Kind::DeleteRecorderFile);
+    EXPECT_EQ(inPlace.actions[0].name, "SHORT5");
+    EXPECT_EQ(inPlace.actions[1].kind, Kind::SendPcFile);
+    EXPECT_FALSE(inPlace.actions[1].replaces);
+    // With one place left, both copies fit and the old file is kept.
+    const auto roomy = planDownload(folderWith(98), RecorderFolder::A, replacement, agree);
+    ASSERT_EQ(roomy.outcome, Outcome::Ready);
+    ASSERT_EQ(roomy.actions.size(), 1u);
+    EXPECT_TRUE(roomy.actions[0].replaces);
 
     const std::vector<PcFile> twice{{"/pc/one/memo.dvf", 10}, {"/pc/two/MEMO.DVF", 10}};
     const auto plan = planDownload(folderWith(0), RecorderFolder::A, twice, kNeverAsked);

@@ -1,0 +1,99 @@
+// What encode and decode leave behind: an input that is not a voice file
+// gives a message and no output; an old output is replaced only by a whole
+// new one, whatever instant the command is stopped at; Ctrl-C, SIGTERM and
+// SIGHUP cancel and leave nothing of the conversion's own.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "tools/voxctl/tests/voxctl_process.h"
+
+namespace vox::voxctl::testing {
+namespace {
+
+TEST(VoxctlConversionOutputs, AFileThatIsNotVoiceFailsWithAMessageAndNoOutput) {
+    VoxctlSandbox sandbox;
+    writeFile(sandbox.pcPath("EMPTY.DVF"), "");
+    writeFile(sandbox.pcPath("NOISE.DVF"), patternBytes(5000, 7));
+    for (const char* name : {"EMPTY", "NOISE"}) {
+        const std::string source = sandbox.pcPath(std::string(name) + ".DVF");
+        const Finished decoded = sandbox.run({"decode", source});
+        EXPECT_EQ(decoded.status, 5) << name;
+        EXPECT_EQ(decoded.err,
+                  "voxctl: \"" + source + "\" is not a voice file: it has no valid first block.\n");
+    }
+    EXPECT_EQ(namesIn(sandbox.pcPath("")), (std::vector<std::string>{"EMPTY.DVF", "NOISE.DVF"}));
+}
+
+// A minute of sound: long enough to be stopped half-way.
+constexpr int kMinuteOfSamples = 8000 * 60;
+
+class StoppedConversion : public ::testing::TestWithParam<const char*> {
+  protected:
+    void SetUp() override {
+        writeFile(sandbox.pcPath("talk.wav"), wave(1, 8000, kMinuteOfSamples));
+        ASSERT_EQ(sandbox.run({"encode", sandbox.pcPath("talk.wav")}).status, 0);
+        const bool encoding = std::string(GetParam()) == "encode";
+        source = sandbox.pcPath(encoding ? "talk.wav" : "talk_SP.DVF");
+        output = sandbox.pcPath(encoding ? "talk_SP.DVF" : "talk_SP.WAV");
+        if (!encoding) {
+            ASSERT_EQ(sandbox.run({"decode", source}).status, 0);
+        }
+        whole = readFile(output);
+        writeFile(output, "the old output");
+        folderBefore = namesIn(sandbox.pcPath(""));
+    }
+
+    // The output is the old one or a whole new one.
+    void expectOldOrWhole(const std::string& when) {
+        const std::string now = readFile(output);
+        EXPECT_TRUE(now == "the old output" || now == whole)
+            << when << ": an output of " << now.size() << " bytes";
+    }
+
+    VoxctlSandbox sandbox;
+    std::string source, output, whole;
+    std::vector<std::string> folderBefore;
+};
+
+TEST_P(StoppedConversion, KillNineAtRandomInstantsKeepsTheOldOutputOrAWholeNewOne) {
+    std::mt19937 random(1209);
+    std::uniform_int_distribution<int> instantMs(0, 400);
+    for (int round = 0; round < 5; ++round) {
+        const pid_t child = sandbox.start({GetParam(), source, "--force"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(instantMs(random)));
+        kill(child, SIGKILL);
+        sandbox.wait(child);
+        expectOldOrWhole("round " + std::to_string(round));
+        writeFile(output, "the old output");
+    }
+}
+
+TEST_P(StoppedConversion, InterruptsCancelAndLeaveNothingBehind) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const pid_t child = sandbox.start({GetParam(), source, "--force"});
+        ASSERT_TRUE(sandbox.waitUntilCatchingInterrupt(child));
+        kill(child, signal);
+        const Finished finished = sandbox.wait(child);
+        const std::string when = "signal " + std::to_string(signal);
+        if (finished.status == 130) {
+            EXPECT_EQ(finished.err, "voxctl: Conversion canceled.\n") << when;
+            EXPECT_EQ(readFile(output), "the old output") << when;
+        } else {
+            EXPECT_EQ(finished.status, 0) << when << ": " << finished.err;  // it was done
+            expectOldOrWhole(when);
+        }
+        EXPECT_EQ(namesIn(sandbox.pcPath("")), folderBefore) << when;
+        writeFile(output, "the old output");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, StoppedConversion, ::testing::Values("encode", "decode"),
+                         [](const auto& info) { return std::string(info.param); });
+
+}  // namespace
+}  // namespace vox::voxctl::testing

@@ -1,0 +1,64 @@
+// Names the recorder cannot store are refused before anything of a batch is
+// sent, with the file and the reason; long names are never cut.
+
+#include <gtest/gtest.h>
+
+#include "tools/voxctl/tests/voxctl_process.h"
+
+namespace vox::voxctl::testing {
+namespace {
+
+class VoxctlNames : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(sandbox.run({"sim", "create", sandbox.image(), "--empty"}).status, 0);
+        writeFile(sandbox.pcPath("fine.txt"), "fine");
+    }
+
+    std::string listed() {
+        const Finished listing = sandbox.run({"ls", "HD"});
+        EXPECT_EQ(listing.status, 0) << listing.err;
+        return listing.out;
+    }
+
+    VoxctlSandbox sandbox;
+};
+
+TEST_F(VoxctlNames, OddNamesAreRefusedBeforeAnyFileOfTheBatchIsSent) {
+    for (const char* odd : {"a.b.c.d.txt", ".hidden", "  leading.txt", "what?.txt", "x:y.txt",
+                            "a*b.txt", "pipe|d.txt", "q\"uote.txt", "<in>.txt"}) {
+        writeFile(sandbox.pcPath(odd), "odd");
+        const Finished refused =
+            sandbox.run({"put", sandbox.pcPath("fine.txt"), sandbox.pcPath(odd), "HD"});
+        EXPECT_EQ(refused.status, 5) << odd << ": " << refused.err;
+        EXPECT_EQ(refused.err.rfind("voxctl: Error : \"" + std::string(odd) +
+                                        "\" cannot be stored on the recorder: the recorder "
+                                        "cannot make a short name of it",
+                                    0),
+                  0u)
+            << refused.err;
+        EXPECT_EQ(listed(), "") << odd;
+    }
+}
+
+TEST_F(VoxctlNames, LongNamesAreKeptWholeOrRefused) {
+    const std::string sixtyFive = std::string(61, 'n') + ".txt";
+    writeFile(sandbox.pcPath(sixtyFive), "65");
+    ASSERT_EQ(sandbox.run({"put", sandbox.pcPath(sixtyFive), "HD"}).status, 0);
+    EXPECT_NE(listed().find(sixtyFive + "  "), std::string::npos) << listed();
+
+    for (std::size_t length : {66u, 90u, 255u}) {
+        const std::string name = std::string(length - 4, 'm') + ".txt";
+        writeFile(sandbox.pcPath(name), "long");
+        const Finished refused =
+            sandbox.run({"put", sandbox.pcPath("fine.txt"), sandbox.pcPath(name), "HD"});
+        EXPECT_EQ(refused.status, 5) << length;
+        EXPECT_EQ(refused.err, "voxctl: Error : \"" + name +
+                                   "\" cannot be stored on the recorder: the recorder keeps "
+                                   "names of at most 65 characters.\n");
+    }
+    EXPECT_EQ(listed().find("fine.txt"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vox::voxctl::testing
