@@ -25,10 +25,11 @@ std::unique_ptr<DeviceListing> listLevel(DeviceLink& link, const char* folder, i
     exchange.control(vxr250::IOCTL_END_COMMAND);
     exchange.sendCommand(finishCommand(true));
     std::vector<std::uint8_t> stream(directoryReadSize(streamLength));
-    // A stream that arrives short leaves zeros, which decode to nothing; a
-    // read that fails (the recorder went away) fails the listing instead of
-    // passing an empty folder off as the recorder's answer.
-    if (!exchange.readReply(stream)) return nullptr;
+    // The stream is read until its announced length, however short the
+    // transfers it comes in; a read that fails or stops early (the recorder
+    // went away) fails the listing instead of passing a partial folder off
+    // as the recorder's answer.
+    if (!exchange.readStream(stream, streamLength)) return nullptr;
 
     auto listing = std::make_unique<DeviceListing>();
     if (!decodeDirectoryStream(stream, streamLength, link.versionByte(), *listing)) return nullptr;

@@ -66,14 +66,21 @@ bool Exchange::writeData(std::span<const std::uint8_t> block) {
 }
 
 bool Exchange::readData(std::span<std::uint8_t> block) {
+    return readStream(block, block.size());
+}
+
+bool Exchange::readStream(std::span<std::uint8_t> buffer, std::size_t wanted) {
+    std::fill(buffer.begin(), buffer.end(), 0);
     if (!in_) return false;
+    wanted = std::min(wanted, buffer.size());
     std::size_t got = 0;
-    while (got < block.size()) {
+    // At least one read, so that an empty stream's transfer is taken too.
+    do {
         std::uint32_t done = 0;
-        const auto left = static_cast<std::uint32_t>(block.size() - got);
-        if (!in_->read(block.data() + got, left, done) || done == 0) return false;
+        const auto left = static_cast<std::uint32_t>(buffer.size() - got);
+        if (!in_->read(buffer.data() + got, left, done) || done == 0) return false;
         got += std::min<std::size_t>(done, left);
-    }
+    } while (got < wanted);
     return true;
 }
 

@@ -47,6 +47,10 @@ class Exchange {
     // brings nothing.
     bool writeData(std::span<const std::uint8_t> block);
     bool readData(std::span<std::uint8_t> block);
+    // The first `wanted` bytes of a stream into `buffer` (the rest stays
+    // zero), gathered over as many transfers as the recorder uses; fails
+    // when a transfer fails or brings nothing before they are all in.
+    bool readStream(std::span<std::uint8_t> buffer, std::size_t wanted);
 
     void close();
 

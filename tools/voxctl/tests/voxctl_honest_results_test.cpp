@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -61,6 +62,23 @@ TEST_F(VoxctlHonestResults, JsonListingIsValidUtf8ForAnyRecorderName) {
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_TRUE(isUtf8(listed.out)) << listed.out;
     EXPECT_NE(listed.out.find(R"(\ufffdT\ufffd)"), std::string::npos) << listed.out;
+}
+
+TEST_F(VoxctlHonestResults, ShortUsbStagesListTheWholeFolder) {
+    std::filesystem::remove(sandbox.image());
+    ASSERT_EQ(sandbox.run({"sim", "create", sandbox.image()}).status, 0);  // with sample files
+    for (const char* folder : {"A", "HD"}) {
+        const Finished whole = sandbox.run({"ls", folder});
+        ASSERT_EQ(whole.status, 0) << whole.err;
+        ASSERT_FALSE(whole.out.empty()) << folder;
+        for (const char* stage : {"64", "128", "200"}) {
+            sandbox.setEnvironment("VXR250_SIMULATOR_FAULTS", std::string("short-stages=") + stage);
+            const Finished staged = sandbox.run({"ls", folder});
+            sandbox.setEnvironment("VXR250_SIMULATOR_FAULTS", "");
+            EXPECT_EQ(staged.status, 0) << folder << " " << stage << ": " << staged.err;
+            EXPECT_EQ(staged.out, whole.out) << folder << " in stages of " << stage;
+        }
+    }
 }
 
 TEST_F(VoxctlHonestResults, AnInterruptedPutSaysCanceledOnlyWhenTheFileIsNotSent) {
