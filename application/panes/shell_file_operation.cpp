@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -44,7 +45,7 @@ void PathList::growTo(std::size_t capacity) {
 void PathList::append(std::string_view path) {
     const std::size_t needed = used_ + path.size() + 2;
     if (capacity_ < needed) growTo(needed);
-    std::memcpy(buffer_.get() + used_, path.data(), path.size());
+    std::copy(path.begin(), path.end(), buffer_.get() + used_);
     used_ += path.size();
     buffer_[used_++] = '\0';
     buffer_[used_] = '\0';
