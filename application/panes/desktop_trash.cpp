@@ -10,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "application/panes/folder_entries.h"
+
 namespace vox::panes {
 
 namespace {
@@ -137,14 +139,11 @@ bool moveToDesktopTrash(const std::string& path, std::string& error) {
         const bool written = writeAll(fd, info);
         const bool closed = ::close(fd) == 0;
         const std::string target = trash + "/files/" + entry;
-        struct stat taken {};
-        const bool free = ::lstat(target.c_str(), &taken) != 0;
-        if (written && closed && free && ::rename(trimmed.c_str(), target.c_str()) == 0)
-            return true;
-        const int reason = errno;
+        const int moved = written && closed ? renameWithoutReplacing(trimmed, target) : EIO;
+        if (moved == 0) return true;
         ::unlink(infoPath.c_str());
-        if (written && closed && !free) continue;
-        error = std::strerror(reason);
+        if (moved == EEXIST) continue;
+        error = std::strerror(moved);
         return false;
     }
     error = "too many items of that name in the trash";

@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTimer>
+#include <algorithm>
 
 #include "application/core/pelmarch_doc.h"
 #include "application/core/profile.h"
@@ -215,9 +216,7 @@ void CDirTree::collapsed(QTreeWidgetItem* item) {
 // (My Computer, a vanished folder) gives the selection back.
 void CDirTree::selectionChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
     if (reverting_ || !current) return;
-    const std::string path = current->text(0).isEmpty() && kindOf(current) == Placeholder
-                                 ? std::string()
-                                 : itemPath(current);
+    const std::string path = itemPath(current);
     if (!path.empty() && vox::panes::isFolder(path)) {
         doc_.workingDirectory = path;
         fillChildren(current);

@@ -34,6 +34,10 @@ std::optional<FolderEntry> readEntry(const std::string& folder, const std::strin
 // True when `path` names an existing folder (links followed).
 bool isFolder(const std::string& path);
 
+// Renames `from` to `to` only when nothing has that name (checked and done
+// in one step by the file system); 0, or the error number.
+int renameWithoutReplacing(const std::string& from, const std::string& to);
+
 // `path` with one '/' at its end.
 std::string withSlash(std::string path);
 

@@ -1,9 +1,8 @@
 #include "application/panes/shell_file_operation.h"
 
-#include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "application/core/message_boxes.h"
 #include "application/core/rules/rule_texts.h"
 #include "application/panes/desktop_trash.h"
+#include "application/panes/folder_entries.h"
 #include "application/resources/resources.h"
 
 namespace vox::panes {
@@ -20,8 +20,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A copy that fails part way leaves nothing of itself behind.
+// A copy never replaces anything, and one that fails part way leaves
+// nothing of itself behind.
 void copyWhole(const fs::path& source, const fs::path& target, std::error_code& code) {
+    if (fs::exists(fs::symlink_status(target, code))) {
+        code = std::make_error_code(std::errc::file_exists);
+        return;
+    }
     fs::copy(source, target, fs::copy_options::recursive, code);
     if (!code) return;
     std::error_code ignored;
@@ -40,7 +45,7 @@ void PathList::growTo(std::size_t capacity) {
 void PathList::append(std::string_view path) {
     const std::size_t needed = used_ + path.size() + 2;
     if (capacity_ < needed) growTo(needed);
-    std::memcpy(buffer_.get() + used_, path.data(), path.size());
+    std::copy(path.begin(), path.end(), buffer_.get() + used_);
     used_ += path.size();
     buffer_[used_++] = '\0';
     buffer_[used_] = '\0';
@@ -142,21 +147,19 @@ int ShellFileOperation::renameItem() {
     const std::vector<std::string> from = source_.paths();
     const std::vector<std::string> to = destination_.paths();
     if (from.empty() || to.empty()) return 1;
-    int result = ::renameat2(AT_FDCWD, from[0].c_str(), AT_FDCWD, to[0].c_str(), RENAME_NOREPLACE);
-    if (result != 0 && errno == EEXIST) {
+    int error = renameWithoutReplacing(from[0], to[0]);
+    if (error == EEXIST) {
         struct stat a {
         }, b{};
-        if (::lstat(from[0].c_str(), &a) == 0 && ::lstat(to[0].c_str(), &b) == 0 &&
-            a.st_dev == b.st_dev && a.st_ino == b.st_ino)
-            result = ::rename(from[0].c_str(), to[0].c_str());
-        else
-            errno = EEXIST;
+        const bool sameItem = ::lstat(from[0].c_str(), &a) == 0 &&
+                              ::lstat(to[0].c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+                              a.st_ino == b.st_ino;
+        if (sameItem) error = ::rename(from[0].c_str(), to[0].c_str()) == 0 ? 0 : errno;
     }
-    if (result == 0) return 0;
-    const std::string reason = std::strerror(errno);
+    if (error == 0) return 0;
     tell(vox::rules::fillIn(
         vox::rules::fillIn(vox::res::text(QStringLiteral("rename_failed")).toStdString(), from[0]),
-        reason));
+        std::strerror(error)));
     return 1;
 }
 
@@ -172,11 +175,10 @@ int ShellFileOperation::moveOrCopy(bool move) {
         const fs::path source(from[i]);
         const fs::path target = oneEach ? fs::path(to[i]) : fs::path(to[0]) / source.filename();
         std::error_code code;
-        if (fs::exists(fs::symlink_status(target, code))) {
-            code = std::make_error_code(std::errc::file_exists);
-        } else if (move) {
-            fs::rename(source, target, code);
-            if (code == std::errc::cross_device_link) {
+        if (move) {
+            const int error = renameWithoutReplacing(source.string(), target.string());
+            code = std::error_code(error, std::generic_category());
+            if (error == EXDEV) {
                 code.clear();
                 copyWhole(source, target, code);
                 if (!code) fs::remove_all(source, code);
