@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "application/core/flash_panes.h"
 #include "application/core/pelmarch_app.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/core/profile.h"
@@ -19,6 +18,7 @@
 #include "application/core/selection_summary.h"
 #include "application/panes/dir_form.h"
 #include "application/panes/dir_tree.h"
+#include "application/panes/flash_tree.h"
 #include "application/panes/folder_entries.h"
 #include "application/panes/system_icons.h"
 #include "application/resources/resources.h"
