@@ -10,6 +10,7 @@
 
 #include "application/core/main_frame.h"
 #include "application/core/pelmarch_doc.h"
+#include "application/core/tests/support/gtest_wait.h"
 #include "application/core/tests/support/recording_message_boxes.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
@@ -29,17 +30,17 @@ TEST(DeviceLink, PlugAndUnplugFollowTheNotices) {
         CMainFrame frame(doc);
         frame.show();
         // The first check, 400 ms after the frame was made, finds no recorder.
-        QTRY_VERIFY_WITH_TIMEOUT(!frame.deviceTimerActive(), 5000);
+        VOX_TRY_VERIFY_WITH_TIMEOUT(!frame.deviceTimerActive(), 5000);
         EXPECT_EQ(doc.deviceLink, nullptr);
 
         const std::string path = provider->attach(std::make_shared<vox::model::Recorder>());
         vox::devio::notifyDeviceChanges();
-        QTRY_VERIFY_WITH_TIMEOUT(doc.deviceLink != nullptr, 5000);
+        VOX_TRY_VERIFY_WITH_TIMEOUT(doc.deviceLink != nullptr, 5000);
         EXPECT_EQ(doc.currentFolder, 3);
 
         provider->detach(path);
         vox::devio::notifyDeviceChanges();
-        QTRY_COMPARE_WITH_TIMEOUT(doc.deviceLink, nullptr, 5000);
+        VOX_TRY_COMPARE_WITH_TIMEOUT(doc.deviceLink, nullptr, 5000);
     }
     EXPECT_TRUE(boxes.shown.empty());
     vox::devio::installProvider(previous);
@@ -58,7 +59,7 @@ TEST(DeviceLink, RecorderPaneFollowsUnplugAndReplug) {
         CPelmarchDoc doc;
         CMainFrame frame(doc);
         frame.show();
-        QTRY_VERIFY_WITH_TIMEOUT(doc.flashList->topLevelItemCount() > 0, 5000);
+        VOX_TRY_VERIFY_WITH_TIMEOUT(doc.flashList->topLevelItemCount() > 0, 5000);
         const int rows = doc.flashList->topLevelItemCount();
         EXPECT_EQ(doc.currentFolder, 3);
         EXPECT_NE(frame.memoryBar(), nullptr);
@@ -67,8 +68,8 @@ TEST(DeviceLink, RecorderPaneFollowsUnplugAndReplug) {
 
         recorder->unplug();
         vox::devio::notifyDeviceChanges();
-        QTRY_COMPARE_WITH_TIMEOUT(doc.deviceLink, nullptr, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(doc.flashList->topLevelItemCount(), 0, 5000);
+        VOX_TRY_COMPARE_WITH_TIMEOUT(doc.deviceLink, nullptr, 5000);
+        VOX_TRY_COMPARE_WITH_TIMEOUT(doc.flashList->topLevelItemCount(), 0, 5000);
         EXPECT_FALSE(doc.flashForm->button(CFlashForm::kDownload)->isEnabled());
         EXPECT_FALSE(doc.flashForm->button(CFlashForm::kListUp)->isEnabled());
         EXPECT_FALSE(doc.flashForm->versionLabel()->isVisible());
@@ -77,7 +78,7 @@ TEST(DeviceLink, RecorderPaneFollowsUnplugAndReplug) {
 
         recorder->plugIn();
         vox::devio::notifyDeviceChanges();
-        QTRY_COMPARE_WITH_TIMEOUT(doc.flashList->topLevelItemCount(), rows, 5000);
+        VOX_TRY_COMPARE_WITH_TIMEOUT(doc.flashList->topLevelItemCount(), rows, 5000);
         EXPECT_EQ(doc.currentFolder, 3);
         EXPECT_NE(frame.memoryBar(), nullptr);
         EXPECT_TRUE(doc.flashForm->button(CFlashForm::kDownload)->isEnabled());

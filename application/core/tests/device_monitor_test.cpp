@@ -15,6 +15,7 @@
 #include "application/core/mount_watcher.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/core/tests/support/fake_recorder_api.h"
+#include "application/core/tests/support/gtest_wait.h"
 #include "application/core/tests/support/message_spy.h"
 #include "application/core/tests/support/recording_message_boxes.h"
 #include "application/panes/dir_panes.h"
@@ -41,7 +42,7 @@ class MonitorTest : public ::testing::Test {
         frame = std::make_unique<CMainFrame>(*doc);
         frame->show();
         // The first check follows creation by 400 ms.
-        QTRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::creates, 1, 2000);
+        VOX_TRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::creates, 1, 2000);
         FakeRecorderApi::creates = FakeRecorderApi::checks = FakeRecorderApi::refreshes = 0;
     }
 
@@ -68,10 +69,10 @@ TEST_F(MonitorTest, BurstOfNoticesGivesOneCheck) {
     EXPECT_TRUE(frame->deviceTimerPending());
     notice();
     // Once the timer has fired and none is pending, nothing starts another check.
-    QTRY_VERIFY_WITH_TIMEOUT(!frame->deviceTimerPending() && !frame->deviceTimerActive(), 1000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(!frame->deviceTimerPending() && !frame->deviceTimerActive(), 1000);
     // One Refresh: its own check, then the listing's.
-    QTRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::refreshes, 1, 1000);
-    QTRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::checks, 2, 1000);
+    VOX_TRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::refreshes, 1, 1000);
+    VOX_TRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::checks, 2, 1000);
     EXPECT_EQ(FakeRecorderApi::creates, 0);
     EXPECT_FALSE(frame->deviceTimerActive());
 
@@ -80,8 +81,8 @@ TEST_F(MonitorTest, BurstOfNoticesGivesOneCheck) {
         for (int i = 0; i < 4; ++i) vox::devio::notifyDeviceChanges();
     });
     plug.join();
-    QTRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::refreshes, 2, 1000);
-    QTRY_VERIFY_WITH_TIMEOUT(!frame->deviceTimerPending() && !frame->deviceTimerActive(), 1000);
+    VOX_TRY_COMPARE_WITH_TIMEOUT(FakeRecorderApi::refreshes, 2, 1000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(!frame->deviceTimerPending() && !frame->deviceTimerActive(), 1000);
     EXPECT_EQ(FakeRecorderApi::refreshes, 2);
 }
 
@@ -115,7 +116,7 @@ TEST_F(MonitorTest, UnpluggedRecorderLeavesTheLinkNullAndClearsThePane) {
     MessageSpy frameSpy(*frame);
     FakeRecorderApi::present = false;
     notice();
-    QTRY_COMPARE_WITH_TIMEOUT(doc->deviceLink, nullptr, 1000);
+    VOX_TRY_COMPARE_WITH_TIMEOUT(doc->deviceLink, nullptr, 1000);
     EXPECT_EQ(FakeRecorderApi::destroys, 1);
     // The Refresh's check and the listing's each try to build a link.
     EXPECT_EQ(FakeRecorderApi::creates, 2);
@@ -128,7 +129,7 @@ TEST_F(MonitorTest, UnpluggedRecorderLeavesTheLinkNullAndClearsThePane) {
     // Plugged in again: the next notice finds it.
     FakeRecorderApi::present = true;
     notice();
-    QTRY_VERIFY_WITH_TIMEOUT(doc->deviceLink != nullptr, 1000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(doc->deviceLink != nullptr, 1000);
 }
 
 TEST_F(MonitorTest, CloseIsRefusedWhileAnOperationRuns) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "application/core/tests/support/gtest_wait.h"
 #include "application/core/tests/support/message_spy.h"
 
 namespace vox::app {
@@ -53,7 +54,7 @@ TEST(MessageWindow, SendFromAWorkerWaitsForTheGuiThread) {
     QThread::msleep(20);
     EXPECT_FALSE(done);
     EXPECT_TRUE(window.order.empty());
-    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 5000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(done.load(), 5000);
     worker.join();
     EXPECT_EQ(result.load(), 73);
     EXPECT_TRUE(window.handledOnGuiThread);

@@ -22,6 +22,7 @@
 #include "application/core/profile.h"
 #include "application/core/resource_pack.h"
 #include "application/core/tests/support/fake_recorder_api.h"
+#include "application/core/tests/support/gtest_wait.h"
 #include "application/core/tests/support/recording_message_boxes.h"
 #include "application/core/window_placement.h"
 #include "application/resources/resources.h"
@@ -110,7 +111,7 @@ TEST_F(StartupTest, ASavedMaximizedWindowOpensMaximizedAndIsStoredSoAgain) {
     store(setting::Status, kShowMaximized);
     CPelmarchApp app(testEnvironment());
     ASSERT_TRUE(app.initInstance());
-    QTRY_VERIFY_WITH_TIMEOUT(app.mainFrame()->isMaximized(), 2000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(app.mainFrame()->isMaximized(), 2000);
     ASSERT_TRUE(app.mainFrame()->close());
     EXPECT_EQ(readInt(setting::Status), kShowMaximized);
 }

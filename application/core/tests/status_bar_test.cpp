@@ -5,6 +5,7 @@
 #include <QStatusBar>
 
 #include "application/core/selection_summary.h"
+#include "application/core/tests/support/gtest_wait.h"
 #include "application/core/tests/support/message_spy.h"
 #include "application/panes/status_progress_bar.h"
 #include "application/panes/tests/flash_pane_fixture.h"
@@ -122,7 +123,7 @@ TEST_F(StatusBarTest, MemoryBarGoesWithTheRecorder) {
 
 TEST_F(StatusBarTest, BarSitsRightOfItsMessageWithATenthFreeAboveAndBelow) {
     frame->resize(900, 600);
-    QTRY_VERIFY(frame->memoryBar()->placedRect().isValid());
+    VOX_TRY_VERIFY(frame->memoryBar()->placedRect().isValid());
     const QRect pane = frame->statusPane(2)->geometry();
     const QRect placed = frame->memoryBar()->placedRect();
     const QFontMetrics metrics(frame->statusBar()->font());

@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "application/core/profile.h"
+#include "application/core/tests/support/gtest_wait.h"
 #include "application/core/tests/support/message_spy.h"
 #include "application/panes/system_icons.h"
 #include "application/panes/tests/flash_pane_fixture.h"
@@ -172,7 +173,7 @@ TEST(FlashTreeStart, StoredFolderIsReadButNotApplied) {
     EXPECT_EQ(doc.flashTree->storedFolder(), 1);
     EXPECT_EQ(doc.currentFolder, -1);
     frame.show();
-    QTRY_COMPARE_WITH_TIMEOUT(doc.currentFolder, 3, 2000);
+    VOX_TRY_COMPARE_WITH_TIMEOUT(doc.currentFolder, 3, 2000);
     writeInt(setting::WorkingFlashFolder, -1);
 }
 

@@ -9,6 +9,7 @@
 #include <QMimeDatabase>
 #include <QTemporaryDir>
 
+#include "application/core/tests/support/gtest_wait.h"
 #include "application/core/tests/support/message_spy.h"
 #include "application/panes/dir_panes.h"
 #include "application/panes/tests/flash_pane_fixture.h"
@@ -118,14 +119,14 @@ TEST_F(FlashListRows, TabMovesBetweenTheRecorderPanesAndThePcTree) {
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     tree->setFocus();
-    QTRY_VERIFY(tree->hasFocus());
+    VOX_TRY_VERIFY(tree->hasFocus());
     QTest::keyClick(tree, Qt::Key_Tab);
-    QTRY_VERIFY(list->hasFocus());
+    VOX_TRY_VERIFY(list->hasFocus());
     // With nothing selected, the first row takes the focus mark.
     EXPECT_EQ(list->currentIndex().row(), 0);
     EXPECT_TRUE(list->selectedItems().isEmpty());
     QTest::keyClick(list, Qt::Key_Tab);
-    QTRY_VERIFY(doc->dirTree->hasFocus());
+    VOX_TRY_VERIFY(doc->dirTree->hasFocus());
 }
 
 TEST_F(FlashListRows, AddedPcFileGetsARowLikeTheListedOnes) {

@@ -13,6 +13,7 @@
 #include "application/core/main_frame.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/core/tests/support/fake_recorder_api.h"
+#include "application/core/tests/support/gtest_wait.h"
 #include "application/core/tests/support/recording_message_boxes.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
@@ -32,7 +33,7 @@ class FlashPaneTest : public ::testing::Test {
         doc = std::make_unique<CPelmarchDoc>(FakeRecorderApi::api());
         frame = std::make_unique<CMainFrame>(*doc);
         frame->show();
-        QTRY_COMPARE_WITH_TIMEOUT(doc->currentFolder, 3, 2000);
+        VOX_TRY_COMPARE_WITH_TIMEOUT(doc->currentFolder, 3, 2000);
         list = doc->flashList;
         tree = doc->flashTree;
         form = doc->flashForm;

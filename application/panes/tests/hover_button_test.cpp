@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QTest>
 
+#include "application/core/tests/support/gtest_wait.h"
+
 namespace vox::panes {
 namespace {
 
@@ -84,7 +86,7 @@ TEST_F(HoverButtonTest, TabbingOntoTheButtonHighlightsIt) {
 
 TEST_F(HoverButtonTest, PointerRestingOnTheButtonHighlightsUntilItLeaves) {
     QTest::mouseMove(button, QPoint(10, 10));
-    QTRY_VERIFY_WITH_TIMEOUT(button->highlighted(), 1000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(button->highlighted(), 1000);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(button, &leave);
     EXPECT_FALSE(button->highlighted());
