@@ -19,7 +19,16 @@ trap cleanup EXIT
 
 export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" VXR250_SIMULATOR="$work/recorder.img"
 mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
-"$build/tools/voxctl/voxctl" sim create "$VXR250_SIMULATOR" >/dev/null
+voxctl="$build/tools/voxctl/voxctl"
+"$voxctl" sim create "$VXR250_SIMULATOR" >/dev/null
+
+# The Desktop with recordings copied off the recorder, opened as the
+# working directory.
+recordings="$HOME/Desktop"
+mkdir -p "$recordings"
+"$voxctl" get A/VOICE001.DVF "A/Meeting with the design team.DVF" "$recordings" >/dev/null
+mkdir -p "$HOME/.config/Tevra Media"
+printf '[UserSettings]\nWorkingDirectory=%s/\n' "$recordings" >"$HOME/.config/Tevra Media/Voxerin.conf"
 
 Xvfb -displayfd 3 -screen 0 1280x900x24 3>"$work/display" 2>/dev/null &
 pids+=($!)

@@ -193,7 +193,7 @@ void CDirList::sendSelectionSummary() {
     summary.neededBlocks = clamped(blocks);
     summary.freeBlocks = doc_.listing.freeBytes >> 15;
     summary.bytes = clamped(bytes);
-    sendStatus(kSummaryInfo, reinterpret_cast<LParam>(&summary));
+    sendStatus(kSelectionSummaryInfo, reinterpret_cast<LParam>(&summary));
 }
 
 void CDirList::keyPressEvent(QKeyEvent* event) {

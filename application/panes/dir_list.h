@@ -29,8 +29,6 @@ class CDirList : public vox::panes::CListViewEx {
     // A row's name as the file system has it (column 0), beside the list
     // core's own roles.
     static constexpr int kNameBytesRole = vox::panes::kHeaderArrowRole + 1;
-    // wParam of the selection summary sent with WM_STATUS_INFO.
-    static constexpr WParam kSummaryInfo = 0xFB8;
     // The names a new folder may take: the base name, then " (1)" to " (29)".
     static constexpr int kNewFolderNames = 30;
 

@@ -49,7 +49,7 @@ class StandInFrame : public vox::panes::PaneWindow<QWidget> {
   protected:
     LResult handleMessage(Message message, WParam wParam, LParam lParam) override {
         messages.push_back({message, wParam, lParam});
-        if (message == vox::messages::WM_STATUS_INFO && wParam == CDirList::kSummaryInfo)
+        if (message == vox::messages::WM_STATUS_INFO && wParam == kSelectionSummaryInfo)
             summaries.push_back(*reinterpret_cast<const SelectionSummary*>(lParam));
         if (message == vox::messages::WM_STATUS_INFO && wParam == 0 && lParam != 0)
             statusTexts.emplace_back(reinterpret_cast<const char*>(lParam));
