@@ -122,4 +122,15 @@ if(BUILD_TESTING)
     LIBS vox_app vox_devio_direct recorder_model Qt6::Test LABELS integration
     ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   target_compile_definitions(vox_app_test PRIVATE VOX_TEST_PACKS="${test_packs}")
+
+  # The whole stack with the simulated recorder unplugged by voxctl.
+  if(TARGET vox_stack AND "tools/voxctl" IN_LIST VOX_COMPONENTS)
+    vox_add_gtest(vox_app_cable_test
+      SOURCES ${app_dir}/core/tests/recorder_cable_test.cpp ${qt_test_support}
+      LIBS vox_app vox_stack Qt6::Test LABELS integration
+      ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+    target_compile_definitions(vox_app_cable_test
+      PRIVATE VOXCTL_PATH="${PROJECT_BINARY_DIR}/tools/voxctl/voxctl")
+    add_dependencies(vox_app_cable_test voxctl)
+  endif()
 endif()
