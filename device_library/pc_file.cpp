@@ -4,17 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <random>
+#include "platform/files/exclusive_file.h"
 
 namespace vox::devsys {
-
-namespace {
-
-// Fresh names drawn before giving up on a folder full of our own leftovers.
-constexpr int kNameAttempts = 100;
-
-}  // namespace
 
 std::optional<PcFile> PcFile::openForReading(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -34,29 +26,9 @@ std::optional<PcFile> PcFile::create(const std::string& path) {
 }
 
 std::optional<PcFile> PcFile::createBeside(const std::string& target, std::string& path) {
-    // O_EXCL: a file or link already under the drawn name is never reused;
-    // the mode is a plain creation's, under the user's umask.
-    std::random_device random;
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x", random());
-        std::string candidate = target + suffix;
-        const int fd =
-            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return std::nullopt;
-        }
-        std::FILE* file = ::fdopen(fd, "wb");
-        if (file == nullptr) {
-            ::close(fd);
-            ::unlink(candidate.c_str());
-            return std::nullopt;
-        }
-        path = std::move(candidate);
-        return PcFile(file);
-    }
-    return std::nullopt;
+    std::FILE* file = files::createBeside(target, path);
+    if (file == nullptr) return std::nullopt;
+    return PcFile(file);
 }
 
 std::uint64_t PcFile::size() const {
