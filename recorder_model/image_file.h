@@ -1,6 +1,6 @@
 #pragma once
 // The image file a recorder lives in. While an ImageFile exists it holds an
-// exclusive lock (flock on "<image>.lock" beside it, which survives the
+// exclusive lock (flock on "<image>.lock" beside the real file, which survives the
 // image being replaced), so two programs never drive one recorder. Saving
 // writes a complete new image beside the old one, syncs it and renames it
 // over, so a crash at any instant leaves the old image or the new one.
@@ -17,8 +17,11 @@ struct RecorderOptions;
 
 class ImageFile {
   public:
-    // Null with `error` set when the lock cannot be had.
-    static std::unique_ptr<ImageFile> lock(const std::filesystem::path& image, std::string& error);
+    // The image behind symbolic links, locked. Null with `error` set when the
+    // path is not a usable image or the lock cannot be had; `inUse` tells
+    // the second apart (another program holds the image).
+    static std::unique_ptr<ImageFile> lock(const std::filesystem::path& image, std::string& error,
+                                           bool* inUse = nullptr);
     ~ImageFile();
     ImageFile(const ImageFile&) = delete;
     ImageFile& operator=(const ImageFile&) = delete;

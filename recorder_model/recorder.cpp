@@ -78,8 +78,9 @@ Recorder::Recorder(RecorderOptions options, std::unique_ptr<FlashFileSystem> fil
 Recorder::~Recorder() = default;
 
 std::unique_ptr<Recorder> Recorder::openImage(const std::filesystem::path& image,
-                                              std::string& error, RecorderOptions forNew) {
-    auto file = ImageFile::lock(image, error);
+                                              std::string& error, RecorderOptions forNew,
+                                              bool* inUse) {
+    auto file = ImageFile::lock(image, error, inUse);
     if (!file) return nullptr;
     RecorderOptions options = normalised(forNew);
     std::unique_ptr<FlashFileSystem> fileSystem;

@@ -45,9 +45,12 @@ class Recorder final : public usb::UsbFunction {
     // Opens an image file, creating it from `forNew` when it does not exist.
     // The image stays locked while the recorder lives, like a claimed USB
     // device; a second opener gets null and "recorder image ... is in use by
-    // another program". A damaged image gives null and says why.
+    // another program" (naming it where Linux tells), and `inUse` set. A
+    // damaged image, or a path that is not an image file, gives null and
+    // says why.
     static std::unique_ptr<Recorder> openImage(const std::filesystem::path& image,
-                                               std::string& error, RecorderOptions forNew = {});
+                                               std::string& error, RecorderOptions forNew = {},
+                                               bool* inUse = nullptr);
     static bool createImage(const std::filesystem::path& image, const RecorderOptions& options,
                             std::string& error);
 

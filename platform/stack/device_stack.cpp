@@ -15,18 +15,29 @@
 namespace vox::stack {
 namespace {
 
-std::unique_ptr<model::Recorder> openSimulator(const char* image) {
+void printOnStandardError(const StackProblem& problem) {
+    std::fprintf(stderr, "%s\n", problem.message.c_str());
+}
+
+// A recorder on the image with its faults, or null after reporting why not.
+// A fault setting that does not parse sets up no recorder at all: a test run
+// on faults other than the ones asked for would report a false result.
+std::unique_ptr<model::Recorder> openSimulator(const char* image, const ProblemReport& report) {
     model::RecorderOptions forNew;
     forNew.sampleContent = true;
     std::string error;
-    std::unique_ptr<model::Recorder> recorder = model::Recorder::openImage(image, error, forNew);
+    bool inUse = false;
+    std::unique_ptr<model::Recorder> recorder =
+        model::Recorder::openImage(image, error, forNew, &inUse);
     if (!recorder) {
-        std::fprintf(stderr, "VXR250_SIMULATOR: %s\n", error.c_str());
+        report({inUse ? StackFault::ImageInUse : StackFault::ImageUnusable,
+                "VXR250_SIMULATOR: " + error});
         return nullptr;
     }
     if (const char* faults = std::getenv("VXR250_SIMULATOR_FAULTS")) {
         if (!recorder->faults().parse(faults, error)) {
-            std::fprintf(stderr, "VXR250_SIMULATOR_FAULTS: %s\n", error.c_str());
+            report({StackFault::BadSetting, "VXR250_SIMULATOR_FAULTS: " + error});
+            return nullptr;
         }
     }
     return recorder;
@@ -94,17 +105,18 @@ void routeDriverDebugOutput() {
 
 }  // namespace
 
-std::shared_ptr<devio::Provider> makeDeviceStack() {
+std::shared_ptr<devio::Provider> makeDeviceStack(const ProblemReport& report) {
     routeDriverDebugOutput();
     const char* image = std::getenv("VXR250_SIMULATOR");
     if (image == nullptr || *image == '\0') return libusbStack();
-    std::shared_ptr<model::Recorder> recorder = openSimulator(image);
+    std::shared_ptr<model::Recorder> recorder =
+        openSimulator(image, report ? report : ProblemReport(printOnStandardError));
     if (!recorder) return devio::makeEmptyProvider();
     return simulatedStack(image, std::move(recorder));
 }
 
-void installDeviceStack() {
-    devio::setDefaultProviderFactory(makeDeviceStack);
+void installDeviceStack(ProblemReport report) {
+    devio::setDefaultProviderFactory([report] { return makeDeviceStack(report); });
 }
 
 }  // namespace vox::stack

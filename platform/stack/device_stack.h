@@ -12,20 +12,37 @@
 // and removals on the bus reach the device-change subscribers. The driver's
 // debug lines go to standard error when VXR250_DEBUG is set, else nowhere.
 
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/devio/devio.h"
 
 namespace vox::stack {
 
+// Why a simulated recorder could not be set up.
+enum class StackFault {
+    ImageInUse,     // another program holds the image (the message names it where it can)
+    ImageUnusable,  // damaged, or not an image file (a folder, a device, a dangling link)
+    BadSetting,     // VXR250_SIMULATOR_FAULTS does not parse
+};
+
+struct StackProblem {
+    StackFault fault;
+    std::string message;  // one line, starting with the setting it concerns
+};
+
+// Where problems go; an empty one prints them on standard error.
+using ProblemReport = std::function<void(const StackProblem&)>;
+
 // Builds the stack the environment selects. Never null: a stack that cannot
-// be built (an image in use or damaged, no driver) finds no device, and
-// says why on standard error.
-std::shared_ptr<devio::Provider> makeDeviceStack();
+// be built (an image in use or damaged, a malformed fault setting, no
+// driver) finds no device, and says why through `report`.
+std::shared_ptr<devio::Provider> makeDeviceStack(const ProblemReport& report = {});
 
 // Makes makeDeviceStack the default provider: the stack is built on the
 // first device access, so a process that never touches the recorder never
 // opens the image or the USB bus. Front ends call this once at start.
-void installDeviceStack();
+void installDeviceStack(ProblemReport report = {});
 
 }  // namespace vox::stack

@@ -8,6 +8,7 @@
 #include "platform/stack/device_stack.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
+#include "tools/voxctl/recorder_session.h"
 #include "tools/voxctl/terminal.h"
 
 namespace vox::voxctl {
@@ -16,9 +17,10 @@ const char kExitStatusHelp[] =
     "Exit status:\n"
     "  0   done\n"
     "  1   unexpected internal failure\n"
-    "  2   wrong command line\n"
-    "  3   no recorder found\n"
-    "  4   the recorder link is busy\n"
+    "  2   wrong command line, or a malformed VXR250_SIMULATOR_FAULTS\n"
+    "  3   no recorder found (or the simulated recorder's image is not usable)\n"
+    "  4   the recorder link is busy, or another program holds the simulated\n"
+    "      recorder's image\n"
     "  5   refused by the transfer rules (file type, 99 files, free space, name)\n"
     "  6   no such file or folder on the recorder\n"
     "  7   a PC file could not be read, written or replaced\n"
@@ -72,7 +74,7 @@ int run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     vox::voxctl::reserveStdoutForResults();
-    vox::stack::installDeviceStack();
+    vox::stack::installDeviceStack(vox::voxctl::rememberStackProblem);
     try {
         return vox::voxctl::run(argc, argv);
     } catch (const std::exception& error) {

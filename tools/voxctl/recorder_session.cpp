@@ -1,6 +1,7 @@
 #include "tools/voxctl/recorder_session.h"
 
 #include <cstring>
+#include <optional>
 
 #include "application/core/rules/listed_entry.h"
 #include "application/core/rules/rule_texts.h"
@@ -45,9 +46,32 @@ bool isRecorderPath(const std::string& text) {
     return slash != std::string::npos && rules::folderFromLabel(text.substr(0, slash));
 }
 
+namespace {
+
+std::optional<stack::StackProblem> stackProblem;
+
+ExitStatus statusFor(stack::StackFault fault) {
+    switch (fault) {
+        case stack::StackFault::ImageInUse:
+            return kExitBusy;
+        case stack::StackFault::BadSetting:
+            return kExitUsage;
+        case stack::StackFault::ImageUnusable:
+            break;
+    }
+    return kExitNoRecorder;
+}
+
+}  // namespace
+
+void rememberStackProblem(const stack::StackProblem& problem) {
+    stackProblem = problem;
+}
+
 RecorderSession::RecorderSession() : raw_(std::make_unique<DeviceListing>()) {
     if (CreateDev(&link_) != 0 || link_ == nullptr) {
         link_ = nullptr;
+        if (stackProblem) throw CommandError(statusFor(stackProblem->fault), stackProblem->message);
         throw CommandError(kExitNoRecorder, rules::texts::kRecorderNotFound);
     }
 }

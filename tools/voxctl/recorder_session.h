@@ -9,6 +9,7 @@
 #include "application/core/rules/recorder_folder.h"
 #include "application/core/rules/recorder_listing.h"
 #include "device_library/qvdevsys.h"
+#include "platform/stack/device_stack.h"
 
 namespace vox::voxctl {
 
@@ -23,9 +24,15 @@ bool isRecorderPath(const std::string& text);
 // Throws a usage error unless `text` is one of A, B, C, MP3, HD.
 rules::RecorderFolder parseFolder(const std::string& text);
 
+// Keeps what the device stack could not set up, for the session that finds
+// no recorder to say why instead of "The recorder not found!!!".
+void rememberStackProblem(const stack::StackProblem& problem);
+
 class RecorderSession {
   public:
-    // Throws "The recorder not found!!!" when no recorder answers.
+    // Throws "The recorder not found!!!" when no recorder answers; when the
+    // simulated recorder could not be set up, why: busy for an image another
+    // program holds, a usage error for a malformed fault setting.
     RecorderSession();
     ~RecorderSession();
     RecorderSession(const RecorderSession&) = delete;

@@ -123,8 +123,13 @@ TEST_F(VoxctlFailures, EveryErrorHasItsLineAndStatus) {
     expectFailure({"rmdir", "HD/KEEP"}, 9,
                   "the recorder refused to remove folder \"KEEP\" (outcome 7)");
 
-    // An image that is not a recorder's: nothing answers.
+    // An image that is not a recorder's: nothing answers, and the line says why.
     writeFile(sandbox.image(), "not an image");
+    expectFailure(
+        {"info"}, 3,
+        "VXR250_SIMULATOR: recorder image " + sandbox.image() + " is not a recorder image");
+    // Without a simulated recorder and with no real one, the recorder's own text.
+    sandbox.setEnvironment("VXR250_SIMULATOR", "");
     expectFailure({"info"}, 3, "The recorder not found!!!");
 }
 
