@@ -4,6 +4,7 @@
 #include "voice_encoder/dsp_math.h"
 #include "voice_encoder/exact_sums.h"
 #include "voice_encoder/tables.h"
+#include "voice_encoder/target_correlation.h"
 
 namespace vox::g729 {
 
@@ -26,20 +27,12 @@ int slot_of(int position) {
 void correlate_normalised(const Word16 h[kSubframe], const Word16 x[kSubframe],
                           Word16 d[kSubframe]) {
     Word32 y[kSubframe];
+    backward_correlation(h, x, y);
     Word32 total = 5;
-    const bool exact = products_fit(energy_of(x, kSubframe), energy_of(h, kSubframe));
     for (int t = 0; t < kTracks; ++t) {
         Word32 largest = 0;
-        for (int i = t; i < kSubframe; i += kTracks) {
-            Word32 s = 0;
-            if (exact) {
-                s = exact_mac(0, x + i, h, kSubframe - i);
-            } else {
-                for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
-            }
-            y[i] = s;
-            if (l_abs(s) > largest) largest = l_abs(s);
-        }
+        for (int i = t; i < kSubframe; i += kTracks)
+            if (l_abs(y[i]) > largest) largest = l_abs(y[i]);
         total = l_add(total, l_shr(largest, 1));
     }
     const Word16 shift = sub(norm_l(total), 2);

@@ -4,10 +4,8 @@
 
 namespace vox::g729 {
 
-void correlate_with_impulse_response(const Word16 h[kSubframe], const Word16 x[kSubframe],
-                                     Word16 d[kSubframe]) {
-    Word32 y[kSubframe];
-    Word32 largest = 0;
+void backward_correlation(const Word16 h[kSubframe], const Word16 x[kSubframe],
+                          Word32 y[kSubframe]) {
     const bool exact = products_fit(energy_of(x, kSubframe), energy_of(h, kSubframe));
     for (int i = 0; i < kSubframe; ++i) {
         Word32 s = 0;
@@ -17,8 +15,16 @@ void correlate_with_impulse_response(const Word16 h[kSubframe], const Word16 x[k
             for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
         }
         y[i] = s;
-        if (l_sub(l_abs(s), largest) > 0) largest = l_abs(s);
     }
+}
+
+void correlate_with_impulse_response(const Word16 h[kSubframe], const Word16 x[kSubframe],
+                                     Word16 d[kSubframe]) {
+    Word32 y[kSubframe];
+    backward_correlation(h, x, y);
+    Word32 largest = 0;
+    for (int i = 0; i < kSubframe; ++i)
+        if (l_sub(l_abs(y[i]), largest) > 0) largest = l_abs(y[i]);
     Word16 shift = norm_l(largest);
     if (shift > 16) shift = 16;
     shift = sub(18, shift);

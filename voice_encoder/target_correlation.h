@@ -8,6 +8,12 @@ namespace vox::g729 {
 
 inline constexpr int kSubframe = 40;  // L_SUBFR
 
+// The unscaled sums y[n] = sum x[j] h[j-n] (L_mac accumulation), without the
+// saturation checks when no partial sum can saturate; the callers scale them
+// each in their own way.
+void backward_correlation(const Word16 h[kSubframe], const Word16 x[kSubframe],
+                          Word32 y[kSubframe]);
+
 void correlate_with_impulse_response(const Word16 h[kSubframe], const Word16 x[kSubframe],
                                      Word16 d[kSubframe]);
 
