@@ -16,4 +16,11 @@ inline constexpr const char* kOverwriteQuestionFormat =
 inline constexpr const char* kNotVoiceFileText =
     " is not a voice file: it has no valid first block.";
 
+// A batch refuses a file whose output another file of the batch writes or
+// reads; the texts follow the destination's path.
+inline constexpr const char* kDestinationTwiceText =
+    " is the destination of an earlier file of this batch.";
+inline constexpr const char* kDestinationIsSourceText =
+    " is the destination of one file of this batch and the source of another.";
+
 }  // namespace vox::conversion

@@ -25,17 +25,17 @@ enum class Decoded { Whole, NotVoice, Failed };
 Decoded decodeBlocks(const ConversionJob& job, std::FILE* source, WavWriter& destination) {
     const std::uint64_t length = fileLength(source);
     std::uint64_t position = 0;
-    job.codec.initDecoder();
+    const std::unique_ptr<DecoderStream> decoder =
+        job.codec.openDecoder ? job.codec.openDecoder() : nullptr;
+    if (!decoder) return Decoded::Failed;
     if (length == 0) return Decoded::NotVoice;
+    std::vector<std::int16_t> samples(kDecoderSampleRoom);
     while (position < length) {
         // A short last block is decoded with zeros after the bytes read.
         std::uint8_t block[kDvfBlockBytes] = {};
         const std::size_t got = std::fread(block, 1, sizeof block, source);
         if (got == 0) return Decoded::Failed;
-        std::vector<std::int16_t> samples(kDecoderSampleRoom);
-        int count = 0;
-        job.codec.voiceDecoder(block, samples.data(), &count);
-        count = std::clamp(count, 0, kDecoderSampleRoom);
+        const int count = std::clamp(decoder->decode(block, samples.data()), 0, kDecoderSampleRoom);
         if (position == 0) {
             if (count == 0) return Decoded::NotVoice;
             sendStarted(job.notify);

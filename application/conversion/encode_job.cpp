@@ -28,7 +28,9 @@ bool encodeAudio(const ConversionJob& job, std::FILE* source, std::FILE* destina
     const int mode = encoderModeForQuality(job.quality);
     const std::uint64_t bytesPerCall = 2 * static_cast<std::uint64_t>(samplesPerEncoderCall(mode));
     if (std::fseek(source, static_cast<long>(position), SEEK_SET) != 0) return false;
-    job.codec.initEncoder();
+    const std::unique_ptr<EncoderStream> encoder =
+        job.codec.openEncoder ? job.codec.openEncoder() : nullptr;
+    if (!encoder) return false;
     for (;;) {
         std::uint8_t bytes[2 * kMaxSamplesPerEncoderCall] = {};
         std::int16_t samples[kMaxSamplesPerEncoderCall];
@@ -39,7 +41,7 @@ bool encodeAudio(const ConversionJob& job, std::FILE* source, std::FILE* destina
         // A lone last byte becomes the low byte of a sample, the rest zeros.
         for (int i = 0; i < kMaxSamplesPerEncoderCall; ++i)
             samples[i] = static_cast<std::int16_t>(readLe16(bytes + 2 * i));
-        job.codec.voiceEncoder(samples, block, mode);
+        encoder->encode(samples, block, mode);
         if (std::fwrite(block, 1, sizeof block, destination) != sizeof block) return false;
         position += got;
         if (position >= end) return true;

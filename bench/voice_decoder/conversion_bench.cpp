@@ -1,6 +1,8 @@
 // WAV -> DVF and DVF -> WAV of a one-hour file through the conversion
-// workers, as the program runs them (1 ms pause after each encoded block):
-// wall-clock seconds and the peak resident memory during the conversion.
+// workers, as the program runs them (1 ms pause after each encoded block),
+// and batches of one and of ten one-hour files on two threads as voxctl runs
+// them: wall-clock seconds and the peak resident memory during the
+// conversion.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "application/conversion/conversion_batch.h"
 #include "application/conversion/conversion_job.h"
 #include "application/conversion/convert_notify.h"
 #include "application/conversion/wav_writer.h"
@@ -109,6 +112,36 @@ void DvfToWavOneHour(benchmark::State& state) {
 }
 BENCHMARK(WavToDvfOneHour)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(DvfToWavOneHour)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// `files` encodes of the hour (each its own stream and output) over at
+// most `threads` threads.
+void BatchOfHours(benchmark::State& state) {
+    const auto files = static_cast<int>(state.range(0));
+    const auto threads = static_cast<unsigned>(state.range(1));
+    const std::string wave = one_hour_wave();
+    std::vector<BatchJob> jobs;
+    for (int i = 0; i < files; ++i)
+        jobs.push_back({wave, (scratch() / ("batch" + std::to_string(i) + "_SP.DVF")).string()});
+    for (auto _ : state) {
+        reset_peak_memory();
+        const auto start = std::chrono::steady_clock::now();
+        const auto results =
+            runConversionBatch(jobs, {.codec = recorderVoiceCodec(), .threads = threads});
+        state.counters["seconds"] =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.counters["peak_MiB"] = peak_memory_mib();
+        for (const BatchResult& result : results)
+            if (!result.converted) state.SkipWithError("a file of the batch was not converted");
+    }
+    for (const BatchJob& job : jobs) fs::remove(job.destinationPath);
+}
+BENCHMARK(BatchOfHours)
+    ->ArgNames({"files", "threads"})
+    ->Args({1, 1})
+    ->Args({10, 2})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -1,5 +1,6 @@
-// encode and decode: a WAV file into the recorder's ".DVF" voice file beside
-// it, and back, by the program's conversion rules and workers.
+// encode and decode: WAV files into the recorder's ".DVF" voice files beside
+// them, and back, by the program's conversion rules; several files are
+// converted side by side, one stream per core.
 
 #include <CLI/CLI.hpp>
 #include <atomic>
@@ -8,12 +9,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
-#include "application/conversion/conversion_job.h"
+#include "application/conversion/conversion_batch.h"
 #include "application/conversion/convert_command.h"
-#include "application/conversion/convert_notify.h"
-#include "application/core/session/worker_notices.h"
 #include "platform/messages/queue_target.h"
+#include "platform/messages/worker.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/terminal.h"
@@ -27,7 +29,7 @@ using conversion::ConvertDecision;
 using conversion::ConvertDirection;
 
 struct ConversionOptions {
-    std::string file;
+    std::vector<std::string> files;
     std::string quality = "SP";
     bool force = false;
 };
@@ -36,8 +38,9 @@ const std::map<std::string, int> kQualityIndex{{"LP", 0}, {"SP", 1}, {"HQ", 2}};
 
 // Applies the Convert command's rules to FILE as the one selected item of
 // its folder.
-conversion::ConversionRequest decide(const ConversionOptions& options, ConvertDirection direction) {
-    const std::filesystem::path path(options.file);
+conversion::ConversionRequest decide(const std::string& file, const ConversionOptions& options,
+                                     ConvertDirection direction) {
+    const std::filesystem::path path(file);
     std::string folder = path.parent_path().string();
     if (!folder.empty() && folder.back() != '/') folder += '/';
     conversion::ConvertSelection selection{
@@ -50,55 +53,103 @@ conversion::ConversionRequest decide(const ConversionOptions& options, ConvertDi
         !askYesNo(decision.message))
         throw CommandError(kExitNotConfirmed, "\"" + decision.request.destinationPath +
                                                   "\" exists; give --force to replace it");
+    if (!std::filesystem::is_regular_file(decision.request.sourcePath))
+        throw CommandError(kExitPcFile, decision.request.sourcePath + ": no such file");
     return decision.request;
 }
 
-// Runs the worker to its CONVERT_FINISHED, drawing its progress.
-void runConversion(const ConversionOptions& options, ConvertDirection direction) {
-    const conversion::ConversionRequest request = decide(options, direction);
-    if (!std::filesystem::is_regular_file(request.sourcePath))
-        throw CommandError(kExitPcFile, request.sourcePath + ": no such file");
+// Why a file of the batch was not converted.
+CommandError failure(const conversion::BatchJob& job, const conversion::BatchResult& result) {
+    if (!result.message.empty()) return CommandError(kExitRefused, result.message);
+    if (result.cancelled) return CommandError(kExitCancelled, "Conversion canceled.");
+    return CommandError(kExitPcFile, "converting \"" + job.sourcePath + "\" to \"" +
+                                         job.destinationPath + "\" failed");
+}
 
-    ProgressBar bar(std::filesystem::path(request.destinationPath).filename().string());
-    bool finished = false;
+constexpr messages::Message kBatchProgress = 1;
+constexpr messages::Message kBatchDone = 2;
+
+// Runs the batch on a thread of its own while this thread draws one
+// progress bar for all files (their mean percentage) and hands Ctrl-C on.
+std::vector<conversion::BatchResult> runDrawn(const std::vector<conversion::BatchJob>& jobs) {
+    const std::string label =
+        jobs.size() == 1 ? std::filesystem::path(jobs.front().destinationPath).filename().string()
+                         : std::to_string(jobs.size()) + " files";
+    ProgressBar bar(label);
+    std::vector<int> percents(jobs.size(), 0);
+    std::atomic<bool> done = false;
     messages::QueueTarget target(
-        [&](messages::Message message, messages::WParam code, messages::LParam lParam) {
-            if (message != conversion::WM_CONVERT_NOTIFY) return messages::LResult{0};
-            const auto event = session::readConversionNotice(code, lParam);
-            if (!event) return messages::LResult{0};
-            if (std::holds_alternative<session::ConversionStarted>(*event)) bar.updatePercent(0);
-            if (const auto* progress = std::get_if<session::ConversionPercent>(&*event))
-                bar.updatePercent(progress->percent);
-            if (std::holds_alternative<session::ConversionFinished>(*event)) finished = true;
+        [&](messages::Message message, messages::WParam job, messages::LParam percent) {
+            if (message == kBatchProgress && job < percents.size()) {
+                percents[job] = static_cast<int>(percent);
+                long sum = 0;
+                for (int p : percents) sum += p;
+                bar.updatePercent(static_cast<int>(sum / static_cast<long>(percents.size())));
+            }
             return messages::LResult{0};
         });
-    std::optional<std::string> refusal;
-    conversion::ConversionJob job;
-    job.sourcePath = request.sourcePath;
-    job.destinationPath = request.destinationPath;
-    job.quality = kQualityIndex.at(options.quality);
-    job.notify = &target;
-    job.codec = conversion::recorderVoiceCodec();
-    job.showMessage = [&refusal](const std::string& text) { refusal = text; };
 
-    // Ctrl-C stops the worker after its current block; the old output stays.
     int cancel = 0;
-    job.cancel = &cancel;
+    conversion::BatchOptions options;
+    options.codec = conversion::recorderVoiceCodec();
+    options.cancel = &cancel;
+    options.progress = [&target](std::size_t job, int percent) {
+        target.send(kBatchProgress, job, percent);
+    };
+    std::vector<conversion::BatchResult> results;
     InterruptGuard guard;
-    auto worker = direction == ConvertDirection::WavToDvf
-                      ? conversion::startEncodeWorker(std::move(job))
-                      : conversion::startDecodeWorker(std::move(job));
+    messages::Worker worker([&] {
+        results = conversion::runConversionBatch(jobs, options);
+        done = true;
+        target.post(kBatchDone, 0, 0);  // wakes the pump
+        return 0;
+    });
     pumpToEnd(
-        target, [&] { return finished; }, [&] { std::atomic_ref<int>(cancel).store(1); });
-    const int complete = worker->join();
+        target, [&] { return done.load(); }, [&] { std::atomic_ref<int>(cancel).store(1); });
+    worker.join();
     bar.finish();
-    if (refusal) throw CommandError(kExitRefused, *refusal);
-    if (complete == 0 && InterruptGuard::interrupted())
-        throw CommandError(kExitCancelled, "Conversion canceled.");
-    if (complete == 0)
-        throw CommandError(kExitPcFile, "converting \"" + request.sourcePath + "\" to \"" +
-                                            request.destinationPath + "\" failed");
-    std::cout << request.destinationPath << '\n';
+    return results;
+}
+
+// Converts every FILE; a file that cannot be converted is reported and the
+// others go on. The exit status is that of the first file that failed; with
+// several files a last line counts the failures.
+void runConversions(const ConversionOptions& options, ConvertDirection direction) {
+    std::vector<std::optional<CommandError>> failures(options.files.size());
+    std::vector<conversion::BatchJob> jobs;
+    std::vector<std::size_t> fileOfJob;
+    for (std::size_t i = 0; i < options.files.size(); ++i) {
+        try {
+            const conversion::ConversionRequest request =
+                decide(options.files[i], options, direction);
+            jobs.push_back({request.sourcePath, request.destinationPath, direction,
+                            kQualityIndex.at(options.quality)});
+            fileOfJob.push_back(i);
+        } catch (const CommandError& error) {
+            if (options.files.size() == 1) throw;
+            failures[i] = error;
+        }
+    }
+    const std::vector<conversion::BatchResult> results =
+        jobs.empty() ? std::vector<conversion::BatchResult>{} : runDrawn(jobs);
+    for (std::size_t j = 0; j < jobs.size(); ++j)
+        if (!results[j].converted) failures[fileOfJob[j]] = failure(jobs[j], results[j]);
+
+    std::size_t failed = 0;
+    std::optional<ExitStatus> firstStatus;
+    for (std::size_t j = 0; j < jobs.size(); ++j)
+        if (results[j].converted) std::cout << jobs[j].destinationPath << '\n';
+    for (const auto& error : failures) {
+        if (!error) continue;
+        if (options.files.size() == 1) throw *error;
+        std::cerr << "voxctl: " << error->what() << '\n';
+        if (!firstStatus) firstStatus = error->status();
+        ++failed;
+    }
+    if (firstStatus)
+        throw CommandError(*firstStatus, std::to_string(failed) + " of " +
+                                             std::to_string(options.files.size()) +
+                                             " files were not converted");
 }
 
 }  // namespace
@@ -106,24 +157,22 @@ void runConversion(const ConversionOptions& options, ConvertDirection direction)
 void addConversionCommands(CLI::App& app) {
     auto encodeOptions = std::make_shared<ConversionOptions>();
     CLI::App* encode = app.add_subcommand(
-        "encode", "Convert an 8 kHz, 16-bit mono WAV file into a .DVF voice file beside it");
-    encode->add_option("FILE", encodeOptions->file, "WAV file")->required();
+        "encode", "Convert 8 kHz, 16-bit mono WAV files into .DVF voice files beside them");
+    encode->add_option("FILE", encodeOptions->files, "WAV files")->required();
     encode->add_option("--quality", encodeOptions->quality, "LP (6.4), SP (8) or HQ (11.8 kbit/s)")
         ->check(CLI::IsMember({"LP", "SP", "HQ"}))
         ->capture_default_str();
-    encode->add_flag("--force", encodeOptions->force,
-                     "Replace an existing .DVF file without asking");
+    encode->add_flag("--force", encodeOptions->force, "Replace existing .DVF files without asking");
     encode->callback(
-        [encodeOptions] { runConversion(*encodeOptions, ConvertDirection::WavToDvf); });
+        [encodeOptions] { runConversions(*encodeOptions, ConvertDirection::WavToDvf); });
 
     auto decodeOptions = std::make_shared<ConversionOptions>();
     CLI::App* decode =
-        app.add_subcommand("decode", "Convert a .DVF voice file into a WAV file beside it");
-    decode->add_option("FILE", decodeOptions->file, ".DVF file")->required();
-    decode->add_flag("--force", decodeOptions->force,
-                     "Replace an existing WAV file without asking");
+        app.add_subcommand("decode", "Convert .DVF voice files into WAV files beside them");
+    decode->add_option("FILE", decodeOptions->files, ".DVF files")->required();
+    decode->add_flag("--force", decodeOptions->force, "Replace existing WAV files without asking");
     decode->callback(
-        [decodeOptions] { runConversion(*decodeOptions, ConvertDirection::DvfToWav); });
+        [decodeOptions] { runConversions(*decodeOptions, ConvertDirection::DvfToWav); });
 }
 
 }  // namespace vox::voxctl

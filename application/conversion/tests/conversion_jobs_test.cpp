@@ -31,25 +31,40 @@ struct CodecLog {
 };
 CodecLog codecLog;
 
+class RecordingEncoder final : public EncoderStream {
+  public:
+    bool encode(const std::int16_t* samples, std::uint8_t* block, int mode) override {
+        codecLog.modes.push_back(mode);
+        codecLog.encoderInput.emplace_back(samples, samples + kMaxSamplesPerEncoderCall);
+        for (int i = 0; i < kDvfBlockBytes; ++i)
+            block[i] = static_cast<std::uint8_t>(codecLog.modes.size());
+        return true;
+    }
+};
+
+class RecordingDecoder final : public DecoderStream {
+  public:
+    int decode(const std::uint8_t* block, std::int16_t* samples) override {
+        codecLog.decoderInput.emplace_back(block, block + kDvfBlockBytes);
+        const int count = codecLog.counts.size() >= codecLog.decoderInput.size()
+                              ? codecLog.counts[codecLog.decoderInput.size() - 1]
+                              : 0;
+        for (int i = 0; i < std::min(count, kDecoderSampleRoom); ++i)
+            samples[i] = static_cast<std::int16_t>(i);
+        return count;
+    }
+};
+
+// Opening a stream counts as the start of a stream.
 VoiceCodec recordingCodec() {
     return VoiceCodec{
-        [] { return ++codecLog.encoderInits; },
-        [](const std::int16_t* samples, std::uint8_t* block, int mode) {
-            codecLog.modes.push_back(mode);
-            codecLog.encoderInput.emplace_back(samples, samples + kMaxSamplesPerEncoderCall);
-            for (int i = 0; i < kDvfBlockBytes; ++i)
-                block[i] = static_cast<std::uint8_t>(codecLog.modes.size());
-            return 1;
+        [] {
+            ++codecLog.encoderInits;
+            return std::make_unique<RecordingEncoder>();
         },
-        [] { return ++codecLog.decoderInits; },
-        [](const std::uint8_t* block, std::int16_t* samples, int* count) {
-            codecLog.decoderInput.emplace_back(block, block + kDvfBlockBytes);
-            *count = codecLog.counts.size() >= codecLog.decoderInput.size()
-                         ? codecLog.counts[codecLog.decoderInput.size() - 1]
-                         : 0;
-            for (int i = 0; i < std::min(*count, kDecoderSampleRoom); ++i)
-                samples[i] = static_cast<std::int16_t>(i);
-            return 1;
+        [] {
+            ++codecLog.decoderInits;
+            return std::make_unique<RecordingDecoder>();
         },
     };
 }
