@@ -80,7 +80,8 @@ if(BUILD_TESTING)
     SOURCES ${app_dir}/panes/tests/list_control_test.cpp
             ${app_dir}/panes/tests/hover_button_test.cpp
             ${app_dir}/panes/tests/text_progress_test.cpp
-            ${app_dir}/panes/tests/system_icons_test.cpp ${qt_test_support}
+            ${app_dir}/panes/tests/system_icons_test.cpp
+            ${app_dir}/panes/tests/drag_image_test.cpp ${qt_test_support}
     LIBS vox_controls Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
   # Two small language packs for the start-up tests.
