@@ -72,8 +72,10 @@ void CListViewEx::mouseMoveEvent(QMouseEvent* event) {
     drag_->moveTo(event->globalPosition().toPoint());
 }
 
+// The release that ends a drag is the drag's own: the view would take it for
+// the end of a click and select the row under it (or none) instead.
 void CListViewEx::mouseReleaseEvent(QMouseEvent* event) {
-    if (drag_ && event->button() == Qt::LeftButton) drop(event->globalPosition().toPoint());
+    if (drag_ && event->button() == Qt::LeftButton) return drop(event->globalPosition().toPoint());
     CListViewCtrlEx::mouseReleaseEvent(event);
 }
 

@@ -143,6 +143,7 @@ TEST_F(ListDragTest, PcRowsDroppedAnywhereElseAskForNothing) {
     EXPECT_EQ(spy.count(msg::WM_DOWNLOAD_FILES), 0);
     EXPECT_EQ(spy.count(msg::WM_UPLOAD_FILES), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(pcList->selectedItems().size(), 1);
 }
 
 TEST_F(ListDragTest, RecorderRowsDroppedOnThePcListAskForOneUpload) {
@@ -192,6 +193,7 @@ TEST_F(ListDragTest, TheImageShowsTheSelectedRowsInSightTheDropConcernsThemAll) 
 
     releaseOver(pcList->viewport());
     EXPECT_EQ(selectedWhenAsked, 3);
+    EXPECT_EQ(list->selectedItems().size(), 3);  // the drop leaves the selection as it was
 }
 
 TEST_F(ListDragTest, TheCursorRefusesEverywhereButOverTheTargetList) {
