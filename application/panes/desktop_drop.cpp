@@ -28,7 +28,13 @@ std::optional<DroppedFiles> localFilesIn(const QMimeData& data) {
 // not.
 std::optional<DroppedFiles> desktopFilesIn(const QDropEvent& event) {
     if (event.source() != nullptr || event.mimeData() == nullptr) return std::nullopt;
+    if (!(event.possibleActions() & Qt::CopyAction)) return std::nullopt;
     return localFilesIn(*event.mimeData());
+}
+
+void acceptAsCopy(QDropEvent& event) {
+    event.setDropAction(Qt::CopyAction);
+    event.accept();
 }
 
 }  // namespace vox::panes

@@ -19,7 +19,13 @@ namespace vox::panes {
 // none when the data is not a list of local files only.
 std::optional<DroppedFiles> localFilesIn(const QMimeData& data);
 
-// The files of a drag or drop event that comes from outside this program.
+// The files of a drag or drop event that comes from outside this program
+// and lets them be copied.
 std::optional<DroppedFiles> desktopFilesIn(const QDropEvent& event);
+
+// Takes the drop as a copy whatever the user proposed: a file manager
+// deletes its files after a drop taken as a move, and the download leaves
+// them where they are.
+void acceptAsCopy(QDropEvent& event);
 
 }  // namespace vox::panes

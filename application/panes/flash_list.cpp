@@ -234,7 +234,7 @@ void CFlashList::dragEnterEvent(QDragEnterEvent* event) {
 
 void CFlashList::dragMoveEvent(QDragMoveEvent* event) {
     if (vox::panes::desktopFilesIn(*event))
-        event->acceptProposedAction();
+        vox::panes::acceptAsCopy(*event);
     else
         event->ignore();
 }
@@ -243,7 +243,7 @@ void CFlashList::dragMoveEvent(QDragMoveEvent* event) {
 void CFlashList::dropEvent(QDropEvent* event) {
     std::optional<vox::panes::DroppedFiles> files = vox::panes::desktopFilesIn(*event);
     if (!files) return event->ignore();
-    event->acceptProposedAction();
+    vox::panes::acceptAsCopy(*event);
     sendToFrame(msg::WM_DOWNLOAD_FILES, vox::panes::kDroppedFiles,
                 reinterpret_cast<vox::app::LParam>(&*files));
 }

@@ -30,16 +30,24 @@ class DesktopDropTest : public testing::FlashPaneTest {
   protected:
     // What a drag from another program does to `widget`: enter, then drop
     // where the enter was taken. Returns whether the enter was taken.
-    bool dropOn(QWidget* widget, const QMimeData& data) {
+    bool dropOn(QWidget* widget, const QMimeData& data,
+                Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction,
+                Qt::DropAction proposed = Qt::CopyAction) {
         const QPointF at = widget->rect().center();
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(at.toPoint(), offered, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.setDropAction(proposed);
         QApplication::sendEvent(widget, &enter);
         // A real drag only reaches widgets that take drops at all.
         if (!widget->acceptDrops() || !enter.isAccepted()) return false;
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+        QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        drop.setDropAction(proposed);
         QApplication::sendEvent(widget, &drop);
+        takenAs = drop.dropAction();
         return drop.isAccepted();
     }
+
+    Qt::DropAction takenAs = Qt::IgnoreAction;
 };
 
 TEST_F(DesktopDropTest, LocalFilesOnTheRecorderListAskForADownloadOfThosePaths) {
@@ -66,6 +74,17 @@ TEST_F(DesktopDropTest, LocalFilesOnTheRecorderListAskForADownloadOfThosePaths) 
     EXPECT_EQ(paths, (std::vector<std::string>{"/home/u/Music/a b.mp3", "/home/u/voice#1.wav",
                                                "/home/u/Gr\xc3\xbc\xc3\x9f"
                                                "e.wav"}));
+}
+
+// The file manager removes what it moved: the drop is only ever a copy.
+TEST_F(DesktopDropTest, AMoveIsTakenAsACopyAndAMoveOnlyDragIsRefused) {
+    MessageSpy spy(*frame);
+    const auto data = urls({QUrl::fromLocalFile(QStringLiteral("/home/u/a.mp3"))});
+    EXPECT_TRUE(dropOn(list->viewport(), *data, Qt::CopyAction | Qt::MoveAction, Qt::MoveAction));
+    EXPECT_EQ(takenAs, Qt::CopyAction);
+    EXPECT_EQ(spy.count(msg::WM_DOWNLOAD_FILES), 1);
+    EXPECT_FALSE(dropOn(list->viewport(), *data, Qt::MoveAction, Qt::MoveAction));
+    EXPECT_EQ(spy.count(msg::WM_DOWNLOAD_FILES), 1);
 }
 
 TEST_F(DesktopDropTest, AnythingButLocalFilesIsRefusedWhole) {
