@@ -11,7 +11,6 @@
 
 class QDropEvent;
 class QMimeData;
-class QObject;
 
 namespace vox::panes {
 

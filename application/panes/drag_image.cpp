@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QTreeWidget>
+#include <algorithm>
 #include <vector>
 
 namespace vox::panes {

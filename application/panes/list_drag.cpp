@@ -48,8 +48,10 @@ bool ListDrag::release(QPoint global) {
     return overTarget(global);
 }
 
-// The image hangs under the pointer, and the pointer passes through it to
-// the window beneath; that is the target's window or none of ours.
+// The image hangs under the pointer and the pointer passes through it: when
+// the image is the top window found there, the window beneath that counts is
+// the target's own (where the pointer is outside it, nothing of ours takes
+// the drop).
 bool ListDrag::overTarget(QPoint global) const {
     if (!target_) return false;
     QWidget* top = QApplication::topLevelAt(global);
