@@ -44,6 +44,7 @@ target_link_libraries(vox_app_base PUBLIC Qt6::Widgets vox_messages)
 add_library(vox_controls
   ${app_dir}/panes/list_core.cpp ${app_dir}/panes/list_drawing.cpp
   ${app_dir}/panes/list_ctrl_ex.cpp ${app_dir}/panes/list_view_ex.cpp
+  ${app_dir}/panes/drag_image.cpp ${app_dir}/panes/list_drag.cpp
   ${app_dir}/panes/hover_button.cpp ${app_dir}/panes/system_icons.cpp
   ${app_dir}/panes/text_progress_ctrl.cpp ${app_dir}/panes/status_progress_bar.cpp)
 set_target_properties(vox_controls PROPERTIES AUTOMOC ON)
@@ -63,7 +64,8 @@ add_library(vox_app
   ${app_dir}/panes/folder_entries.cpp ${app_dir}/panes/desktop_trash.cpp
   ${app_dir}/panes/shell_file_operation.cpp ${app_dir}/panes/pc_drives.cpp
   ${app_dir}/panes/dir_tree.cpp ${app_dir}/panes/dir_list.cpp
-  ${app_dir}/panes/dir_list_edits.cpp ${app_dir}/panes/dir_form.cpp)
+  ${app_dir}/panes/dir_list_edits.cpp ${app_dir}/panes/dir_form.cpp
+  ${app_dir}/panes/desktop_drop.cpp)
 set_target_properties(vox_app PROPERTIES AUTOMOC ON)
 target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio vox_core_rules PRIVATE vox_text)
 
@@ -78,7 +80,8 @@ if(BUILD_TESTING)
     SOURCES ${app_dir}/panes/tests/list_control_test.cpp
             ${app_dir}/panes/tests/hover_button_test.cpp
             ${app_dir}/panes/tests/text_progress_test.cpp
-            ${app_dir}/panes/tests/system_icons_test.cpp ${qt_test_support}
+            ${app_dir}/panes/tests/system_icons_test.cpp
+            ${app_dir}/panes/tests/drag_image_test.cpp ${qt_test_support}
     LIBS vox_controls Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
   # Two small language packs for the start-up tests.
@@ -107,6 +110,8 @@ if(BUILD_TESTING)
   vox_add_gtest(vox_recorder_pane_test
     SOURCES ${app_dir}/panes/tests/flash_list_test.cpp
             ${app_dir}/panes/tests/flash_form_tree_test.cpp
+            ${app_dir}/panes/tests/list_drag_test.cpp
+            ${app_dir}/panes/tests/desktop_drop_test.cpp
             ${app_dir}/core/tests/status_bar_test.cpp ${qt_test_support}
     LIBS vox_app vox_text Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 

@@ -18,6 +18,7 @@
 #include "application/core/selection_summary.h"
 #include "application/panes/dir_form.h"
 #include "application/panes/dir_tree.h"
+#include "application/panes/flash_list.h"
 #include "application/panes/flash_tree.h"
 #include "application/panes/folder_entries.h"
 #include "application/panes/system_icons.h"
@@ -56,6 +57,7 @@ CDirList::CDirList(CPelmarchDoc& doc, QWidget* parent) : CListViewEx(parent), do
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     SystemIcons::acquire();
     doc_.dirList = this;
+    setDropMessage(vox::messages::WM_DOWNLOAD_FILES);
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { sendSelectionSummary(); });
     connect(this, &QTreeWidget::itemClicked, this, [this] { sendSelectionSummary(); });
     connect(this, &QTreeWidget::itemDoubleClicked, this,
@@ -168,6 +170,10 @@ std::vector<std::string> CDirList::selectedNames() const {
     for (int index = 0; index < topLevelItemCount(); ++index)
         if (topLevelItem(index)->isSelected()) names.push_back(rowName(topLevelItem(index)));
     return names;
+}
+
+vox::panes::CListViewEx* CDirList::dropTarget() const {
+    return doc_.flashList;
 }
 
 // Every selected row counts; files add their bytes and their blocks, each

@@ -60,6 +60,7 @@ class CDirList : public vox::panes::CListViewEx {
     bool event(QEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void commitData(QWidget* editor) override;
+    CListViewEx* dropTarget() const override;
 
   private:
     struct TypeInfo {

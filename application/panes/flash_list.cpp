@@ -1,6 +1,7 @@
 #include "application/panes/flash_list.h"
 
 #include <QDateTime>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -12,6 +13,7 @@
 #include "application/core/rules/recorder_folder.h"
 #include "application/core/rules/size_text.h"
 #include "application/core/selection_summary.h"
+#include "application/panes/desktop_drop.h"
 #include "application/panes/dir_panes.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/pane_keys.h"
@@ -63,6 +65,8 @@ CFlashList::CFlashList(CPelmarchDoc& doc, QWidget* parent) : CListViewEx(parent)
     core().insertColumn(2, vox::res::text(QStringLiteral("shell_type")), Qt::AlignLeft, 100);
     core().insertColumn(3, vox::res::text(QStringLiteral("shell_date")), Qt::AlignLeft, 100);
     header()->setSectionsMovable(true);
+    setDropMessage(msg::WM_UPLOAD_FILES);
+    viewport()->setAcceptDrops(true);  // files from the desktop, on the rows only
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { sendSelectionSummary(); });
     connect(this, &QTreeWidget::itemClicked, this, [this] { sendSelectionSummary(); });
 }
@@ -218,6 +222,30 @@ void CFlashList::focusInEvent(QFocusEvent* event) {
     CListViewEx::focusInEvent(event);
     if (doc_.workerThread || topLevelItemCount() == 0 || !selectedItems().isEmpty()) return;
     selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+vox::panes::CListViewEx* CFlashList::dropTarget() const {
+    return doc_.dirList;
+}
+
+void CFlashList::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
+
+void CFlashList::dragMoveEvent(QDragMoveEvent* event) {
+    if (vox::panes::desktopFilesIn(*event))
+        vox::panes::acceptAsCopy(*event);
+    else
+        event->ignore();
+}
+
+// The download reads the paths while the message is handled.
+void CFlashList::dropEvent(QDropEvent* event) {
+    std::optional<vox::panes::DroppedFiles> files = vox::panes::desktopFilesIn(*event);
+    if (!files) return event->ignore();
+    vox::panes::acceptAsCopy(*event);
+    sendToFrame(msg::WM_DOWNLOAD_FILES, vox::panes::kDroppedFiles,
+                reinterpret_cast<vox::app::LParam>(&*files));
 }
 
 }  // namespace vox::app

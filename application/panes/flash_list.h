@@ -31,6 +31,11 @@ class CFlashList : public vox::panes::CListViewEx {
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    CListViewEx* dropTarget() const override;
+    // Files dragged here from the desktop's file manager.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void addRow(const QString& name, const QString& size, const QString& extension, int iconIndex,
