@@ -58,14 +58,18 @@ add_library(vox_app
   ${app_dir}/core/fixed_splitter.cpp ${app_dir}/core/mount_watcher.cpp
   ${app_dir}/core/device_notice_relay.cpp ${app_dir}/core/main_frame.cpp
   ${app_dir}/core/main_frame_layout.cpp ${app_dir}/core/main_frame_status.cpp
+  ${app_dir}/core/main_frame_transfers.cpp ${app_dir}/core/main_frame_edits.cpp
+  ${app_dir}/core/main_frame_convert.cpp ${app_dir}/core/delete_worker.cpp
   ${app_dir}/core/pelmarch_app.cpp
   ${app_dir}/panes/flash_tree.cpp ${app_dir}/panes/flash_list.cpp ${app_dir}/panes/flash_form.cpp
+  ${app_dir}/panes/flash_transfer_loop.cpp ${app_dir}/panes/flash_operation_notices.cpp
   ${app_dir}/panes/folder_entries.cpp ${app_dir}/panes/desktop_trash.cpp
   ${app_dir}/panes/shell_file_operation.cpp ${app_dir}/panes/pc_drives.cpp
   ${app_dir}/panes/dir_tree.cpp ${app_dir}/panes/dir_list.cpp
   ${app_dir}/panes/dir_list_edits.cpp ${app_dir}/panes/dir_form.cpp)
 set_target_properties(vox_app PROPERTIES AUTOMOC ON)
-target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio vox_core_rules PRIVATE vox_text)
+target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio vox_core_rules
+                      vox_transfer_session vox_conversion PRIVATE vox_text)
 
 add_executable(Voxmain ${app_dir}/main.cpp)
 target_link_libraries(Voxmain PRIVATE vox_app vox_stack)

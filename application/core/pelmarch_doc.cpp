@@ -44,7 +44,7 @@ DeviceContext* CPelmarchDoc::checkDevice() {
 }
 
 void CPelmarchDoc::refresh(vox::messages::MessageTarget* mainFrame) {
-    if (deviceLink && (api_.isUsed(deviceLink) != 0 || workerThread)) return;
+    if (deviceLink && (api_.isUsed(deviceLink) != 0 || deviceWorkerRunning())) return;
     if (checkDevice()) {
         if (flashTree) flashTree->showFolder(-1);
         return;
