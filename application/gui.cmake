@@ -121,6 +121,13 @@ if(BUILD_TESTING)
     LIBS vox_app Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   set_target_properties(vox_pc_pane_test PROPERTIES AUTOMOC ON)
 
+  vox_add_gtest(vox_app_commands_test
+    SOURCES ${app_dir}/core/tests/transfer_commands_test.cpp
+            ${app_dir}/core/tests/delete_move_format_test.cpp
+            ${app_dir}/core/tests/convert_command_program_test.cpp ${qt_test_support}
+    LIBS vox_app vox_devio_direct recorder_model Qt6::Test LABELS integration
+    ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+
   vox_add_gtest(vox_app_device_test
     SOURCES ${app_dir}/core/tests/device_link_test.cpp ${qt_test_support}
     LIBS vox_app vox_devio_direct recorder_model Qt6::Test LABELS integration

@@ -129,12 +129,15 @@ void FlashOperations::onTransferEvent(std::size_t index, const session::Transfer
         return;
     }
     const auto& finished = std::get<session::TransferFinished>(event);
-    timing_.sleep(kAfterFile);
     doc_.busy = 0;
     // The batch keeps the recorder alone for the settle time, counted from
-    // now, before it checks it again.
+    // the cancel's report, before it checks it again; the box appears at
+    // that moment so that the settle is counted from the box, however
+    // quickly the user closes it.
     if (finished.outcome == TransferOutcome::Cancelled)
         showBox(QString::fromLatin1(rules::texts::kCancelled));
+    else
+        timing_.sleep(kAfterFile);
 }
 
 void FlashOperations::showTransferProgress(std::size_t index, int done) {
