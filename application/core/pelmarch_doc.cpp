@@ -53,8 +53,9 @@ void CPelmarchDoc::refresh(vox::messages::MessageTarget* mainFrame) {
     if (mainFrame) mainFrame->send(vox::messages::WM_MEMORY_BAR, 0, 0);
 }
 
+// A batch is busy between its files too, while its next file starts.
 bool CPelmarchDoc::canClose() {
-    if (busy == 0) return true;
+    if (busy == 0 && !deviceWorkerRunning()) return true;
     messageBoxes().show(vox::res::text(QStringLiteral("busy")), BoxButtons::Ok, BoxIcon::Stop);
     return false;
 }

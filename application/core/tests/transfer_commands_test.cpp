@@ -230,6 +230,31 @@ TEST_F(TransferCommands, OverwritingAskedFirstAndDeclinedKeepsTheRecorderFile) {
     VOX_TRY_COMPARE(list->topLevelItemCount(), 1);
 }
 
+// In a full folder the old copy cannot stay until the new one is whole: the
+// user is asked whether it may go first.
+TEST_F(TransferCommands, AFullFolderAsksBeforeAReplacedFileGoesFirst) {
+    for (int i = 0; i < 98; ++i) addRecorderFile("HD", "V" + std::to_string(i) + ".BIN", 10);
+    addRecorderFile("HD", "SAME.BIN", 50, 9, u"Same.bin");
+    writePcFile("same.bin", 70);
+    showRecorderFolder(4);
+    selectPcFiles({"same.bin"});
+    boxes.answers = {BoxAnswer::Ok, BoxAnswer::Cancel};
+    request(msg::WM_DOWNLOAD_FILES);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text.toStdString(), std::string(rules::texts::kNoRoomForBothCopies) +
+                                                     "\n" + rules::texts::kReplaceInPlaceQuestion);
+    EXPECT_EQ(boxes.shown[1].buttons, BoxButtons::OkCancel);
+    EXPECT_TRUE(idle());
+    EXPECT_EQ(recorderFile("HD", "SAME.BIN")->size(), 50u);
+
+    boxes.answers = {BoxAnswer::Ok, BoxAnswer::Ok};
+    request(msg::WM_DOWNLOAD_FILES);
+    waitIdle();
+    EXPECT_EQ(boxes.shown.size(), 4u);
+    EXPECT_EQ(recorderNames("HD").size(), 99u);
+    EXPECT_EQ(recorderFile("HD", "SAME.BIN")->size(), 70u);
+}
+
 TEST_F(TransferCommands, CancelEndsAfterTheCurrentBlockAndTheRecorderSettlesFirst) {
     writePcFile("long.bin", 20 * 32768);
     showRecorderFolder(4);
