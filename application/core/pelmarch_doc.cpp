@@ -34,7 +34,10 @@ CPelmarchDoc::~CPelmarchDoc() {
     shutdown();
 }
 
+// A link held by a running worker answers no check (the library refuses it
+// while its lock is taken), so it is never dropped from under the worker.
 DeviceContext* CPelmarchDoc::checkDevice() {
+    if (deviceLink && deviceWorkerRunning()) return deviceLink;
     if (deviceLink && api_.checkDevice(deviceLink) == 0) {
         api_.destroyDev(deviceLink);
         deviceLink = nullptr;

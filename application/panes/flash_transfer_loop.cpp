@@ -191,14 +191,16 @@ void FlashOperations::onBatchEnd(BatchEnd end, std::size_t) {
     if (end != BatchEnd::RecorderGone) clearBar(form_.totalBar());
     enableControls(true);
     const bool cancelled = end == BatchEnd::Cancelled;
+    // Listed at once: a listing left queued could run its device check
+    // while the next request's worker already holds the link.
     if ((doc_.transferDirection == 1 || cancelled) && doc_.flashList)
-        doc_.flashList->post(msg::WM_REFRESH_LIST, 0, 0);
+        doc_.flashList->send(msg::WM_REFRESH_LIST, 0, 0);
     if (end == BatchEnd::DeviceFailed) {
         QTimer::singleShot(kRefreshAfterFailureMs, &form_, [this] {
             if (doc_.mainFrame) doc_.mainFrame->post(WM_COMMAND, kRefreshCommand, 0);
         });
     } else if (cancelled && doc_.dirList) {
-        doc_.dirList->post(msg::WM_REFRESH_LIST, 0, 0);
+        doc_.dirList->send(msg::WM_REFRESH_LIST, 0, 0);
     }
 }
 

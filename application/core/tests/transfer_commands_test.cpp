@@ -311,6 +311,7 @@ TEST_F(TransferCommands, RequestsWhileAWorkerRunsAreRefusedWithTheStopIcon) {
     selectPcFiles({"slow.bin"});
     recorder->faults().setSlowBus(std::chrono::microseconds(300));
     int refusals = 0;
+    DeviceContext* linkBefore = nullptr;
     BarRecorder bars(*form);
     bars.onNotice = [&](WParam code, LParam) {
         if (code != TRANSFER_PROGRESS || refusals > 0) return;
@@ -320,10 +321,14 @@ TEST_F(TransferCommands, RequestsWhileAWorkerRunsAreRefusedWithTheStopIcon) {
               msg::WM_FORMAT_DEVICE})
             request(message);
         refusals = static_cast<int>(boxes.shown.size());
+        // F5 leaves the running transfer and its link alone.
+        linkBefore = doc->deviceLink;
+        request(WM_COMMAND, kRefreshCommand);
     };
     request(msg::WM_DOWNLOAD_FILES);
     waitIdle();
     EXPECT_EQ(refusals, 5);
+    EXPECT_EQ(doc->deviceLink, linkBefore);
     for (const SeenBox& box : boxes.shown) {
         EXPECT_EQ(box.text, text(rules::texts::kBusy));
         EXPECT_EQ(box.icon, BoxIcon::Stop);
