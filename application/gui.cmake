@@ -59,15 +59,19 @@ add_library(vox_app
   ${app_dir}/core/fixed_splitter.cpp ${app_dir}/core/mount_watcher.cpp
   ${app_dir}/core/device_notice_relay.cpp ${app_dir}/core/main_frame.cpp
   ${app_dir}/core/main_frame_layout.cpp ${app_dir}/core/main_frame_status.cpp
+  ${app_dir}/core/main_frame_transfers.cpp ${app_dir}/core/main_frame_edits.cpp
+  ${app_dir}/core/main_frame_convert.cpp ${app_dir}/core/delete_worker.cpp
   ${app_dir}/core/pelmarch_app.cpp
   ${app_dir}/panes/flash_tree.cpp ${app_dir}/panes/flash_list.cpp ${app_dir}/panes/flash_form.cpp
+  ${app_dir}/panes/flash_transfer_loop.cpp ${app_dir}/panes/flash_operation_notices.cpp
   ${app_dir}/panes/folder_entries.cpp ${app_dir}/panes/desktop_trash.cpp
   ${app_dir}/panes/shell_file_operation.cpp ${app_dir}/panes/pc_drives.cpp
   ${app_dir}/panes/dir_tree.cpp ${app_dir}/panes/dir_list.cpp
   ${app_dir}/panes/dir_list_edits.cpp ${app_dir}/panes/dir_form.cpp
   ${app_dir}/panes/desktop_drop.cpp)
 set_target_properties(vox_app PROPERTIES AUTOMOC ON)
-target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio vox_core_rules PRIVATE vox_text)
+target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio vox_core_rules
+                      vox_transfer_session vox_conversion PRIVATE vox_text)
 
 add_executable(Voxmain ${app_dir}/main.cpp)
 target_link_libraries(Voxmain PRIVATE vox_app vox_stack)
@@ -121,6 +125,15 @@ if(BUILD_TESTING)
             ${app_dir}/panes/tests/shell_file_operation_test.cpp ${qt_test_support}
     LIBS vox_app Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   set_target_properties(vox_pc_pane_test PROPERTIES AUTOMOC ON)
+
+  vox_add_gtest(vox_app_commands_test
+    SOURCES ${app_dir}/core/tests/transfer_commands_test.cpp
+            ${app_dir}/core/tests/delete_move_format_test.cpp
+            ${app_dir}/core/tests/convert_command_program_test.cpp
+            ${app_dir}/core/tests/transfer_faults_test.cpp
+            ${app_dir}/core/tests/user_scenario_test.cpp ${qt_test_support}
+    LIBS vox_app vox_devio_direct recorder_model Qt6::Test LABELS integration
+    ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
   vox_add_gtest(vox_app_device_test
     SOURCES ${app_dir}/core/tests/device_link_test.cpp ${qt_test_support}

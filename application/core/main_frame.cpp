@@ -160,6 +160,24 @@ LResult CMainFrame::handleMessage(Message message, WParam wParam, LParam lParam)
         case vox::messages::WM_MEMORY_BAR:
             onMemoryBar(wParam);
             return 0;
+        case vox::messages::WM_UPLOAD_FILES:
+            onUpload();
+            return 0;
+        case vox::messages::WM_DOWNLOAD_FILES:
+            onDownload(wParam, lParam);
+            return 0;
+        case vox::messages::WM_DELETE_FILES:
+            onDelete();
+            return 0;
+        case vox::messages::WM_MOVE_FILE:
+            onMove(wParam != 0);
+            return 0;
+        case vox::messages::WM_FORMAT_DEVICE:
+            onFormat();
+            return 0;
+        case vox::messages::WM_CONVERT_FILES:
+            onConvert(wParam);
+            return 0;
         case WM_COMMAND:
             if ((wParam & 0xffff) == kRefreshCommand) doc_.refresh(this);
             return 0;

@@ -10,6 +10,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "application/core/message_window.h"
 
@@ -92,6 +93,18 @@ class CMainFrame : public QMainWindow, public MessageWindow {
     void onStatusInfo(WParam info, LParam detail);
     void onMemoryBar(WParam addedBlocks);
     void showDocumentTitle(const std::string& title);
+
+    // The requests the panes send (one file of its own each).
+    void onUpload();
+    void onDownload(WParam source, LParam dropped);
+    void onDelete();
+    void onMove(bool up);
+    void onFormat();
+    void onConvert(WParam direction);
+    // Shows the busy box and returns true while a device worker runs.
+    bool refuseWhileBusy();
+    // The selected recorder list rows, in ascending order.
+    std::vector<std::size_t> selectedRecorderRows() const;
 
     CPelmarchDoc& doc_;
     int firstShowState_ = 1;

@@ -69,8 +69,10 @@ bool CPelmarchApp::initInstance() {
 }
 
 void CPelmarchApp::exitInstance() {
-    if (doc_) doc_->shutdown();
+    // The recorder form waits for the workers it shows before it goes; the
+    // document then releases the link they used.
     frame_.reset();
+    if (doc_) doc_->shutdown();
     doc_.reset();
     if (!resourcePack_.isEmpty()) {
         vox::res::unloadPack();

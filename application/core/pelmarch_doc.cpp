@@ -34,7 +34,10 @@ CPelmarchDoc::~CPelmarchDoc() {
     shutdown();
 }
 
+// A link held by a running worker answers no check (the library refuses it
+// while its lock is taken), so it is never dropped from under the worker.
 DeviceContext* CPelmarchDoc::checkDevice() {
+    if (deviceLink && deviceWorkerRunning()) return deviceLink;
     if (deviceLink && api_.checkDevice(deviceLink) == 0) {
         api_.destroyDev(deviceLink);
         deviceLink = nullptr;
@@ -44,7 +47,7 @@ DeviceContext* CPelmarchDoc::checkDevice() {
 }
 
 void CPelmarchDoc::refresh(vox::messages::MessageTarget* mainFrame) {
-    if (deviceLink && (api_.isUsed(deviceLink) != 0 || workerThread)) return;
+    if (deviceLink && (api_.isUsed(deviceLink) != 0 || deviceWorkerRunning())) return;
     if (checkDevice()) {
         if (flashTree) flashTree->showFolder(-1);
         return;
@@ -53,8 +56,9 @@ void CPelmarchDoc::refresh(vox::messages::MessageTarget* mainFrame) {
     if (mainFrame) mainFrame->send(vox::messages::WM_MEMORY_BAR, 0, 0);
 }
 
+// A batch is busy between its files too, while its next file starts.
 bool CPelmarchDoc::canClose() {
-    if (busy == 0) return true;
+    if (busy == 0 && !deviceWorkerRunning()) return true;
     messageBoxes().show(vox::res::text(QStringLiteral("busy")), BoxButtons::Ok, BoxIcon::Stop);
     return false;
 }

@@ -101,6 +101,11 @@ class CPelmarchDoc {
 
     // Thread handles of the running device worker and conversion worker.
     vox::messages::ThreadHandle workerThread = nullptr;
+    // A transfer batch or a format runs on the transfer session, which owns
+    // its worker.
+    bool sessionWorker = false;
+    // Whether a transfer, delete or format worker holds the recorder.
+    bool deviceWorkerRunning() const { return workerThread != nullptr || sessionWorker; }
     vox::messages::ThreadHandle conversionThread = nullptr;
     // 1 from the start of a transfer, delete, format or conversion to its end.
     int busy = 0;

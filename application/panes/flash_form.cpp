@@ -9,6 +9,7 @@
 #include "application/core/message_boxes.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/panes/flash_list.h"
+#include "application/panes/flash_operations.h"
 #include "application/panes/flash_tree.h"
 #include "application/resources/resources.h"
 #include "platform/messages/message_numbers.h"
@@ -40,6 +41,11 @@ CFlashForm::CFlashForm(CPelmarchDoc& doc, QWidget* parent) : PaneWindow(parent),
     setWindowTitle(QStringLiteral("FlashFormView"));
     setAccessibleName(QStringLiteral("Recorder form"));
     buildControls();
+    operations_ = std::make_unique<FlashOperations>(doc, *this);
+}
+
+CFlashForm::~CFlashForm() {
+    operations_.reset();  // the workers end while the form still takes their notices
 }
 
 void CFlashForm::buildControls() {
@@ -101,9 +107,29 @@ CHoverButton* CFlashForm::button(ControlId id) const {
 }
 
 vox::app::LResult CFlashForm::handleMessage(vox::app::Message message, vox::app::WParam wParam,
-                                            vox::app::LParam) {
-    if (message == msg::WM_DEVICE_STATE) deviceState(static_cast<int>(wParam));
-    if (message == msg::WM_ENABLE_CONTROLS) enableControls(wParam != 0);
+                                            vox::app::LParam lParam) {
+    switch (message) {
+        case msg::WM_DEVICE_STATE:
+            deviceState(static_cast<int>(wParam));
+            break;
+        case msg::WM_ENABLE_CONTROLS:
+            enableControls(wParam != 0);
+            break;
+        case msg::WM_TRANSFER_NOTIFY:
+            operations_->onTransferNotice(wParam, lParam);
+            break;
+        case msg::WM_FORMAT_NOTIFY:
+            operations_->onFormatNotice(wParam, lParam);
+            break;
+        case msg::WM_DELETE_NOTIFY:
+            operations_->onDeleteNotice(wParam, lParam);
+            break;
+        case msg::WM_CONVERT_NOTIFY:
+            operations_->onConvertNotice(wParam, lParam);
+            break;
+        default:
+            break;
+    }
     return 0;
 }
 
@@ -148,7 +174,7 @@ void CFlashForm::clicked(ControlId id) {
         case kUpload:
             return sendToFrame(msg::WM_UPLOAD_FILES, 0);
         case kFormat:
-            if (doc_.workerThread) {
+            if (doc_.deviceWorkerRunning()) {
                 messageBoxes().show(vox::res::text(QStringLiteral("busy")), BoxButtons::Ok,
                                     BoxIcon::Stop);
                 return;
@@ -165,7 +191,8 @@ void CFlashForm::clicked(ControlId id) {
         case kListDown:
             return sendToFrame(msg::WM_MOVE_FILE, 0);
         case kCancel:
-            return doc_.setCancel(1);
+            doc_.setCancel(1);
+            return operations_->cancel();
         default:
             return;
     }

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <array>
+#include <memory>
 
 #include "application/panes/hover_button.h"
 #include "application/panes/pane_window.h"
@@ -16,6 +17,7 @@
 namespace vox::app {
 
 class CPelmarchDoc;
+class FlashOperations;
 
 class CFlashForm : public vox::panes::PaneWindow<QWidget> {
   public:
@@ -37,6 +39,10 @@ class CFlashForm : public vox::panes::PaneWindow<QWidget> {
     static constexpr int kReorderingFirmware = 0x10;
 
     explicit CFlashForm(CPelmarchDoc& doc, QWidget* parent = nullptr);
+    ~CFlashForm() override;
+
+    // The transfers, formats, deletes and conversions the form shows.
+    FlashOperations& operations() { return *operations_; }
 
     vox::panes::CHoverButton* button(ControlId id) const;
     vox::panes::TextProgressCtrl* totalBar() const { return total_; }
@@ -66,6 +72,7 @@ class CFlashForm : public vox::panes::PaneWindow<QWidget> {
     vox::panes::TextProgressCtrl* current_ = nullptr;
     QLabel* version_ = nullptr;
     int state_ = -1;
+    std::unique_ptr<FlashOperations> operations_;
 };
 
 }  // namespace vox::app

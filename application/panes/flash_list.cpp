@@ -220,7 +220,8 @@ void CFlashList::keyPressEvent(QKeyEvent* event) {
 // have a row to start from.
 void CFlashList::focusInEvent(QFocusEvent* event) {
     CListViewEx::focusInEvent(event);
-    if (doc_.workerThread || topLevelItemCount() == 0 || !selectedItems().isEmpty()) return;
+    if (doc_.deviceWorkerRunning() || topLevelItemCount() == 0 || !selectedItems().isEmpty())
+        return;
     selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 

@@ -112,7 +112,7 @@ void CFlashTree::selectQuietly(QTreeWidgetItem* target) {
 // tree: the selection goes back to the folder the list shows.
 void CFlashTree::selectionChanged(QTreeWidgetItem* current) {
     if (selecting_ || !doc_.deviceLink) return;
-    if (doc_.deviceApi().isUsed(doc_.deviceLink) != 0 || doc_.workerThread) {
+    if (doc_.deviceApi().isUsed(doc_.deviceLink) != 0 || doc_.deviceWorkerRunning()) {
         messageBoxes().show(vox::res::text(QStringLiteral("busy")), BoxButtons::Ok, BoxIcon::Stop);
         if (doc_.currentFolder >= 0) selectQuietly(items_[doc_.currentFolder]);
         return;

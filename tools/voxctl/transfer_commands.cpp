@@ -96,9 +96,7 @@ void putFiles(const TransferOptions& options) {
         if (action.kind != rules::DownloadAction::Kind::SendPcFile) continue;
         const std::string_view name = rules::pcFileName(action.name);
         if (auto reason = vox::session::unstorableNameReason(name, session.versionByte()))
-            throw CommandError(kExitRefused, "Error : \"" + std::string(name) +
-                                                 "\" cannot be stored on the recorder: " + *reason +
-                                                 ".");
+            throw CommandError(kExitRefused, rules::unstorableNameText(name, *reason));
     }
 
     // Each file is sent right after the deletes planned in front of it.

@@ -36,4 +36,14 @@ ListedFile listedFile(const DeviceEntry& entry) {
     return file;
 }
 
+RecorderListing listedFolder(const DeviceListing& listing) {
+    RecorderListing folder;
+    folder.totalBytes = listing.totalBytes;
+    folder.freeBytes = listing.freeBytes;
+    // Entries 0 and 1 are the folder's own "." and "..".
+    for (int k = 2; k < listedEntryCount(listing); ++k)
+        folder.files.push_back(listedFile(listing.entries[k]));
+    return folder;
+}
+
 }  // namespace vox::rules

@@ -17,4 +17,7 @@ bool startsWithDotEntries(const DeviceListing& listing);
 
 ListedFile listedFile(const DeviceEntry& entry);
 
+// The folder's files (entries 2 on) with the store's total and free bytes.
+RecorderListing listedFolder(const DeviceListing& listing);
+
 }  // namespace vox::rules

@@ -12,4 +12,8 @@ std::string fillIn(std::string_view pattern, std::string_view value) {
     return text.replace(at, 2, value);
 }
 
+std::string unstorableNameText(std::string_view name, std::string_view reason) {
+    return fillIn(texts::kUnstorableName, name) + std::string(reason) + ".";
+}
+
 }  // namespace vox::rules

@@ -30,6 +30,9 @@ inline constexpr char kRecorderNotFound[] = "The recorder not found!!!";
 inline constexpr char kNoRoomForBothCopies[] =
     "Error : The folder has no room for a second copy while a file is replaced; "
     "the old file would be deleted before the new one is sent.";
+inline constexpr char kReplaceInPlaceQuestion[] = "Do want to you continue?";
+// A PC file name the recorder cannot store whole (the reason follows).
+inline constexpr char kUnstorableName[] = "Error : \"%s\" cannot be stored on the recorder: ";
 // A recorder name that cannot be a plain PC file name (a path, "." or "..",
 // control characters) is never written to the PC.
 inline constexpr char kUnsafeRecorderName[] =
@@ -44,5 +47,8 @@ namespace vox::rules {
 
 // `pattern` with its first "%s" or "%d" replaced by `value`.
 std::string fillIn(std::string_view pattern, std::string_view value);
+
+// The refusal of a PC file whose name the recorder cannot store whole.
+std::string unstorableNameText(std::string_view name, std::string_view reason);
 
 }  // namespace vox::rules

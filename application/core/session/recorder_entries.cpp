@@ -20,10 +20,7 @@ std::optional<FolderRead> readFolder(DeviceContext* link, const std::string& fol
         return std::nullopt;
     FolderRead read;
     read.versionByte = raw->versionByte;
-    read.listing.totalBytes = raw->totalBytes;
-    read.listing.freeBytes = raw->freeBytes;
-    for (int k = kFolderOwnEntries; k < raw->entryCount; ++k)
-        read.listing.files.push_back(rules::listedFile(raw->entries[k]));
+    read.listing = rules::listedFolder(*raw);
     return read;
 }
 

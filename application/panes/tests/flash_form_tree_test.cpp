@@ -91,6 +91,8 @@ TEST_F(FlashFormTest, ControlsAreDisabledDuringAnOperation) {
 
 TEST_F(FlashFormTest, ButtonsSendTheirRequests) {
     MessageSpy frameSpy(*frame);
+    // The main window asks before it formats; the answer keeps the recorder.
+    boxes.answers = {BoxAnswer::Cancel};
     QTest::mouseClick(form->button(CFlashForm::kDownload), Qt::LeftButton);
     QTest::mouseClick(form->button(CFlashForm::kUpload), Qt::LeftButton);
     QTest::mouseClick(form->button(CFlashForm::kListUp), Qt::LeftButton);
@@ -104,7 +106,10 @@ TEST_F(FlashFormTest, ButtonsSendTheirRequests) {
                                                                  {msg::WM_MOVE_FILE, 1},
                                                                  {msg::WM_MOVE_FILE, 0},
                                                                  {msg::WM_FORMAT_DEVICE, 0}}));
-    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral("All data of the recorder will be deleted.\nDo you want to continue ?\n"));
 }
 
 TEST_F(FlashFormTest, FormatIsRefusedWhileAWorkerRuns) {
