@@ -25,9 +25,13 @@ void sharpen_with_pitch(Word16 v[kSubframe], Word16 t0, Word16 sharpening_q14);
 
 // Correlations of the impulse response, scaled for precision (halved when
 // its energy is near 1.0, else shifted up), at every lag and length:
-// partial[lag][n] is the upper half of sum h[k] h[k + lag] for k = 0..n.
-// A pulse pair at positions a < b sees partial[b - a][39 - b].
-using PartialCorrelations = Word16[kSubframe][kSubframe];
+// partial(lag, n) is the upper half of sum h[k] h[k + lag] for k = 0..n.
+// A pulse pair at positions a < b sees partial(b - a, 39 - b).
+struct PartialCorrelations {
+    Word16 operator()(int lag, int n) const { return by_length[n][lag]; }
+    // Stored by n, so that the sums of all lags advance together.
+    Word16 by_length[kSubframe][kSubframe];
+};
 void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partial);
 
 // Start of every search: sharpens h by the pitch, correlates the target with
