@@ -1,6 +1,7 @@
 #include "voice_encoder/codebook_35bit.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "voice_encoder/codebook_common.h"
 #include "voice_encoder/dsp_math.h"
@@ -179,6 +180,16 @@ void search_pair(int tx, int ty, const Word16 d[kSubframe], const Word16 cor_x[k
                  const Word16 cor_y[kPositions], const TrackCorrelations& r, PassState& s) {
     Word16 d_y[kPositions];
     for (int j = 0; j < kPositions; ++j) d_y[j] = d[ty + kTracks * j];
+    // The largest terms the candidates of track y add: where they cannot
+    // take a sum past 16 bits, the saturating operators reduce to plain ones.
+    const auto largest = [](const Word16* v, int n) {
+        std::int32_t m = 0;
+        for (int k = 0; k < n; ++k) m = std::max(m, std::abs(std::int32_t{v[k]}));
+        return m;
+    };
+    const std::int32_t d_reach = largest(d_y, kPositions);
+    const std::int32_t alp_reach =
+        largest(cor_y, kPositions) + largest(r.neighbour[tx], kPositions * kPositions);
     Word16 best_sq = -1;
     Word16 best_alp = 1;
     for (int i = 0; i < kPositions; ++i) {
@@ -190,10 +201,19 @@ void search_pair(int tx, int ty, const Word16 d[kSubframe], const Word16 cor_x[k
         // the comparisons in position order
         Word16 sq[kPositions];
         Word16 alp2[kPositions];
-        for (int j = 0; j < kPositions; ++j) {
-            const Word16 ps2 = add(ps1, d_y[j]);
-            alp2[j] = add(alp1, add(cor_y[j], neighbour[j]));
-            sq[j] = mult(ps2, ps2);
+        if (std::abs(std::int32_t{ps1}) + d_reach <= kMax16 &&
+            std::abs(std::int32_t{alp1}) + alp_reach <= kMax16) {
+            for (int j = 0; j < kPositions; ++j) {
+                const std::int32_t ps2 = ps1 + d_y[j];
+                alp2[j] = static_cast<Word16>(alp1 + cor_y[j] + neighbour[j]);
+                sq[j] = static_cast<Word16>((ps2 * ps2) >> 15);
+            }
+        } else {
+            for (int j = 0; j < kPositions; ++j) {
+                const Word16 ps2 = add(ps1, d_y[j]);
+                alp2[j] = add(alp1, add(cor_y[j], neighbour[j]));
+                sq[j] = mult(ps2, ps2);
+            }
         }
         int found = -1;
         for (int j = 0; j < kPositions; ++j) {
