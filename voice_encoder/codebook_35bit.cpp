@@ -216,14 +216,8 @@ void search_pair(int tx, int ty, const Word16 d[kSubframe], const Word16 cor_x[k
                 sq[j] = mult(ps2, ps2);
             }
         }
-        // Mostly no candidate beats the best so far; one test of all eight
-        // against it (products of 16-bit values, exact in 32 bits) spares
-        // the comparisons in order, which can only find what it finds.
-        int beaten = 0;
-#pragma GCC unroll 1
-        for (int j = 0; j < kPositions; ++j)
-            beaten |= std::int32_t{best_alp} * sq[j] > std::int32_t{best_sq} * alp2[j] ? 1 : 0;
-        if (beaten == 0) continue;
+        // mostly none of the eight beats the best so far
+        if (!any_improves(sq, alp2, best_sq, best_alp)) continue;
         int found = -1;
         for (int j = 0; j < kPositions; ++j) {
             if (improves_criterion(sq[j], alp2[j], best_sq, best_alp)) {
