@@ -64,24 +64,23 @@ void prediction_residual(const Word16 lsf[kLpOrder], int mode, const LspPredicto
 }
 
 // The distances below sum terms that are never negative, so their
-// saturating sums equal the exact sums capped at 2^31 - 1: an entry whose
-// exact sum is not below the best so far (which starts at 2^31 - 1) is
-// never chosen, capped or not.
+// saturating sums equal the exact sums capped at 2^31 - 1.
+Word32 capped(std::int64_t sum) {
+    return sum > kMax32 ? kMax32 : static_cast<Word32>(sum);
+}
 
-// An entry wins only with a distance below the best so far; since the terms
-// are never negative, an entry is dropped as soon as its partial sum reaches
-// the best, which changes no choice.
 int nearest_first_stage(const Word16 residual[kLpOrder]) {
-    std::int64_t best = kMax32;
+    Word32 best = kMax32;
     int index = 0;
     for (int i = 0; i < 128; ++i) {
         std::int64_t sum = 0;
-        for (int j = 0; j < kLpOrder && sum < best; ++j) {
+        for (int j = 0; j < kLpOrder; ++j) {
             const std::int32_t t = sub(residual[j], lsp_codebook1[i][j]);
             sum += 2 * t * t;
         }
-        if (sum < best) {
-            best = sum;
+        const Word32 dist = capped(sum);
+        if (l_sub(dist, best) < 0) {
+            best = dist;
             index = i;
         }
     }
@@ -93,18 +92,18 @@ int nearest_second_stage(const Word16 residual[kLpOrder], const Word16 first[kLp
                          const Word16 w[kLpOrder], int from) {
     Word16 target[kLpOrder];
     for (int j = from; j < from + kHalf; ++j) target[j] = sub(residual[j], first[j]);
-    std::int64_t best = kMax32;
+    Word32 best = kMax32;
     int index = 0;
     for (int k = 0; k < 32; ++k) {
-        // w t t with w >= 0: mult keeps the sign of t or gives 0, so the
-        // partial sums only grow, as in the first stage.
+        // w t t with w >= 0: mult keeps the sign of t or gives 0
         std::int64_t sum = 0;
-        for (int j = from; j < from + kHalf && sum < best; ++j) {
+        for (int j = from; j < from + kHalf; ++j) {
             const Word16 t = sub(target[j], lsp_codebook2[k][j]);
             sum += 2 * std::int32_t{mult(w[j], t)} * t;
         }
-        if (sum < best) {
-            best = sum;
+        const Word32 dist = capped(sum);
+        if (l_sub(dist, best) < 0) {
+            best = dist;
             index = k;
         }
     }
