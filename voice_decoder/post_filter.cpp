@@ -5,6 +5,7 @@
 
 #include "voice_decoder/pitch_lag_decoding.h"
 #include "voice_encoder/dsp_math.h"
+#include "voice_encoder/exact_sums.h"
 #include "voice_encoder/filters.h"
 
 namespace vox::g729 {
@@ -87,23 +88,26 @@ void PostFilter::filter_subframe(const Word16* speech, const Word16 a[kSubframeF
 void PostFilter::pitch_filter(Word16 delay_min, Word16 delay_max, Word16* out) const {
     const Word16* signal = residual_ + kHistory;
     const Word16* scaled = scaled_residual_ + kHistory;
+    // Every sum below multiplies samples of the stretch the delays reach; by
+    // its energy, none can saturate when products_fit says so.
+    const std::int64_t reach = energy_of(scaled - delay_max, kSubframeLength + delay_max);
+    const bool exact = products_fit(reach, reach, 1);
+    const auto mac = [exact](Word32 start, const Word16* a, const Word16* b) {
+        if (exact) return exact_mac(start, a, b, kSubframeLength);
+        for (int j = 0; j < kSubframeLength; ++j) start = l_mac(start, a[j], b[j]);
+        return start;
+    };
     Word32 best_correlation = kMin32;
     Word16 delay = delay_min;
     for (Word16 t = delay_min; t <= delay_max; ++t) {
-        Word32 correlation = 0;
-        for (int j = 0; j < kSubframeLength; ++j)
-            correlation = l_mac(correlation, scaled[j], scaled[j - t]);
+        const Word32 correlation = mac(0, scaled, scaled - t);
         if (l_sub(correlation, best_correlation) > 0) {
             best_correlation = correlation;
             delay = t;
         }
     }
-    Word32 delayed_energy = 1;
-    Word32 energy = 1;
-    for (int j = 0; j < kSubframeLength; ++j) {
-        delayed_energy = l_mac(delayed_energy, scaled[j - delay], scaled[j - delay]);
-        energy = l_mac(energy, scaled[j], scaled[j]);
-    }
+    const Word32 delayed_energy = mac(1, scaled - delay, scaled - delay);
+    const Word32 energy = mac(1, scaled, scaled);
     best_correlation = std::max<Word32>(best_correlation, 0);
 
     const Word16 shift = norm_l(std::max({best_correlation, delayed_energy, energy}));

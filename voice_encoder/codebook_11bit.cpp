@@ -22,9 +22,9 @@ void correlate_pairs(const Word16 h[kSubframe], const Word16 sign[kSubframe],
     PartialCorrelations partial;
     partial_correlations(h, partial);
     for (int b = 0; b < kSubframe; ++b) {
-        corr.energy[b] = partial[0][kSubframe - 1 - b];
+        corr.energy[b] = partial(0, kSubframe - 1 - b);
         for (int a = 0; a <= b; ++a) {
-            const Word16 r = partial[b - a][kSubframe - 1 - b];
+            const Word16 r = partial(b - a, kSubframe - 1 - b);
             corr.cross[a][b] = mult(r, mult(sign[a], sign[b]));
             corr.cross[b][a] = corr.cross[a][b];
         }

@@ -23,10 +23,10 @@ class PulseCorrelations {
         PartialCorrelations partial;
         partial_correlations(h, partial);
         for (int i = 0; i < kSubframe; ++i) {
-            r_[i][i] = partial[0][kSubframe - 1 - i];
+            r_[i][i] = partial(0, kSubframe - 1 - i);
             for (int j = i + 1; j < kSubframe; ++j) {
                 const Word16 same = (sign[i] >= 0) == (sign[j] >= 0) ? kMax16 : kMin16;
-                r_[i][j] = r_[j][i] = mult(partial[j - i][kSubframe - 1 - j], same);
+                r_[i][j] = r_[j][i] = mult(partial(j - i, kSubframe - 1 - j), same);
             }
         }
     }

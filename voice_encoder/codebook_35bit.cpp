@@ -1,5 +1,8 @@
 #include "voice_encoder/codebook_35bit.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "voice_encoder/codebook_common.h"
 #include "voice_encoder/dsp_math.h"
 #include "voice_encoder/exact_sums.h"
@@ -143,16 +146,18 @@ void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, Tra
 }
 
 // Correlation of every position of a track with the pulses fixed so far
-// (their responses summed in `fixed`), plus the position's own energy.
-// `exact` when the energies of h and `fixed` prove that no sum saturates.
+// (their responses summed in `fixed`, which is followed by kSubframe zeros),
+// plus the position's own energy. `exact` when the energies of h and `fixed`
+// prove that no sum saturates; the exact sums then run over all of h, the
+// zeros after `fixed` giving every position the same length.
 void correlate_with_fixed(const TrackCorrelations& r, const SignChoice& c,
-                          const Word16 fixed[kSubframe], bool exact, int track,
+                          const Word16 fixed[2 * kSubframe], bool exact, int track,
                           Word16 out[kPositions]) {
     for (int i = 0; i < kPositions; ++i) {
         const int p = track + kTracks * i;
         Word32 s = 0;
         if (exact) {
-            s = exact_mac(0, r.h, fixed + p, kSubframe - p);
+            s = exact_mac(0, r.h, fixed + p, kSubframe);
         } else {
             for (int j = p; j < kSubframe; ++j) s = l_mac(s, r.h[j - p], fixed[j]);
         }
@@ -173,22 +178,52 @@ struct PassState {
 // pulses. Where no pair improves on the start, the last pair stays.
 void search_pair(int tx, int ty, const Word16 d[kSubframe], const Word16 cor_x[kPositions],
                  const Word16 cor_y[kPositions], const TrackCorrelations& r, PassState& s) {
+    Word16 d_y[kPositions];
+    for (int j = 0; j < kPositions; ++j) d_y[j] = d[ty + kTracks * j];
+    // The largest terms the candidates of track y add: where they cannot
+    // take a sum past 16 bits, the saturating operators reduce to plain ones.
+    const auto largest = [](const Word16* v, int n) {
+        std::int32_t m = 0;
+        for (int k = 0; k < n; ++k) m = std::max(m, std::abs(std::int32_t{v[k]}));
+        return m;
+    };
+    const std::int32_t d_reach = largest(d_y, kPositions);
+    const std::int32_t alp_reach =
+        largest(cor_y, kPositions) + largest(r.neighbour[tx], kPositions * kPositions);
     Word16 best_sq = -1;
     Word16 best_alp = 1;
     for (int i = 0; i < kPositions; ++i) {
         const int x = tx + kTracks * i;
         const Word16 ps1 = add(s.ps, d[x]);
         const Word16 alp1 = add(s.alp, cor_x[i]);
+        const Word16* neighbour = r.neighbour[tx] + i * kPositions;
+        // every candidate's terms first, which the vectoriser packs; then
+        // the comparisons in position order
+        Word16 sq[kPositions];
+        Word16 alp2[kPositions];
+        if (std::abs(std::int32_t{ps1}) + d_reach <= kMax16 &&
+            std::abs(std::int32_t{alp1}) + alp_reach <= kMax16) {
+#pragma GCC unroll 1
+            for (int j = 0; j < kPositions; ++j) {
+                const std::int32_t ps2 = ps1 + d_y[j];
+                alp2[j] = static_cast<Word16>(alp1 + cor_y[j] + neighbour[j]);
+                sq[j] = static_cast<Word16>((ps2 * ps2) >> 15);
+            }
+        } else {
+            for (int j = 0; j < kPositions; ++j) {
+                const Word16 ps2 = add(ps1, d_y[j]);
+                alp2[j] = add(alp1, add(cor_y[j], neighbour[j]));
+                sq[j] = mult(ps2, ps2);
+            }
+        }
+        // mostly none of the eight beats the best so far
+        if (!any_improves(sq, alp2, best_sq, best_alp)) continue;
         int found = -1;
         for (int j = 0; j < kPositions; ++j) {
-            const int y = ty + kTracks * j;
-            const Word16 ps2 = add(ps1, d[y]);
-            const Word16 alp2 = add(alp1, add(cor_y[j], r.neighbour[tx][i * kPositions + j]));
-            const Word16 sq = mult(ps2, ps2);
-            if (improves_criterion(sq, alp2, best_sq, best_alp)) {
-                best_sq = sq;
-                best_alp = alp2;
-                found = y;
+            if (improves_criterion(sq[j], alp2[j], best_sq, best_alp)) {
+                best_sq = sq[j];
+                best_alp = alp2[j];
+                found = ty + kTracks * j;
             }
         }
         if (found >= 0) {
@@ -238,15 +273,15 @@ void search_pulses(const Word16 d[kSubframe], const TrackCorrelations& r, const 
         pos[0] = s.x;
         pos[1] = s.y;
 
-        Word16 fixed[kSubframe] = {};
+        Word16 fixed[2 * kSubframe] = {};  // the second half stays zero
         for (int stage = 2; stage < kPulses; stage += 2) {
             const Word16* hx = c.sign[s.x] < 0 ? r.h_negated : r.h;
             const Word16* hy = c.sign[s.y] < 0 ? r.h_negated : r.h;
-            for (int i = 0; i < kSubframe; ++i) {
-                const Word16 rx = i >= s.x ? hx[i - s.x] : Word16{0};
-                const Word16 ry = i >= s.y ? hy[i - s.y] : Word16{0};
-                fixed[i] = add(fixed[i], add(rx, ry));
-            }
+            // the last pair's responses, summed first as one term
+            Word16 pair[kSubframe] = {};
+            std::copy(hx, hx + kSubframe - s.x, pair + s.x);
+            for (int i = s.y; i < kSubframe; ++i) pair[i] = add(pair[i], hy[i - s.y]);
+            for (int i = 0; i < kSubframe; ++i) fixed[i] = add(fixed[i], pair[i]);
             const int tx = ten_pulse_track_order[k + stage];
             const int ty = ten_pulse_track_order[k + stage + 1];
             const bool exact = products_fit(h_energy, energy_of(fixed, kSubframe));

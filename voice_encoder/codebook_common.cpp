@@ -33,11 +33,19 @@ void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partia
     }
     // every lag's sums are bounded by the energy, the sum of lag 0
     const bool exact = 2 * energy_of(hs, kSubframe) <= kMax32;
-    for (int lag = 0; lag < kSubframe; ++lag) {
-        Word32 s = 0;
-        for (int n = 0; n + lag < kSubframe; ++n) {
-            s = exact ? s + 2 * hs[n] * hs[n + lag] : l_mac(s, hs[n], hs[n + lag]);
-            partial[lag][n] = extract_h(s);
+    Word32 sums[kSubframe] = {};
+    for (int n = 0; n < kSubframe; ++n) {
+        Word16* row = partial.by_length[n];
+        if (exact) {
+            for (int lag = 0; lag + n < kSubframe; ++lag) {
+                sums[lag] += 2 * hs[n] * hs[n + lag];
+                row[lag] = extract_h(sums[lag]);
+            }
+        } else {
+            for (int lag = 0; lag + n < kSubframe; ++lag) {
+                sums[lag] = l_mac(sums[lag], hs[n], hs[n + lag]);
+                row[lag] = extract_h(sums[lag]);
+            }
         }
     }
 }

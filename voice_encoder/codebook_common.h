@@ -25,9 +25,13 @@ void sharpen_with_pitch(Word16 v[kSubframe], Word16 t0, Word16 sharpening_q14);
 
 // Correlations of the impulse response, scaled for precision (halved when
 // its energy is near 1.0, else shifted up), at every lag and length:
-// partial[lag][n] is the upper half of sum h[k] h[k + lag] for k = 0..n.
-// A pulse pair at positions a < b sees partial[b - a][39 - b].
-using PartialCorrelations = Word16[kSubframe][kSubframe];
+// partial(lag, n) is the upper half of sum h[k] h[k + lag] for k = 0..n.
+// A pulse pair at positions a < b sees partial(b - a, 39 - b).
+struct PartialCorrelations {
+    Word16 operator()(int lag, int n) const { return by_length[n][lag]; }
+    // Stored by n, so that the sums of all lags advance together.
+    Word16 by_length[kSubframe][kSubframe];
+};
 void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partial);
 
 // Start of every search: sharpens h by the pitch, correlates the target with
@@ -42,6 +46,18 @@ void prepare_search(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0, W
 // sign of the exact difference in every case, saturation included.
 inline bool improves_criterion(Word16 sq, Word16 alp, Word16 sq_best, Word16 alp_best) {
     return std::int64_t{alp_best} * sq > std::int64_t{sq_best} * alp;
+}
+
+// Whether any of eight candidates improves on the best: when none does, a
+// scan in order with improves_criterion would change nothing. One pass over
+// all eight (products of 16-bit values are exact in 32 bits), which the
+// vectoriser packs.
+inline bool any_improves(const Word16 sq[8], const Word16 alp[8], Word16 sq_best, Word16 alp_best) {
+    int beaten = 0;
+#pragma GCC unroll 1
+    for (int k = 0; k < 8; ++k)
+        beaten |= std::int32_t{alp_best} * sq[k] > std::int32_t{sq_best} * alp[k] ? 1 : 0;
+    return beaten != 0;
 }
 
 struct Pulse {

@@ -64,22 +64,39 @@ void prediction_residual(const Word16 lsf[kLpOrder], int mode, const LspPredicto
 }
 
 // The distances below sum terms that are never negative, so their
-// saturating sums equal the exact sums capped at 2^31 - 1.
+// saturating sums equal the exact sums capped at 2^31 - 1. A term reaches
+// 2^31 itself when a difference saturates at -32768; it is summed in 64 bits.
 Word32 capped(std::int64_t sum) {
     return sum > kMax32 ? kMax32 : static_cast<Word32>(sum);
 }
 
+constexpr int kFirstStageSize = 128;
+
+// The first-stage codebook by column, built once, so that the distances of
+// all entries advance together one LSF at a time.
+struct FirstStageColumns {
+    FirstStageColumns() {
+        for (int i = 0; i < kFirstStageSize; ++i)
+            for (int j = 0; j < kLpOrder; ++j) column[j][i] = lsp_codebook1[i][j];
+    }
+    Word16 column[kLpOrder][kFirstStageSize];
+};
+
 int nearest_first_stage(const Word16 residual[kLpOrder]) {
+    static const FirstStageColumns book;
+    std::int64_t sum[kFirstStageSize] = {};
+    for (int j = 0; j < kLpOrder; ++j) {
+        const Word16* column = book.column[j];
+        for (int i = 0; i < kFirstStageSize; ++i) {
+            const std::int64_t t = sub(residual[j], column[i]);
+            sum[i] += 2 * t * t;
+        }
+    }
     Word32 best = kMax32;
     int index = 0;
-    for (int i = 0; i < 128; ++i) {
-        std::int64_t sum = 0;
-        for (int j = 0; j < kLpOrder; ++j) {
-            const std::int32_t t = sub(residual[j], lsp_codebook1[i][j]);
-            sum += 2 * t * t;
-        }
-        const Word32 dist = capped(sum);
-        if (l_sub(dist, best) < 0) {
+    for (int i = 0; i < kFirstStageSize; ++i) {
+        const Word32 dist = capped(sum[i]);
+        if (dist < best) {
             best = dist;
             index = i;
         }

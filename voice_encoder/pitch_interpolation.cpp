@@ -29,14 +29,24 @@ void interpolate_past_excitation(Word16* exc, Word16 t0, Word16 frac, int length
     for (const Word16* p = x0 - (kTaps - 1); p < x0 + length + kTaps; ++p)
         largest = std::max(largest, std::abs(std::int32_t{*p}));
 
+    // The same taps in the order of the 20 samples x0[-9] .. x0[10] they
+    // weight, for the sum that need not saturate: one forward run of
+    // multiply-adds, which GCC packs when the loop is left rolled.
+    Word16 window_taps[2 * kTaps];
+    for (int i = 0; i < kTaps; ++i) {
+        window_taps[kTaps - 1 - i] = c1[i * kUpSampling];
+        window_taps[kTaps + i] = c2[i * kUpSampling];
+    }
+
     for (int j = 0; j < length; ++j, ++x0) {
         const Word16* x1 = x0;
         const Word16* x2 = x0 + 1;
         Word32 s = 0;
         if (2 * std::int64_t{largest} * taps <= kMax32) {
+            const Word16* window = x0 - (kTaps - 1);
             std::int32_t sum = 0;
-            for (int i = 0, k = 0; i < kTaps; ++i, k += kUpSampling)
-                sum += std::int32_t{x1[-i]} * c1[k] + std::int32_t{x2[i]} * c2[k];
+#pragma GCC unroll 1
+            for (int m = 0; m < 2 * kTaps; ++m) sum += std::int32_t{window_taps[m]} * window[m];
             s = 2 * sum;
         } else {
             for (int i = 0, k = 0; i < kTaps; ++i, k += kUpSampling) {

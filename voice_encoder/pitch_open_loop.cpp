@@ -11,19 +11,29 @@ namespace {
 
 constexpr int kMaxFrame = 80;
 
+constexpr int kHalfDelayMax = (kDelayMax + 1) / 2;
+
 // The scaled signal, and whether its correlations provably fit in 32 bits
 // (every one is bounded by the energy of the whole buffer).
 struct Signal {
     const Word16* s;
     bool exact;
+    // s[2m] and s[2m + 1] at index m (m from -kHalfDelayMax): the even
+    // samples and the odd ones side by side, so that every correlation on
+    // even samples reads two contiguous runs.
+    const Word16* even;
+    const Word16* odd;
 };
 
 // Correlation of the signal with itself delayed by t, on even samples.
 Word32 decimated_correlation(Signal x, int t, int length) {
     const Word16* s = x.s;
     if (x.exact) {
+        // s[2k - t] is even[k - t/2] for even t, odd[k - (t+1)/2] for odd t.
+        const Word16* delayed = t % 2 == 0 ? x.even - t / 2 : x.odd - (t + 1) / 2;
         std::int32_t sum = 0;
-        for (int j = 0; j < length; j += 2) sum += std::int32_t{s[j]} * s[j - t];
+#pragma GCC unroll 1
+        for (int k = 0; k < (length + 1) / 2; ++k) sum += std::int32_t{x.even[k]} * delayed[k];
         return 2 * sum;
     }
     Word32 sum = 0;
@@ -80,8 +90,14 @@ Word16 open_loop_pitch(const Word16* wsp, int frame_length) {
         }
     }
 
+    Word16 even[kHalfDelayMax + kMaxFrame / 2] = {};
+    Word16 odd[kHalfDelayMax + kMaxFrame / 2] = {};
+    for (int i = -kDelayMax; i < frame_length; ++i) {
+        const int m = (i - (i & 1)) / 2;  // floor(i / 2)
+        ((i & 1) == 0 ? even : odd)[kHalfDelayMax + m] = s[i];
+    }
     const std::int64_t e = energy_of(s - kDelayMax, kDelayMax + frame_length);
-    const Signal x{s, products_fit(e, e, 1)};
+    const Signal x{s, products_fit(e, e, 1), even + kHalfDelayMax, odd + kHalfDelayMax};
     const SectionBest b1 = best_delay(x, 20, 40, 1, frame_length);
     const SectionBest b2 = best_delay(x, 40, 80, 1, frame_length);
     SectionBest b3 = best_delay(x, 80, 143, 2, frame_length);

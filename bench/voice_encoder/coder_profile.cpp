@@ -2,6 +2,10 @@
 // busy machine where timings do not:
 //   valgrind --tool=callgrind voice_coder_profile MODE
 //   callgrind_annotate --inclusive=yes callgrind.out.*
+// or, block by block per frame, for the encoder or the decoder alone:
+//   valgrind --tool=callgrind --callgrind-out-file=enc.out
+//       --toggle-collect='vox::g729::Encoder::encode_block*' voice_coder_profile MODE
+//   coder_blocks.py enc.out
 // Codes the conformance input speech.in (37.5 s) at MODE from a fresh
 // encoder, decodes the stream, and prints checksums of both, so that two
 // builds can also be compared for identical output.
