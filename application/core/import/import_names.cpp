@@ -10,16 +10,23 @@ namespace {
 constexpr std::size_t kMaxFileName = 255;
 constexpr int kMaxCounter = 9999;
 
-std::tm calendarTime(const rules::RecorderDate& recorded) {
-    const rules::RecorderDate date = rules::shownDate(recorded);
+int within(int value, int low, int high, int otherwise) {
+    return value >= low && value <= high ? value : otherwise;
+}
+
+// The stored date with each field that is out of its range replaced by the
+// start of that range, and days past a month's end carried into the next
+// month (2004-02-30 is 2004-03-01). Fields in range stay as recorded: a
+// recording made at 00:00 is named 00.00.
+std::tm calendarTime(const rules::RecorderDate& date) {
     std::tm time{};
     time.tm_year = date.year - 1900;
-    time.tm_mon = date.month - 1;
-    time.tm_mday = date.day;
-    time.tm_hour = date.hour;
-    time.tm_min = date.minute;
-    time.tm_sec = date.second;
-    // The weekday and day of the year, for %a, %j and the like.
+    time.tm_mon = within(date.month, 1, 12, 1) - 1;
+    time.tm_mday = within(date.day, 1, 31, 1);
+    time.tm_hour = within(date.hour, 0, 23, 0);
+    time.tm_min = within(date.minute, 0, 59, 0);
+    time.tm_sec = within(date.second, 0, 59, 0);
+    // Carries the day over and fills in the weekday for %a and the like.
     std::tm normalised = time;
     if (timegm(&normalised) != -1) return normalised;
     return time;

@@ -22,8 +22,9 @@ inline constexpr char kDefaultNamePattern[] = "%Y-%m-%d %H.%M {name}";
 inline constexpr std::size_t kMaxPatternLength = 200;
 
 // `pattern` filled in for `file` of recorder folder `folderLabel`. A date
-// whose fields are out of range is repaired the way the recorder list shows
-// it (2004-02-30 becomes 2004-03-01).
+// field out of its range (a damaged entry) is replaced by the range's start
+// and days past a month's end carry over (2004-02-30 becomes 2004-03-01);
+// fields in range are used as recorded.
 std::string importName(std::string_view pattern, const rules::ListedFile& file,
                        std::string_view folderLabel);
 

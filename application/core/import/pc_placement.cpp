@@ -1,5 +1,6 @@
 #include "application/core/import/pc_placement.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,10 +28,17 @@ std::optional<std::string> placeWithoutOverwrite(const std::string& temporary,
             error = "no free name for \"" + wanted + "\" in " + folder;
             return std::nullopt;
         }
-        if (::link(temporary.c_str(), (folder + "/" + *name).c_str()) == 0) {
+        const std::string target = folder + "/" + *name;
+        if (::link(temporary.c_str(), target.c_str()) == 0) {
             ::unlink(temporary.c_str());
             return name;
         }
+        // File systems without hard links (FAT, exFAT) may still rename
+        // without replacing.
+        if ((errno == EPERM || errno == EOPNOTSUPP) &&
+            ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) ==
+                0)
+            return name;
         if (errno != EEXIST) {
             error = folder + "/" + *name + ": " + std::strerror(errno);
             return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 // Putting a finished file of our own under its final name without ever
-// replacing a file that is there: the name is taken with link(), which
+// replacing a file that is there: the name is taken with link() (or, where
+// the file system has no links, a rename that refuses to replace), which
 // fails rather than overwrite, and a name taken meanwhile moves on to the
 // next counter.
 

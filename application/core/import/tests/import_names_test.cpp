@@ -31,11 +31,14 @@ TEST(ImportNamesTest, PatternsTakeTheRecordersDateNameAndFolder) {
     EXPECT_EQ(importName("{name}{folder}", recording("N.DVF"), "C"), "N.DVFC");
 }
 
-TEST(ImportNamesTest, DamagedDatesAreRepairedAsTheListShowsThem) {
+TEST(ImportNamesTest, DamagedDatesAreRepairedAndGoodOnesKept) {
     EXPECT_EQ(importName(kDefaultNamePattern, recording("M.DVF", {2004, 2, 30, 0, 0, 0}), "A"),
-              "2004-03-01 01.01 M.DVF");
-    EXPECT_EQ(importName("%Y-%m-%d", recording("M.DVF", {1980, 0, 0, 31, 63, 62}), "A"),
-              "1980-01-01");
+              "2004-03-01 00.00 M.DVF");
+    EXPECT_EQ(importName("%Y-%m-%d %H:%M:%S", recording("M.DVF", {1980, 0, 0, 31, 63, 62}), "A"),
+              "1980-01-01 00:00:00");
+    // Midnight and full hours are names of their own, not 01.01.
+    EXPECT_EQ(importName("%H.%M", recording("M.DVF", {2026, 12, 9, 0, 0, 0}), "A"), "00.00");
+    EXPECT_EQ(importName("%H.%M", recording("M.DVF", {2026, 12, 9, 14, 0, 0}), "A"), "14.00");
 }
 
 TEST(ImportNamesTest, RecorderNamesNeverLeaveTheFolder) {
