@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <iostream>
 
-#include "application/conversion/conversion_job.h"
+#include "application/conversion/conversion_batch.h"
 #include "application/core/import/import_names.h"
 #include "application/core/import/pc_placement.h"
 #include "application/core/rules/text_case.h"
@@ -50,15 +50,19 @@ WavDecoding::Result WavDecoding::decode(const Job& job) {
     Result result{job.index, {}, {}};
     try {
         OwnFile output(job.dir + "/.voxerin-wav");
-        conversion::ConversionJob conversion;
-        conversion.sourcePath = job.dir + "/" + job.name;
-        conversion.destinationPath = output.path();
-        conversion.codec = conversion::recorderVoiceCodec();
-        conversion.cancel = &cancel_;
-        std::string refusal;
-        conversion.showMessage = [&](const std::string& text) { refusal = text; };
-        if (conversion::runDecodeJob(conversion) != 1) {
-            result.error = refusal.empty() ? "it could not be decoded" : refusal;
+        // A batch of one file converts on this thread, one decoder stream of
+        // its own, beside the other decodings and the transfers.
+        conversion::BatchOptions options;
+        options.codec = conversion::recorderVoiceCodec();
+        options.threads = 1;
+        options.cancel = &cancel_;
+        const conversion::BatchResult decoded =
+            conversion::runConversionBatch(
+                {{job.dir + "/" + job.name, output.path(), conversion::ConvertDirection::DvfToWav}},
+                options)
+                .front();
+        if (!decoded.converted) {
+            result.error = decoded.message.empty() ? "it could not be decoded" : decoded.message;
             return result;
         }
         std::string error;

@@ -1,8 +1,9 @@
 #pragma once
 // Decoding imported voice files to WAV files beside them while the next
 // recordings are still being copied: one decoding stream per processor
-// core. Each WAV is written under a name of ours and takes its own name
-// (never one that is taken) only once whole.
+// core, each file run through the conversion batch runner on its own. Each
+// WAV is written under a name of ours and takes its own name (never one that
+// is taken) only once whole.
 
 #include <atomic>
 #include <condition_variable>
