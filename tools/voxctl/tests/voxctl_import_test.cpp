@@ -247,6 +247,29 @@ TEST_F(VoxctlImport, VerifyCatchesACorruptedCopyAndKeepsItOutOfTheState) {
     EXPECT_NE(readFile(dir() + "/A/ONE.DVF"), patternBytes(70000, 4));
 }
 
+TEST_F(VoxctlImport, AnUnplugWhileACopyIsCheckedKeepsItOutOfFolderAndState) {
+    createEmpty();
+    seed("A", "ONE.DVF", u"", patternBytes(100000, 6));
+    // The copy takes four 32,768-byte blocks; the cut comes in its reading back.
+    box->setEnvironment("VXR250_SIMULATOR_FAULTS", "unplug-after-bytes=200000");
+    const Finished cut = import({"--verify"});
+    EXPECT_EQ(cut.status, 8) << cut.err;
+    EXPECT_TRUE(imported("A").empty());
+    EXPECT_TRUE(stateLines().empty());
+
+    box->setEnvironment("VXR250_SIMULATOR_FAULTS", "");
+    ASSERT_EQ(import({"--verify"}).status, 0);
+    EXPECT_EQ(readFile(dir() + "/A/ONE.DVF"), patternBytes(100000, 6));
+    EXPECT_EQ(stateLines(), Names{"ONE.DVF"});
+
+    // The same cut lets a copy that is not read back arrive whole.
+    renew();
+    createEmpty();
+    seed("A", "ONE.DVF", u"", patternBytes(100000, 6));
+    box->setEnvironment("VXR250_SIMULATOR_FAULTS", "unplug-after-bytes=200000");
+    EXPECT_EQ(import().status, 0);
+}
+
 TEST_F(VoxctlImport, DeleteAfterDeletesOnlyCheckedCopies) {
     seedWithACorruptedRead();
     const Finished first = import({"--delete-after"});
