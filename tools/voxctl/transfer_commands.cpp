@@ -173,19 +173,27 @@ bool pcPathExists(const std::string& path) {
     return lstat(path.c_str(), &status) == 0;
 }
 
-// Every file fetched is fetched a second time and compared; a PC copy that
-// differs is removed.
-void checkFetchedFiles(RecorderSession& session, const std::vector<RecorderPath>& paths,
+// Each file is fetched into a file of ours, fetched a second time and
+// compared, and only a copy that reads back the same takes its name; a PC
+// file it would replace stays as it was when the copy is bad.
+void fetchCheckedFiles(RecorderSession& session, const std::vector<RecorderPath>& paths,
                        const rules::UploadPlan& plan) {
     bool mismatch = false;
     for (std::size_t i = 0; i < plan.items.size(); ++i) {
         throwIfInterrupted();
         const rules::UploadItem& item = plan.items[i];
-        if (readsBackTheSame(session, paths[i].folder, item.recorderName, item.pcPath)) continue;
-        mismatch = true;
-        std::remove(item.pcPath.c_str());
-        std::cerr << "voxctl: " << rules::printable(item.pcPath)
-                  << ": the copy did not read back the same; it was removed\n";
+        OwnFile copy(item.pcPath);
+        fetchInto(session, paths[i].folder, item.recorderName, copy.path(),
+                  progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size()));
+        if (!readsBackTheSame(session, paths[i].folder, item.recorderName, copy.path())) {
+            mismatch = true;
+            std::cerr << "voxctl: " << rules::printable(item.pcPath)
+                      << ": the copy did not read back the same; it was removed\n";
+            continue;
+        }
+        if (std::rename(copy.path().c_str(), item.pcPath.c_str()) != 0)
+            throw CommandError(kExitPcFile, item.pcPath + ": " + std::strerror(errno));
+        copy.release();
     }
     if (mismatch)
         throw CommandError(kExitCopyMismatch,
@@ -219,6 +227,8 @@ void getFiles(const TransferOptions& options) {
         throw CommandError(kExitNotConfirmed,
                            "a file of that name is on the PC; give --force to replace it");
 
+    InterruptGuard guard;
+    if (options.verify) return fetchCheckedFiles(session, paths, plan);
     std::vector<BatchFile> batch;
     for (std::size_t i = 0; i < plan.items.size(); ++i) {
         const rules::UploadItem& item = plan.items[i];
@@ -232,9 +242,7 @@ void getFiles(const TransferOptions& options) {
                          progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size()),
                          std::move(prepare)});
     }
-    InterruptGuard guard;
     runBatch(session.link(), std::move(batch));
-    if (options.verify) checkFetchedFiles(session, paths, plan);
 }
 
 }  // namespace

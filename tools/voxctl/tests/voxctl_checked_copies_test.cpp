@@ -28,16 +28,23 @@ TEST_F(VoxctlCheckedCopies, GoodCopiesPass) {
     EXPECT_EQ(readFile(sandbox.pcPath("back/memo.dvf")), patternBytes(70000, 8));
 }
 
-TEST_F(VoxctlCheckedCopies, ABadGetCopyIsRemoved) {
+TEST_F(VoxctlCheckedCopies, ABadGetCopyIsRemovedAndThePcFileKept) {
     ASSERT_EQ(sandbox.run({"put", sandbox.pcPath("memo.dvf"), "A"}).status, 0);
+    writeFile(sandbox.pcPath("extra.dvf"), patternBytes(3000, 9));
+    ASSERT_EQ(sandbox.run({"put", sandbox.pcPath("extra.dvf"), "A"}).status, 0);
     std::filesystem::create_directory(sandbox.pcPath("back"));
+    writeFile(sandbox.pcPath("back/memo.dvf"), "the PC's own copy");
     sandbox.setEnvironment("VXR250_SIMULATOR_FAULTS", "corrupt-read-block=1");
-    const Finished get = sandbox.run({"get", "--verify", "A/memo.dvf", sandbox.pcPath("back")});
+    const Finished get = sandbox.run(
+        {"get", "--verify", "--force", "A/memo.dvf", "A/extra.dvf", sandbox.pcPath("back")});
     EXPECT_EQ(get.status, 11) << get.err;
-    EXPECT_NE(get.err.find("the copy did not read back the same; it was removed"),
+    EXPECT_NE(get.err.find("memo.dvf: the copy did not read back the same; it was removed"),
               std::string::npos)
         << get.err;
-    EXPECT_TRUE(namesIn(sandbox.pcPath("back")).empty());
+    // The replaced file is only replaced by a good copy; the other file came.
+    EXPECT_EQ(namesIn(sandbox.pcPath("back")), (std::vector<std::string>{"extra.dvf", "memo.dvf"}));
+    EXPECT_EQ(readFile(sandbox.pcPath("back/memo.dvf")), "the PC's own copy");
+    EXPECT_EQ(readFile(sandbox.pcPath("back/extra.dvf")), patternBytes(3000, 9));
 }
 
 TEST_F(VoxctlCheckedCopies, ABadPutCopyIsDeletedFromTheRecorder) {
