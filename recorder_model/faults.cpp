@@ -26,6 +26,11 @@ void Faults::refuseNextCreate() {
     refuseCreate_ = true;
 }
 
+void Faults::corruptReadBlock(std::uint64_t block) {
+    std::lock_guard lock(mutex_);
+    corruptBlock_ = block;
+}
+
 void Faults::setShortStages(std::size_t bytes) {
     shortStage_ = bytes;
 }
@@ -41,6 +46,7 @@ void Faults::clear() {
         unplugStep_.clear();
         staleReply_ = false;
         refuseCreate_ = false;
+        corruptBlock_.reset();
     }
     shortStage_ = 0;
     slowMicros_ = 0;
@@ -78,6 +84,16 @@ bool Faults::takeRefuseCreate() {
     return std::exchange(refuseCreate_, false);
 }
 
+std::optional<std::uint64_t> Faults::corruptBlock() const {
+    std::lock_guard lock(mutex_);
+    return corruptBlock_;
+}
+
+void Faults::corruptionDone() {
+    std::lock_guard lock(mutex_);
+    corruptBlock_.reset();
+}
+
 namespace {
 
 bool parseNumber(std::string_view text, std::uint64_t& value) {
@@ -111,7 +127,7 @@ bool knownStep(std::string_view step) {
 
 bool Faults::parse(std::string_view text, std::string& error) {
     // Everything is checked before anything is applied.
-    std::optional<std::uint64_t> bytes, stage, micros;
+    std::optional<std::uint64_t> bytes, stage, micros, corrupt;
     std::optional<std::string> step;
     bool stale = false, refuse = false;
     while (!text.empty()) {
@@ -134,6 +150,8 @@ bool Faults::parse(std::string_view text, std::string& error) {
             understood = numeric, micros = number;
         else if (key == "unplug-at")
             understood = hasValue && knownStep(value), step = std::string(value);
+        else if (key == "corrupt-read-block")
+            understood = numeric && number > 0, corrupt = number;
         else if (key == "stale-reply")
             understood = !hasValue, stale = true;
         else if (key == "refuse-next-create")
@@ -152,6 +170,7 @@ bool Faults::parse(std::string_view text, std::string& error) {
     if (stale) queueStaleReply();
     if (refuse) refuseNextCreate();
     if (stage) setShortStages(static_cast<std::size_t>(*stage));
+    if (corrupt) corruptReadBlock(*corrupt);
     if (micros) setSlowBus(std::chrono::microseconds(*micros));
     return true;
 }

@@ -31,6 +31,10 @@ class Faults {
     void queueStaleReply();
     // The next CREATE is answered with outcome 1 (refused).
     void refuseNextCreate();
+    // The first file read that reaches its data block `block` (counted from
+    // 1) hands it out with its first byte inverted: a copy that arrives
+    // whole but wrong. It bites once.
+    void corruptReadBlock(std::uint64_t block);
     // Each bulk IN transfer returns at most `bytes` bytes (0: no limit).
     void setShortStages(std::size_t bytes);
     // Every transfer and vendor request takes this much longer.
@@ -40,7 +44,7 @@ class Faults {
 
     // Reads a comma-separated list such as "unplug-after-bytes=100000,
     // refuse-next-create,stale-reply,short-stages=64,slow-us=500,
-    // unplug-at=data-block:3". Nothing changes when the text has an error.
+    // unplug-at=data-block:3,corrupt-read-block=2". Nothing changes when the text has an error.
     bool parse(std::string_view text, std::string& error);
 
     // Used by the recorder as its transfers proceed.
@@ -53,6 +57,10 @@ class Faults {
     bool takeUnplugAt(std::string_view step);
     bool takeStaleReply();
     bool takeRefuseCreate();
+    // The data block the current file read is to corrupt, if any; taken
+    // once the corrupted byte went out.
+    std::optional<std::uint64_t> corruptBlock() const;
+    void corruptionDone();
     std::size_t shortStage() const { return shortStage_.load(); }
     std::chrono::microseconds slowBus() const {
         return std::chrono::microseconds(slowMicros_.load());
@@ -64,6 +72,7 @@ class Faults {
     std::string unplugStep_;
     bool staleReply_ = false;
     bool refuseCreate_ = false;
+    std::optional<std::uint64_t> corruptBlock_;
     std::atomic<std::size_t> shortStage_{0};
     std::atomic<std::int64_t> slowMicros_{0};
 };

@@ -183,12 +183,24 @@ ProtocolEngine::Signal ProtocolEngine::bulkIn(std::span<std::uint8_t> buffer, st
         std::size_t inBody = at - reply_.head.size();
         std::size_t bodyBytes = reply_.body ? reply_.body->size() : 0;
         std::size_t fromFile = inBody < bodyBytes ? std::min(left, bodyBytes - inBody) : 0;
-        if (fromFile > 0) std::memcpy(out, reply_.body->data() + inBody, fromFile);
+        if (fromFile > 0) {
+            std::memcpy(out, reply_.body->data() + inBody, fromFile);
+            corruptIfDue(out, inBody, fromFile);
+        }
         std::memset(out + fromFile, 0, left - fromFile);
     }
     reply_.position += want;
     copied = want;
     return Signal::Ok;
+}
+
+void ProtocolEngine::corruptIfDue(std::uint8_t* out, std::size_t bodyOffset, std::size_t length) {
+    const std::optional<std::uint64_t> block = faults_.corruptBlock();
+    if (!block) return;
+    const std::uint64_t target = (*block - 1) * kDataBlockBytes;
+    if (target < bodyOffset || target >= bodyOffset + length) return;
+    out[target - bodyOffset] ^= 0xFF;
+    faults_.corruptionDone();
 }
 
 bool ProtocolEngine::hitsReadBlockStep(std::size_t length) {

@@ -96,6 +96,8 @@ class ProtocolEngine {
     Signal takeData(std::span<const std::uint8_t> data);
     bool commitUpload();
     bool hitsReadBlockStep(std::size_t length);
+    // Applies a pending corrupt-read-block fault to the body bytes just copied.
+    void corruptIfDue(std::uint8_t* out, std::size_t bodyOffset, std::size_t length);
 
     // One handler per command; each sets the reply and what follows it.
     void handle(const command::Identify&);

@@ -85,6 +85,38 @@ TEST(RecorderFaults, UnplugAtANamedStep) {
     EXPECT_FALSE(recorder.connected());
 }
 
+TEST(RecorderFaults, CorruptReadBlockChangesOneByteOfOneReadOnce) {
+    Recorder recorder({.sampleContent = true});
+    Host host(recorder);
+    host.listFolder("A");
+    auto fetch = [&] {
+        auto reply = host.query(block(cat({{'M', 0x52}, text("MEETIN~1DVF")}), 0));
+        EXPECT_EQ(reply[5], 0x52);
+        Bytes body;
+        for (int i = 0; i < 3; ++i) {
+            const Bytes part = host.read(32768);
+            body.insert(body.end(), part.begin(), part.end());
+        }
+        host.end();
+        return body;
+    };
+    const Bytes clean = fetch();
+    recorder.faults().corruptReadBlock(2);
+    const Bytes corrupted = fetch();
+    ASSERT_EQ(corrupted.size(), clean.size());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < clean.size(); ++i)
+        if (clean[i] != corrupted[i]) {
+            ++differing;
+            EXPECT_EQ(i, 32768u);
+            EXPECT_EQ(corrupted[i], static_cast<std::uint8_t>(~clean[i]));
+        }
+    EXPECT_EQ(differing, 1u);
+    EXPECT_EQ(fetch(), clean) << "the fault bites once";
+    // The stored file itself is untouched.
+    EXPECT_FALSE(recorder.faults().corruptBlock());
+}
+
 TEST(RecorderFaults, StaleReplyComesBeforeTheNextReply) {
     Recorder recorder;
     Host host(recorder);
@@ -157,7 +189,7 @@ TEST(RecorderFaults, ParseAcceptsTheListAndRejectsAllOfABadOne) {
     std::string error;
     ASSERT_TRUE(
         faults.parse("unplug-after-bytes=100000, refuse-next-create,stale-reply,"
-                     "short-stages=64,slow-us=500,unplug-at=data-block:3",
+                     "short-stages=64,slow-us=500,unplug-at=data-block:3,corrupt-read-block=2",
                      error))
         << error;
     EXPECT_EQ(faults.byteBudget(), 100000u);
@@ -167,10 +199,12 @@ TEST(RecorderFaults, ParseAcceptsTheListAndRejectsAllOfABadOne) {
     EXPECT_EQ(faults.slowBus(), 500us);
     EXPECT_FALSE(faults.takeUnplugAt("data-block:2"));
     EXPECT_TRUE(faults.takeUnplugAt("data-block:3"));
+    EXPECT_EQ(faults.corruptBlock(), 2u);
 
     Faults untouched;
-    for (const char* bad : {"short-stages=64,unplug-at=nowhere", "slow-us=fast", "wobble",
-                            "stale-reply=1", "short-stages=0", "unplug-after-bytes="}) {
+    for (const char* bad :
+         {"short-stages=64,unplug-at=nowhere", "slow-us=fast", "wobble", "stale-reply=1",
+          "short-stages=0", "unplug-after-bytes=", "corrupt-read-block=0", "corrupt-read-block"}) {
         SCOPED_TRACE(bad);
         error.clear();
         EXPECT_FALSE(untouched.parse(bad, error));

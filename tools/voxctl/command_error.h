@@ -19,6 +19,7 @@ enum ExitStatus : int {
     kExitUsbFailed = 8,       // the recorder stopped answering or a block failed
     kExitRecorderSaidNo = 9,  // the recorder refused the command
     kExitNotConfirmed = 10,   // an overwrite or format was not confirmed
+    kExitCopyMismatch = 11,   // a checked copy did not read back the same
     kExitCancelled = 130,     // Ctrl-C (the transfer was cancelled cleanly)
 };
 

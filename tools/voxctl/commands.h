@@ -15,5 +15,7 @@ void addFileCommands(CLI::App& app);        // rm, up, down, rename, mkdir, rmdi
 void addSimulatorCommands(CLI::App& app);   // sim create
 void addSetupCommands(CLI::App& app);       // setup-driver
 void addConversionCommands(CLI::App& app);  // encode, decode
+void addImportCommand(CLI::App& app);       // import
+void addOrderCommands(CLI::App& app);       // order, sort
 
 }  // namespace vox::voxctl

@@ -27,6 +27,7 @@ const char kExitStatusHelp[] =
     "  8   USB communication with the recorder failed\n"
     "  9   the recorder refused the command\n"
     "  10  an overwrite or format was not confirmed\n"
+    "  11  a checked copy (--verify) did not read back the same; it was removed\n"
     "  130 cancelled with Ctrl-C (both sides left as they were)\n"
     "The recorder is the one the device I/O layer finds: the simulated recorder\n"
     "on the image that VXR250_SIMULATOR names, else a real one over USB.\n";
@@ -55,6 +56,8 @@ int run(int argc, char** argv) {
     addSimulatorCommands(app);
     addSetupCommands(app);
     addConversionCommands(app);
+    addImportCommand(app);
+    addOrderCommands(app);
     giveExitStatusHelp(app);
 
     try {

@@ -107,10 +107,18 @@ rules::RecorderListing RecorderSession::list(const char* folderName, bool folder
 }
 
 rules::RecorderListing RecorderSession::listFolder(rules::RecorderFolder folder) {
-    return list(rules::folderListingName(folder).c_str(), true);
+    lastListed_.reset();
+    rules::RecorderListing listing = list(rules::folderListingName(folder).c_str(), true);
+    lastListed_ = folder;
+    return listing;
+}
+
+void RecorderSession::ensureListed(rules::RecorderFolder folder) {
+    if (lastListed_ != folder) listFolder(folder);
 }
 
 rules::RecorderListing RecorderSession::listTop() {
+    lastListed_.reset();
     return list(nullptr, false);
 }
 

@@ -4,6 +4,7 @@
 // transfer rules take.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "application/core/rules/recorder_folder.h"
@@ -43,6 +44,9 @@ class RecorderSession {
     // Lists `folder` (retrying once, as the recorder pane does); throws when
     // the recorder does not answer or sends something that is not a folder.
     rules::RecorderListing listFolder(rules::RecorderFolder folder);
+    // Lists `folder` unless it was the folder listed last: the recorder
+    // takes the names of its commands from there.
+    void ensureListed(rules::RecorderFolder folder);
     // The store's top level: its folders.
     rules::RecorderListing listTop();
     // The row of `name` in `listing`; throws "no such file" when absent.
@@ -59,6 +63,7 @@ class RecorderSession {
 
     DeviceContext* link_ = nullptr;
     int versionByte_ = 0;
+    std::optional<rules::RecorderFolder> lastListed_;
     std::unique_ptr<DeviceListing> raw_;
 };
 

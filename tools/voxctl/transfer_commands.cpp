@@ -7,17 +7,21 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <thread>
 
+#include "application/core/import/pc_placement.h"
 #include "application/core/rules/download_plan.h"
 #include "application/core/rules/rule_texts.h"
+#include "application/core/rules/text_case.h"
 #include "application/core/rules/transfer_units.h"
 #include "application/core/rules/upload_plan.h"
 #include "application/core/session/recorder_names.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
+#include "tools/voxctl/recorder_fetch.h"
 #include "tools/voxctl/recorder_session.h"
 #include "tools/voxctl/terminal.h"
 #include "tools/voxctl/transfer_runner.h"
@@ -30,6 +34,7 @@ struct TransferOptions {
     std::vector<std::string> arguments;
     bool force = false;
     bool replaceInPlace = false;
+    bool verify = false;
 };
 
 using vox::session::TransferFile;
@@ -66,6 +71,37 @@ void deleteRecorderFile(DeviceContext* link, const std::string& shortName) {
                                                     "\" (outcome " + std::to_string(outcome) + ")");
     // The recorder needs a moment before the file's successor arrives.
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
+}
+
+// Every file sent is fetched back into a file of ours and compared with its
+// PC source; a recorder copy that differs is deleted, so that no wrong copy
+// stays behind looking right.
+void checkSentFiles(RecorderSession& session, rules::RecorderFolder folder,
+                    const rules::DownloadPlan& plan) {
+    bool mismatch = false;
+    for (const rules::DownloadAction& action : plan.actions) {
+        if (action.kind != rules::DownloadAction::Kind::SendPcFile) continue;
+        throwIfInterrupted();
+        const std::string name(rules::pcFileName(action.name));
+        const rules::RecorderListing listing = session.listFolder(folder);
+        const auto row = rules::findFile(listing, name);
+        if (!row)
+            throw CommandError(kExitNotFound,
+                               "\"" + name + "\" is not on the recorder after sending it");
+        const std::string shortName = listing.files[*row].shortName;
+        // Beside the source might be read-only media.
+        const OwnFile readBack((std::filesystem::temp_directory_path() / "voxctl-check").string());
+        fetchInto(session, folder, shortName, readBack.path(), "checking " + name);
+        if (importing::sameContent(action.name, readBack.path())) continue;
+        mismatch = true;
+        session.ensureListed(folder);
+        const bool removed = QVDeleteFile(session.link(), shortName.c_str(), STORE_MAIN) == 0;
+        std::cerr << "voxctl: " << rules::printable(name)
+                  << ": the recorder's copy did not read back the same"
+                  << (removed ? "; it was deleted" : " and could not be deleted") << '\n';
+    }
+    if (mismatch)
+        throw CommandError(kExitCopyMismatch, "a copy did not read back the same as its source");
 }
 
 void putFiles(const TransferOptions& options) {
@@ -122,6 +158,7 @@ void putFiles(const TransferOptions& options) {
     }
     InterruptGuard guard;
     runBatch(session.link(), std::move(batch));
+    if (options.verify) checkSentFiles(session, folder, plan);
 }
 
 bool isPcDirectory(const std::string& path) {
@@ -132,6 +169,33 @@ bool isPcDirectory(const std::string& path) {
 bool pcPathExists(const std::string& path) {
     struct stat status {};
     return lstat(path.c_str(), &status) == 0;
+}
+
+// Each file is fetched into a file of ours, fetched a second time and
+// compared, and only a copy that reads back the same takes its name; a PC
+// file it would replace stays as it was when the copy is bad.
+void fetchCheckedFiles(RecorderSession& session, const std::vector<RecorderPath>& paths,
+                       const rules::UploadPlan& plan) {
+    bool mismatch = false;
+    for (std::size_t i = 0; i < plan.items.size(); ++i) {
+        throwIfInterrupted();
+        const rules::UploadItem& item = plan.items[i];
+        OwnFile copy(item.pcPath);
+        fetchInto(session, paths[i].folder, item.recorderName, copy.path(),
+                  progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size()));
+        if (!readsBackTheSame(session, paths[i].folder, item.recorderName, copy.path())) {
+            mismatch = true;
+            std::cerr << "voxctl: " << rules::printable(item.pcPath)
+                      << ": the copy did not read back the same; it was removed\n";
+            continue;
+        }
+        if (std::rename(copy.path().c_str(), item.pcPath.c_str()) != 0)
+            throw CommandError(kExitPcFile, item.pcPath + ": " + std::strerror(errno));
+        copy.release();
+    }
+    if (mismatch)
+        throw CommandError(kExitCopyMismatch,
+                           "a copy did not read back the same as the recorder's file");
 }
 
 void getFiles(const TransferOptions& options) {
@@ -161,6 +225,8 @@ void getFiles(const TransferOptions& options) {
         throw CommandError(kExitNotConfirmed,
                            "a file of that name is on the PC; give --force to replace it");
 
+    InterruptGuard guard;
+    if (options.verify) return fetchCheckedFiles(session, paths, plan);
     std::vector<BatchFile> batch;
     for (std::size_t i = 0; i < plan.items.size(); ++i) {
         const rules::UploadItem& item = plan.items[i];
@@ -174,7 +240,6 @@ void getFiles(const TransferOptions& options) {
                          progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size()),
                          std::move(prepare)});
     }
-    InterruptGuard guard;
     runBatch(session.link(), std::move(batch));
 }
 
@@ -193,6 +258,8 @@ void addTransferCommands(CLI::App& app) {
     putCommand->add_flag("--replace-in-place", put->replaceInPlace,
                          "Where the folder has no room for both copies, delete a replaced "
                          "recorder file before its successor is sent");
+    putCommand->add_flag("--verify", put->verify,
+                         "Read each file back from the recorder and compare it with the PC file");
     putCommand->callback([put] { putFiles(*put); });
 
     auto get = std::make_shared<TransferOptions>();
@@ -204,6 +271,8 @@ void addTransferCommands(CLI::App& app) {
         ->required();
     getCommand->add_flag("-f,--force", get->force,
                          "Replace PC files of the same name without asking");
+    getCommand->add_flag("--verify", get->verify,
+                         "Fetch each file a second time and compare it with the PC copy");
     getCommand->callback([get] { getFiles(*get); });
 }
 

@@ -116,9 +116,13 @@ messages::QueueTarget& formatTarget() {
     return target;
 }
 
+// Guards nest (an import inside a watch); the outermost one owns the handlers.
+int guardDepth = 0;
+
 }  // namespace
 
 InterruptGuard::InterruptGuard() {
+    if (guardDepth++ > 0) return;
     interruptSeen.store(false);
     struct sigaction action {};
     action.sa_handler = onInterrupt;
@@ -128,6 +132,7 @@ InterruptGuard::InterruptGuard() {
 }
 
 InterruptGuard::~InterruptGuard() {
+    if (--guardDepth > 0) return;
     for (std::size_t i = 0; i < kInterruptSignals.size(); ++i)
         sigaction(kInterruptSignals[i], &previousActions[i], nullptr);
 }

@@ -80,6 +80,11 @@ Finished VoxctlSandbox::wait(pid_t child) {
     return finished;
 }
 
+std::string VoxctlSandbox::outputSoFar(pid_t child) const {
+    const auto found = outputs_.find(child);
+    return found == outputs_.end() ? std::string() : readFile(found->second.first);
+}
+
 Finished VoxctlSandbox::run(const std::vector<std::string>& arguments) {
     return wait(start(arguments));
 }

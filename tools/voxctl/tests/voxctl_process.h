@@ -37,6 +37,8 @@ class VoxctlSandbox {
     Finished run(const std::vector<std::string>& arguments);
     pid_t start(const std::vector<std::string>& arguments);
     Finished wait(pid_t child);
+    // What a child still running has written to its standard output so far.
+    std::string outputSoFar(pid_t child) const;
     // Waits until `child` handles SIGINT itself (it is inside a transfer).
     bool waitUntilCatchingInterrupt(pid_t child);
 
