@@ -20,19 +20,51 @@ constexpr Word16 kSixteenth = 2048;
 class PulseCorrelations {
   public:
     PulseCorrelations(const Word16 h[kSubframe], const Word16 sign[kSubframe]) {
-        PartialCorrelations partial;
-        partial_correlations(h, partial);
-        for (int i = 0; i < kSubframe; ++i) {
-            r_[i][i] = partial(0, kSubframe - 1 - i);
-            for (int j = i + 1; j < kSubframe; ++j) {
-                const Word16 same = (sign[i] >= 0) == (sign[j] >= 0) ? kMax16 : kMin16;
-                r_[i][j] = r_[j][i] = mult(partial(j - i, kSubframe - 1 - j), same);
-            }
-        }
+        Word16 hs[kSubframe];
+        if (scale_for_correlations(h, hs))
+            from_exact_sums(hs, sign);
+        else
+            from_saturating_sums(h, sign);
     }
     Word16 operator()(int i, int j) const { return r_[i][j]; }
 
   private:
+    static Word16 signed_entry(Word16 r, Word16 sign_i, Word16 sign_j) {
+        return mult(r, (sign_i >= 0) == (sign_j >= 0) ? kMax16 : kMin16);
+    }
+
+    // Each lag's sum grows along the diagonal from the end of the subframe
+    // (n = 39 - j for the pair j - lag, j), so one running sum per lag gives
+    // all its entries. Lags that only pair a track with itself are skipped:
+    // the search never pairs two pulses of one track.
+    void from_exact_sums(const Word16 hs[kSubframe], const Word16 sign[kSubframe]) {
+        Word32 sum = 0;
+        for (int n = 0, j = kSubframe - 1; n < kSubframe; ++n, --j) {
+            sum += 2 * hs[n] * hs[n];
+            r_[j][j] = extract_h(sum);
+        }
+        for (int lag = 1; lag < kSubframe; ++lag) {
+            if (lag % kStep == 0) continue;
+            sum = 0;
+            for (int n = 0, j = kSubframe - 1; n + lag < kSubframe; ++n, --j) {
+                sum += 2 * hs[n] * hs[n + lag];
+                const int i = j - lag;
+                r_[i][j] = r_[j][i] = signed_entry(extract_h(sum), sign[i], sign[j]);
+            }
+        }
+    }
+
+    void from_saturating_sums(const Word16 h[kSubframe], const Word16 sign[kSubframe]) {
+        PartialCorrelations partial;
+        partial_correlations(h, partial);
+        for (int i = 0; i < kSubframe; ++i) {
+            r_[i][i] = partial(0, kSubframe - 1 - i);
+            for (int j = i + 1; j < kSubframe; ++j)
+                r_[i][j] = r_[j][i] =
+                    signed_entry(partial(j - i, kSubframe - 1 - j), sign[i], sign[j]);
+        }
+    }
+
     Word16 r_[kSubframe][kSubframe];
 };
 

@@ -21,10 +21,9 @@ void prepare_search(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0, W
     }
 }
 
-void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partial) {
+bool scale_for_correlations(const Word16 h[kSubframe], Word16 hs[kSubframe]) {
     Word32 energy = 0;
     for (int i = 0; i < kSubframe; ++i) energy = l_mac(energy, h[i], h[i]);
-    Word16 hs[kSubframe];
     if (extract_h(energy) > 32000) {
         for (int i = 0; i < kSubframe; ++i) hs[i] = shr(h[i], 1);
     } else {
@@ -32,7 +31,12 @@ void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partia
         for (int i = 0; i < kSubframe; ++i) hs[i] = shl(h[i], k);
     }
     // every lag's sums are bounded by the energy, the sum of lag 0
-    const bool exact = 2 * energy_of(hs, kSubframe) <= kMax32;
+    return 2 * energy_of(hs, kSubframe) <= kMax32;
+}
+
+void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partial) {
+    Word16 hs[kSubframe];
+    const bool exact = scale_for_correlations(h, hs);
     Word32 sums[kSubframe] = {};
     for (int n = 0; n < kSubframe; ++n) {
         Word16* row = partial.by_length[n];

@@ -34,6 +34,11 @@ struct PartialCorrelations {
 };
 void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partial);
 
+// The scaling alone: hs is h so scaled; true when no sum of products of hs
+// (each doubled, as l_mac doubles them) can leave 32 bits, so that plain
+// integer sums give the saturating ones.
+bool scale_for_correlations(const Word16 h[kSubframe], Word16 hs[kSubframe]);
+
 // Start of every search: sharpens h by the pitch, correlates the target with
 // it (d), and fixes each position's sign by that of d, leaving |d|. The signs
 // are `positive` or `negative` as the search's correlation matrix wants them.
