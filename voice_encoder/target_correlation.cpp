@@ -1,19 +1,28 @@
 #include "voice_encoder/target_correlation.h"
 
+#include <algorithm>
+
 #include "voice_encoder/exact_sums.h"
 
 namespace vox::g729 {
 
 void backward_correlation(const Word16 h[kSubframe], const Word16 x[kSubframe],
                           Word32 y[kSubframe]) {
-    const bool exact = products_fit(energy_of(x, kSubframe), energy_of(h, kSubframe));
+    if (products_fit(energy_of(x, kSubframe), energy_of(h, kSubframe))) {
+        // Every partial sum, in any order, is bounded like the whole, so the
+        // sums of all positions may advance together, one tap of h at a time.
+        // x runs on in zeros, so that every tap covers all positions
+        Word16 padded[2 * kSubframe] = {};
+        std::copy(x, x + kSubframe, padded);
+        std::int32_t sums[kSubframe] = {};
+        for (int k = 0; k < kSubframe; ++k)
+            for (int i = 0; i < kSubframe; ++i) sums[i] += std::int32_t{padded[i + k]} * h[k];
+        for (int i = 0; i < kSubframe; ++i) y[i] = 2 * sums[i];
+        return;
+    }
     for (int i = 0; i < kSubframe; ++i) {
         Word32 s = 0;
-        if (exact) {
-            s = exact_mac(0, x + i, h, kSubframe - i);
-        } else {
-            for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
-        }
+        for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
         y[i] = s;
     }
 }
