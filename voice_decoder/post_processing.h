@@ -3,7 +3,7 @@
 // filter with a cut-off of 100 Hz, and the up-scaling by 2 that undoes the
 // halving of the encoder's pre-filter.
 
-#include "voice_encoder/basic_ops.h"
+#include "voice_encoder/high_pass_section.h"
 
 namespace vox::g729 {
 
@@ -14,10 +14,7 @@ class HighPassPostFilter {
     void process(Word16* signal, int length);
 
   private:
-    Word16 x1_ = 0;  // past inputs
-    Word16 x2_ = 0;
-    Dpf y1_{0, 0};  // past outputs, Q13 DPF
-    Dpf y2_{0, 0};
+    HighPassHistory past_;  // outputs in Q13 DPF
 };
 
 }  // namespace vox::g729

@@ -12,6 +12,20 @@
 
 namespace vox::g729 {
 
+// The past inputs and outputs of a section.
+struct HighPassHistory {
+    void push(Word16 x0, Word32 y0) {
+        x2 = x1;
+        x1 = x0;
+        y2 = y1;
+        y1 = l_extract(y0);
+    }
+    Word16 x1 = 0;
+    Word16 x2 = 0;
+    Dpf y1{0, 0};
+    Dpf y2{0, 0};
+};
+
 class HighPassSection {
   public:
     // b and a as the filter tables hold them (a[0] unused).
@@ -28,6 +42,9 @@ class HighPassSection {
         exact_limit_ = exact_products ? static_cast<Word32>(limit < 32768 ? limit : 32768) : -1;
     }
 
+    Word32 operator()(const HighPassHistory& past, Word16 x0) const {
+        return (*this)(past.y1, past.y2, x0, past.x1, past.x2);
+    }
     Word32 operator()(Dpf y1, Dpf y2, Word16 x0, Word16 x1, Word16 x2) const {
         const Word32 largest =
             std::max({std::abs(Word32{x0}), std::abs(Word32{x1}), std::abs(Word32{x2}),

@@ -2,7 +2,7 @@
 // Pre-processing of G.729 (3.1): second-order pole-zero high-pass filter,
 // cut-off 140 Hz, that also halves the signal.
 
-#include "voice_encoder/basic_ops.h"
+#include "voice_encoder/high_pass_section.h"
 
 namespace vox::g729 {
 
@@ -13,10 +13,7 @@ class HighPassPreFilter {
     void process(Word16* signal, int length);
 
   private:
-    Word16 x1_ = 0;  // past inputs
-    Word16 x2_ = 0;
-    Dpf y1_{0, 0};  // past outputs, Q12 DPF
-    Dpf y2_{0, 0};
+    HighPassHistory past_;  // outputs in Q12 DPF
 };
 
 }  // namespace vox::g729

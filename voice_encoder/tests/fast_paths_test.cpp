@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "voice_encoder/filters.h"
+#include "voice_encoder/high_pass_section.h"
 #include "voice_encoder/lsp_quantiser.h"
 #include "voice_encoder/pitch_interpolation.h"
+#include "voice_encoder/pre_filter.h"
 #include "voice_encoder/tables.h"
+#include "voice_encoder/target_correlation.h"
 
 namespace vox::g729::testing {
 namespace {
@@ -99,6 +102,98 @@ TEST(CoderFastPaths, InterpolatedExcitationEqualsTheSaturatingChain) {
                     exc[j] = round16(s);
                 }
                 ASSERT_EQ(buffer, expected) << amplitude << " " << t0 << " " << frac;
+            }
+        }
+    }
+}
+
+// The high-pass section's sum as the chain of saturating operators forms it.
+Word32 saturating_section(const Word16 b[3], const Word16 a[3], Dpf y1, Dpf y2, Word16 x0,
+                          Word16 x1, Word16 x2) {
+    Word32 t = l_add(mpy_32_16(y1, a[1]), mpy_32_16(y2, a[2]));
+    t = l_mac(t, x0, b[0]);
+    t = l_mac(t, x1, b[1]);
+    return l_mac(t, x2, b[2]);
+}
+
+// Both filters' sections: quiet inputs take the plain sum, loud ones the
+// chain; at the edge of the plain sum's range, with every term pushing the
+// same way and the low halves at their extremes, it must still agree.
+TEST(CoderFastPaths, HighPassSectionsEqualTheSaturatingChain) {
+    std::mt19937 random(140);
+    const Word16* tables[][2] = {{highpass_b, highpass_a}, {highpass100_b, highpass100_a}};
+    for (const auto& table : tables) {
+        const Word16* b = table[0];
+        const Word16* a = table[1];
+        const HighPassSection section(b, a);
+        const Word32 limit = section.exact_limit();
+        ASSERT_GT(limit, 16384);  // the plain sum serves ordinary speech
+        for (const int amplitude : {1000, 16000, limit, 32767}) {
+            std::uniform_int_distribution<int> sample(-amplitude - 1, amplitude);
+            std::uniform_int_distribution<int> low(0, 32767);
+            for (int n = 0; n < 20000; ++n) {
+                const auto s = [&] { return saturate(sample(random)); };
+                const Dpf y1{s(), static_cast<Word16>(low(random))};
+                const Dpf y2{s(), static_cast<Word16>(low(random))};
+                const Word16 x0 = s(), x1 = s(), x2 = s();
+                ASSERT_EQ(section(y1, y2, x0, x1, x2), saturating_section(b, a, y1, y2, x0, x1, x2))
+                    << amplitude << " " << n;
+            }
+        }
+        const Word16 edge = static_cast<Word16>(std::min(limit, Word32{32767}));
+        for (const int way : {1, -1}) {
+            const auto push = [&](Word16 c) {
+                return static_cast<Word16>((c >= 0) == (way > 0) ? edge : -edge);
+            };
+            const auto low = [&](Word16 c) { return (c >= 0) == (way > 0) ? kMax16 : kMin16; };
+            const Dpf y1{push(a[1]), low(a[1])};
+            const Dpf y2{push(a[2]), low(a[2])};
+            EXPECT_EQ(section.exact_sum(y1, y2, push(b[0]), push(b[1]), push(b[2])),
+                      saturating_section(b, a, y1, y2, push(b[0]), push(b[1]), push(b[2])));
+        }
+    }
+}
+
+// The pre-filter over speech-like and full-scale blocks, its history carried
+// across them, against the same filter written with the saturating chain.
+TEST(CoderFastPaths, PreFilterEqualsTheSaturatingChain) {
+    std::mt19937 random(40);
+    HighPassPreFilter filter;
+    Dpf y1{0, 0}, y2{0, 0};
+    Word16 x1 = 0, x2 = 0;
+    for (int block = 0; block < 400; ++block) {
+        const int amplitude = kAmplitudes[block % 4];
+        std::vector<Word16> x = random_samples(random, amplitude, 80);
+        if (block % 7 == 3)
+            for (std::size_t i = 0; i < x.size(); ++i) x[i] = (i / 5) % 2 ? kMin16 : kMax16;
+        std::vector<Word16> out = x;
+        filter.process(out.data(), 80);
+        for (int i = 0; i < 80; ++i) {
+            Word32 t = saturating_section(highpass_b, highpass_a, y1, y2, x[i], x1, x2);
+            t = l_shl(t, 3);
+            ASSERT_EQ(out[i], round16(t)) << block << " " << i;
+            x2 = x1;
+            x1 = x[i];
+            y2 = y1;
+            y1 = l_extract(t);
+        }
+    }
+}
+
+// The target's correlation with the impulse response: all positions summed
+// together on the exact path, one l_mac chain each otherwise.
+TEST(CoderFastPaths, BackwardCorrelationEqualsTheSaturatingChains) {
+    std::mt19937 random(41);
+    for (const int amplitude : kAmplitudes) {
+        for (const int spread : kAmplitudes) {
+            const std::vector<Word16> x = random_samples(random, amplitude, kSubframe);
+            const std::vector<Word16> h = random_samples(random, spread, kSubframe);
+            Word32 y[kSubframe];
+            backward_correlation(h.data(), x.data(), y);
+            for (int i = 0; i < kSubframe; ++i) {
+                Word32 s = 0;
+                for (int j = i; j < kSubframe; ++j) s = l_mac(s, x[j], h[j - i]);
+                ASSERT_EQ(y[i], s) << amplitude << " " << spread << " " << i;
             }
         }
     }
