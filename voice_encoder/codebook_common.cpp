@@ -15,9 +15,11 @@ void prepare_search(const Word16 x[kSubframe], Word16 h[kSubframe], Word16 t0, W
                     Word16 positive, Word16 negative, Word16 d[kSubframe], Word16 sign[kSubframe]) {
     if (t0 < kSubframe) sharpen_with_pitch(h, t0, sharpening);
     correlate_with_impulse_response(h, x, d);
+    // selects, not branches: the signs of d are random
     for (int i = 0; i < kSubframe; ++i) {
-        sign[i] = d[i] >= 0 ? positive : negative;
-        if (d[i] < 0) d[i] = negate(d[i]);
+        const bool below = d[i] < 0;
+        sign[i] = below ? negative : positive;
+        d[i] = below ? negate(d[i]) : d[i];
     }
 }
 
