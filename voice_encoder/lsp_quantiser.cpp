@@ -82,28 +82,6 @@ struct FirstStageColumns {
     Word16 column[kLpOrder][kFirstStageSize];
 };
 
-int nearest_first_stage(const Word16 residual[kLpOrder]) {
-    static const FirstStageColumns book;
-    std::int64_t sum[kFirstStageSize] = {};
-    for (int j = 0; j < kLpOrder; ++j) {
-        const Word16* column = book.column[j];
-        for (int i = 0; i < kFirstStageSize; ++i) {
-            const std::int64_t t = sub(residual[j], column[i]);
-            sum[i] += 2 * t * t;
-        }
-    }
-    Word32 best = kMax32;
-    int index = 0;
-    for (int i = 0; i < kFirstStageSize; ++i) {
-        const Word32 dist = capped(sum[i]);
-        if (dist < best) {
-            best = dist;
-            index = i;
-        }
-    }
-    return index;
-}
-
 // Best second-stage entry for the half [from, from + 5) by weighted distance.
 int nearest_second_stage(const Word16 residual[kLpOrder], const Word16 first[kLpOrder],
                          const Word16 w[kLpOrder], int from) {
@@ -174,6 +152,33 @@ void reconstruct(int mode, int first, int second_low, int second_high, LspPredic
 }
 
 }  // namespace
+
+int nearest_first_stage(const Word16 residual[kLpOrder]) {
+    static const FirstStageColumns book;
+    // Half the distances, held at 2^30 once they reach it: a half of 2^30 or
+    // more caps the distance, and below that no partial sum was held. Every
+    // square is at most 2^30, so the sums stay in unsigned 32-bit lanes.
+    constexpr std::uint32_t kHalfCap = std::uint32_t{1} << 30;
+    std::uint32_t half[kFirstStageSize] = {};
+    for (int j = 0; j < kLpOrder; ++j) {
+        const Word16* column = book.column[j];
+        for (int i = 0; i < kFirstStageSize; ++i) {
+            const std::int32_t t = sub(residual[j], column[i]);
+            const std::uint32_t grown = half[i] + static_cast<std::uint32_t>(t * t);
+            half[i] = grown < kHalfCap ? grown : kHalfCap;
+        }
+    }
+    Word32 best = kMax32;
+    int index = 0;
+    for (int i = 0; i < kFirstStageSize; ++i) {
+        const Word32 dist = half[i] < kHalfCap ? static_cast<Word32>(2 * half[i]) : kMax32;
+        if (dist < best) {
+            best = dist;
+            index = i;
+        }
+    }
+    return index;
+}
 
 void LspPredictorMemory::reset() {
     for (auto& row : past) std::copy(lsp_ma_reset, lsp_ma_reset + kLpOrder, row);

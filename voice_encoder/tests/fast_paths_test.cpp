@@ -216,5 +216,20 @@ TEST(CoderFastPaths, SaturatedLspDistancesCapInsteadOfWrapping) {
     EXPECT_EQ(indices.l0_l1 & 127, 0);
 }
 
+// Four residuals at -32768 give every entry four squares of 2^30: the sum is
+// past the cap for all entries, so none beats the first, although the rest of
+// the residual matches one entry exactly. Were the sums not held at the cap,
+// they would wrap to that entry's (zero) remainder.
+TEST(CoderFastPaths, FirstStageDistancesHoldAtTheCap) {
+    constexpr int kMatched = 77;
+    Word16 residual[kLpOrder];
+    for (int j = 0; j < kLpOrder; ++j) residual[j] = j < 4 ? kMin16 : lsp_codebook1[kMatched][j];
+    for (int j = 0; j < 4; ++j) ASSERT_GT(lsp_codebook1[kMatched][j], 0);
+    EXPECT_EQ(nearest_first_stage(residual), 0);
+    // without the saturated four, the matching entry wins
+    for (int j = 0; j < 4; ++j) residual[j] = lsp_codebook1[kMatched][j];
+    EXPECT_EQ(nearest_first_stage(residual), kMatched);
+}
+
 }  // namespace
 }  // namespace vox::g729::testing
