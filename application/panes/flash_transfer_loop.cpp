@@ -136,13 +136,10 @@ void FlashOperations::onTransferEvent(std::size_t index, const session::Transfer
     // quickly the user closes it.
     if (finished.outcome == TransferOutcome::Cancelled)
         return showBox(QString::fromLatin1(rules::texts::kCancelled));
-    // The pause counts from the file's end. The arrived file's row and
-    // everything the window has left to draw are done within it: drawn
-    // after it, they would compete with the next file's worker for the
-    // processor and keep the recorder waiting.
+    // The pause counts from the file's end, and the arrived file's row is
+    // added within it rather than between the pause and the next file.
     const auto pauseOver = timing_.now() + kAfterFile;
     if (finished.outcome == TransferOutcome::Done) showArrivedFile(index);
-    form_.window()->repaint();
     timing_.sleepUntil(pauseOver);
 }
 
