@@ -69,6 +69,7 @@ class FlashOperations final : public vox::session::BatchListener,
     int fileBlocks(std::size_t index) const;
     int blocksBefore(std::size_t index) const;
     void showTransferProgress(std::size_t index, int done);
+    void showArrivedFile(std::size_t index);
     void clearBar(vox::panes::TextProgressCtrl* bar);
     void enableControls(bool enable);
     void showBox(const QString& text);

@@ -135,9 +135,23 @@ void FlashOperations::onTransferEvent(std::size_t index, const session::Transfer
     // that moment so that the settle is counted from the box, however
     // quickly the user closes it.
     if (finished.outcome == TransferOutcome::Cancelled)
-        showBox(QString::fromLatin1(rules::texts::kCancelled));
-    else
-        timing_.sleep(kAfterFile);
+        return showBox(QString::fromLatin1(rules::texts::kCancelled));
+    // The pause counts from the file's end, and the arrived file's row is
+    // added within it rather than between the pause and the next file.
+    const auto pauseOver = timing_.now() + kAfterFile;
+    if (finished.outcome == TransferOutcome::Done) showArrivedFile(index);
+    timing_.sleepUntil(pauseOver);
+}
+
+// A file shows in its list once it is whole there; a file that replaced one
+// is shown by the row it took over.
+void FlashOperations::showArrivedFile(std::size_t index) {
+    if (doc_.transferDirection == 1) {
+        if (doc_.flashList && !replaces_[index])
+            doc_.flashList->addPcFile(QString::fromStdString(paths_[index]));
+    } else if (doc_.dirList) {
+        doc_.dirList->fileArrived(rules::listedFile(doc_.transferEntries[index]));
+    }
 }
 
 void FlashOperations::showTransferProgress(std::size_t index, int done) {
@@ -149,16 +163,7 @@ void FlashOperations::showTransferProgress(std::size_t index, int done) {
         batchText(all, doc_.totalBlocks, static_cast<int>(index) + 1, doc_.transferCount));
 }
 
-// A file shows in its list once it is whole there (and, when it replaced
-// one, has taken its place).
 bool FlashOperations::afterFile(std::size_t index) {
-    if (doc_.transferDirection == 1) {
-        // A replaced file's row already shows the name.
-        if (doc_.flashList && !replaces_[index])
-            doc_.flashList->addPcFile(QString::fromStdString(paths_[index]));
-    } else if (doc_.dirList) {
-        doc_.dirList->fileArrived(rules::listedFile(doc_.transferEntries[index]));
-    }
     doc_.transferIndex = static_cast<int>(index) + 1;
     return true;
 }

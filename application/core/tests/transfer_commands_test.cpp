@@ -304,6 +304,69 @@ TEST_F(TransferCommands, CancelEndsAfterTheCurrentBlockAndTheRecorderSettlesFirs
     EXPECT_TRUE(form->button(CFlashForm::kDownload)->isEnabled());
 }
 
+// A clock that moves only when the batch's pauses move it, and what each
+// pause after a file saw when it began.
+struct PausedClock {
+    explicit PausedClock(std::function<int()> rows) : rows_(std::move(rows)) {}
+    vox::session::SessionTiming timing() {
+        vox::session::SessionTiming timing;
+        timing.now = [this] { return now; };
+        timing.sleep = [this](std::chrono::milliseconds span) { now += span; };
+        timing.sleepUntil = [this](std::chrono::steady_clock::time_point at) {
+            pauses.push_back(at - now);
+            rowsInPause.push_back(rows_());
+            now = std::max(now, at);
+        };
+        return timing;
+    }
+    std::chrono::steady_clock::time_point now{};
+    std::vector<std::chrono::steady_clock::duration> pauses;
+    std::vector<int> rowsInPause;
+
+  private:
+    std::function<int()> rows_;
+};
+
+TEST_F(TransferCommands, EachFileIsListedBeforeThePauseAfterItAndTheNextFileWaitsItOut) {
+    for (const char* name : {"a.bin", "b.bin", "c.bin"}) writePcFile(name, 40000);
+    showRecorderFolder(4);
+    PausedClock clock([this] { return list->topLevelItemCount(); });
+    form->operations().setTiming(clock.timing());
+    std::vector<std::chrono::steady_clock::time_point> finishedAt, startedAt;
+    BarRecorder bars(*form);
+    bars.onNotice = [&](WParam code, LParam) {
+        if (code == TRANSFER_FINISHED) finishedAt.push_back(clock.now);
+        if (code == TRANSFER_STARTED) startedAt.push_back(clock.now);
+    };
+
+    selectPcFiles({"a.bin", "b.bin", "c.bin"});
+    request(msg::WM_DOWNLOAD_FILES);
+    waitIdle();
+
+    ASSERT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(clock.pauses, std::vector<std::chrono::steady_clock::duration>(3, 30ms));
+    EXPECT_EQ(clock.rowsInPause, (std::vector<int>{1, 2, 3}));
+    ASSERT_EQ(finishedAt.size(), 3u);
+    ASSERT_EQ(startedAt.size(), 3u);
+    for (std::size_t file = 1; file < 3; ++file)
+        EXPECT_GE(startedAt[file] - finishedAt[file - 1], 30ms) << "file " << file;
+    VOX_TRY_COMPARE(list->topLevelItemCount(), 3);
+
+    // Fetched back, each file is in the PC list while the pause runs.
+    ASSERT_TRUE(std::filesystem::remove(pcFolder + "a.bin"));
+    ASSERT_TRUE(std::filesystem::remove(pcFolder + "b.bin"));
+    ASSERT_TRUE(std::filesystem::remove(pcFolder + "c.bin"));
+    pcList->listFolder("");
+    ASSERT_EQ(pcList->topLevelItemCount(), 0);
+    PausedClock back([this] { return pcList->topLevelItemCount(); });
+    form->operations().setTiming(back.timing());
+    selectRecorderRows({0, 1, 2});
+    request(msg::WM_UPLOAD_FILES);
+    waitIdle();
+    ASSERT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(back.rowsInPause, (std::vector<int>{1, 2, 3}));
+}
+
 TEST_F(TransferCommands, RequestsWhileAWorkerRunsAreRefusedWithTheStopIcon) {
     writePcFile("slow.bin", 10 * 32768);
     addRecorderFile("HD", "OTHER.BIN", 10);
