@@ -6,9 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -87,17 +84,3 @@ BENCHMARK(BM_ListFolderNoBusTiming)->Unit(benchmark::kMillisecond)->UseRealTime(
 BENCHMARK(BM_ListFolderFullSpeed)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-// A window needs the application object; settings go to a folder of their own.
-int main(int argc, char** argv) {
-    QTemporaryDir settings;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
