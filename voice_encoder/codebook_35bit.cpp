@@ -86,6 +86,13 @@ SignChoice choose_signs(const Word16 cn[kSubframe], Word16 d[kSubframe]) {
     return c;
 }
 
+// The largest magnitude among n values.
+std::int32_t largest_magnitude(const Word16* v, int n) {
+    std::int32_t m = 0;
+    for (int k = 0; k < n; ++k) m = std::max(m, std::abs(std::int32_t{v[k]}));
+    return m;
+}
+
 // The impulse response scaled for precision, and its correlations that the
 // search needs: the energy of a pulse at each position, and the signed
 // correlation of pulses on neighbouring tracks t and t + 1 (mod 5).
@@ -94,6 +101,8 @@ struct TrackCorrelations {
     Word16 h_negated[kSubframe];
     Word16 energy[kTracks][kPositions];
     Word16 neighbour[kTracks][kPositions * kPositions];  // [t][slot on t * 8 + slot on t + 1]
+    std::int32_t neighbour_reach[kTracks];               // largest |neighbour[t][..]|
+    std::int32_t d_reach[kTracks];                       // largest |d| on the track
 };
 
 void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, TrackCorrelations& r) {
@@ -142,6 +151,7 @@ void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, Tra
                     mult(partial[lag][kSubframe - 1 - later], sign_of_pair[py]);
             }
         }
+        r.neighbour_reach[t] = largest_magnitude(r.neighbour[t], kPositions * kPositions);
     }
 }
 
@@ -182,14 +192,8 @@ void search_pair(int tx, int ty, const Word16 d[kSubframe], const Word16 cor_x[k
     for (int j = 0; j < kPositions; ++j) d_y[j] = d[ty + kTracks * j];
     // The largest terms the candidates of track y add: where they cannot
     // take a sum past 16 bits, the saturating operators reduce to plain ones.
-    const auto largest = [](const Word16* v, int n) {
-        std::int32_t m = 0;
-        for (int k = 0; k < n; ++k) m = std::max(m, std::abs(std::int32_t{v[k]}));
-        return m;
-    };
-    const std::int32_t d_reach = largest(d_y, kPositions);
-    const std::int32_t alp_reach =
-        largest(cor_y, kPositions) + largest(r.neighbour[tx], kPositions * kPositions);
+    const std::int32_t d_reach = r.d_reach[ty];
+    const std::int32_t alp_reach = largest_magnitude(cor_y, kPositions) + r.neighbour_reach[tx];
     Word16 best_sq = -1;
     Word16 best_alp = 1;
     for (int i = 0; i < kPositions; ++i) {
@@ -330,6 +334,11 @@ CodebookIndex35 search_codebook_35bit(const Word16 x[kSubframe],
     const SignChoice c = choose_signs(ltp_residual, d);
     TrackCorrelations r;
     correlate_tracks(h, c, r);
+    for (int t = 0; t < kTracks; ++t) {
+        Word16 d_track[kPositions];
+        for (int i = 0; i < kPositions; ++i) d_track[i] = d[t + kTracks * i];
+        r.d_reach[t] = largest_magnitude(d_track, kPositions);
+    }
     int best[kPulses];
     search_pulses(d, r, c, best);
 
