@@ -1,20 +1,13 @@
 #include "voice_encoder/lsp_conversion.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "voice_encoder/tables.h"
 
 namespace vox::g729 {
 
-namespace {
-
-constexpr int kHalfOrder = kLpOrder / 2;  // NC
-constexpr int kGridSteps = 50;
-
-// Chebyshev polynomial C(x) of the coefficients f[0..5] by the Clenshaw
-// recursion in DPF; f is in Q11, or Q10 when `reduced` (Annex A Chebps_11/10).
-// The result is in Q14.
-Word16 chebyshev(Word16 x, const Word16 f[kHalfOrder + 1], bool reduced) {
+Word16 chebyshev_saturating(Word16 x, const Word16 f[kHalfOrder + 1], bool reduced) {
     const Word16 one_hi = reduced ? Word16{128} : Word16{256};
     Dpf b2{one_hi, 0};
     Word32 t0 = l_mac(l_mult(x, reduced ? Word16{256} : Word16{512}), f[1], 4096);
@@ -33,6 +26,36 @@ Word16 chebyshev(Word16 x, const Word16 f[kHalfOrder + 1], bool reduced) {
     t0 = l_mac(t0, f[kHalfOrder], 2048);
     return extract_h(l_shl(t0, reduced ? Word16{7} : Word16{6}));
 }
+
+// Plain 32-bit arithmetic while the recursion's values stay below 2^29 in
+// size: then every intermediate of a step stays below 2^31 (2 * 2^29 from the
+// doubled product, 2^29 from the older value, 2^28 from the coefficient, plus
+// the DPF low parts), so no operator saturates and the result is the same.
+// Otherwise the saturating recursion decides.
+Word16 chebyshev(Word16 x, const Word16 f[kHalfOrder + 1], bool reduced) {
+    constexpr std::int32_t kBound = std::int32_t{1} << 29;
+    // DPF product b * x of a value b given as hi << 16 + lo << 1
+    const auto times_x = [x](std::int32_t b) {
+        const std::int32_t hi = b >> 16;
+        const std::int32_t lo = (b >> 1) - hi * 32768;
+        return 2 * hi * x + 2 * ((lo * x) >> 15);
+    };
+    std::int32_t b2 = std::int32_t{reduced ? 128 : 256} << 16;
+    std::int32_t b1 = x * (reduced ? 512 : 1024) + f[1] * 8192;  // below 2^25 + 2^28
+    for (int i = 2; i < kHalfOrder; ++i) {
+        // the older value enters through its DPF form, its lowest bit dropped
+        const std::int32_t t = 2 * times_x(b1) - (b2 & ~1) + f[i] * 8192;
+        if (t >= kBound || t <= -kBound) return chebyshev_saturating(x, f, reduced);
+        b2 = b1;
+        b1 = t;
+    }
+    const Word32 t0 = times_x(b1) - (b2 & ~1) + f[kHalfOrder] * 4096;
+    return extract_h(l_shl(t0, reduced ? Word16{7} : Word16{6}));
+}
+
+namespace {
+
+constexpr int kGridSteps = 50;
 
 // Sum and difference polynomials F1, F2 of A(z); returns false when a
 // coefficient saturates in Q11.

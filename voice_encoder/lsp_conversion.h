@@ -8,6 +8,14 @@
 namespace vox::g729 {
 
 inline constexpr int kSubframeFilterSize = kLpOrder + 1;  // MP1
+inline constexpr int kHalfOrder = kLpOrder / 2;           // NC
+
+// Chebyshev polynomial C(x) of the coefficients f[0..5] by the Clenshaw
+// recursion in DPF; f is in Q11, or Q10 when `reduced`. The result is in Q14.
+// The root search calls the first; both give the same values, the second
+// with the saturating operators throughout.
+Word16 chebyshev(Word16 x, const Word16 f[kHalfOrder + 1], bool reduced);
+Word16 chebyshev_saturating(Word16 x, const Word16 f[kHalfOrder + 1], bool reduced);
 
 // Roots of the sum and difference polynomials of a[0..10] (Q12), found on the
 // 51-point Annex A grid. When fewer than ten roots are found the previous

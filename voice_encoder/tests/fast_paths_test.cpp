@@ -9,6 +9,7 @@
 
 #include "voice_encoder/filters.h"
 #include "voice_encoder/high_pass_section.h"
+#include "voice_encoder/lsp_conversion.h"
 #include "voice_encoder/lsp_quantiser.h"
 #include "voice_encoder/pitch_interpolation.h"
 #include "voice_encoder/pre_filter.h"
@@ -197,6 +198,29 @@ TEST(CoderFastPaths, BackwardCorrelationEqualsTheSaturatingChains) {
             }
         }
     }
+}
+
+// Coefficient sets from small to full-scale, so that the recursion both stays
+// under the plain path's bound and crosses it (where the saturating operators
+// clip), at grid points across the whole range and at its ends.
+TEST(CoderFastPaths, ChebyshevValuesEqualTheSaturatingRecursion) {
+    std::mt19937 random(43);
+    int plain_range = 0;
+    for (const int spread : {500, 2000, 6000, 12000, 32767}) {
+        for (int round = 0; round < 400; ++round) {
+            const std::vector<Word16> f = random_samples(random, spread, kHalfOrder + 1);
+            const std::vector<Word16> x = random_samples(random, 32767, 8);
+            for (const bool reduced : {false, true}) {
+                for (const Word16 at : {x[0], x[1], x[2], x[3], Word16{32767}, Word16{-32768}}) {
+                    const Word16 value = chebyshev(at, f.data(), reduced);
+                    ASSERT_EQ(value, chebyshev_saturating(at, f.data(), reduced))
+                        << spread << " " << round << " " << at;
+                    if (value > -32768 && value < 32767) ++plain_range;
+                }
+            }
+        }
+    }
+    EXPECT_GT(plain_range, 1000);  // not only clipped values were compared
 }
 
 // A prediction residual far below every first-stage entry saturates the
