@@ -1,6 +1,7 @@
 #include "voice_encoder/codebook_35bit.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "voice_encoder/codebook_common.h"
@@ -105,6 +106,33 @@ struct TrackCorrelations {
     std::int32_t d_reach[kTracks];                       // largest |d| on the track
 };
 
+// Where the correlation of the pulse pair (slot i on track t, slot j on track
+// t + 1) lies among the partial sums below: its lag, and the last index of its
+// sum (the later pulse sees the response's first 40 - position samples).
+struct NeighbourSum {
+    std::uint8_t lag;
+    std::uint8_t last;
+};
+struct NeighbourSums {
+    NeighbourSum at[kTracks][kPositions * kPositions];
+};
+constexpr NeighbourSums kNeighbourSums = [] {
+    NeighbourSums sums{};
+    for (int t = 0; t < kTracks; ++t) {
+        for (int i = 0; i < kPositions; ++i) {
+            for (int j = 0; j < kPositions; ++j) {
+                const int px = t + kTracks * i;
+                const int py = (t + 1) % kTracks + kTracks * j;
+                const int later = px > py ? px : py;
+                sums.at[t][i * kPositions + j] = {
+                    static_cast<std::uint8_t>(px > py ? px - py : py - px),
+                    static_cast<std::uint8_t>(kSubframe - 1 - later)};
+            }
+        }
+    }
+    return sums;
+}();
+
 void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, TrackCorrelations& r) {
     // h scaled so that its energy comes to about 1/8
     Word32 energy = 0;
@@ -140,16 +168,24 @@ void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, Tra
     }
     for (int t = 0; t < kTracks; ++t) {
         const int u = (t + 1) % kTracks;
+        // the signs of track u's positions side by side, so that each row
+        // of products below is one vector operation
+        Word16 sign_y[kPositions];
+        Word16 inverse_y[kPositions];
+        for (int j = 0; j < kPositions; ++j) {
+            sign_y[j] = c.sign[u + kTracks * j];
+            inverse_y[j] = c.inverse[u + kTracks * j];
+        }
+        Word16 unsigned_pair[kPositions * kPositions];
+        for (int k = 0; k < kPositions * kPositions; ++k) {
+            const NeighbourSum& at = kNeighbourSums.at[t][k];
+            unsigned_pair[k] = partial[at.lag][at.last];
+        }
         for (int i = 0; i < kPositions; ++i) {
-            const int px = t + kTracks * i;
-            const Word16* sign_of_pair = c.sign[px] < 0 ? c.inverse : c.sign;
-            for (int j = 0; j < kPositions; ++j) {
-                const int py = u + kTracks * j;
-                const int later = px > py ? px : py;
-                const int lag = px > py ? px - py : py - px;
-                r.neighbour[t][i * kPositions + j] =
-                    mult(partial[lag][kSubframe - 1 - later], sign_of_pair[py]);
-            }
+            const Word16* sign_of_pair = c.sign[t + kTracks * i] < 0 ? inverse_y : sign_y;
+            const Word16* row = unsigned_pair + i * kPositions;
+            for (int j = 0; j < kPositions; ++j)
+                r.neighbour[t][i * kPositions + j] = mult(row[j], sign_of_pair[j]);
         }
         r.neighbour_reach[t] = largest_magnitude(r.neighbour[t], kPositions * kPositions);
     }
