@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "voice_encoder/codebook_35bit_correlations.h"
 #include "voice_encoder/codebook_common.h"
 #include "voice_encoder/dsp_math.h"
 #include "voice_encoder/exact_sums.h"
@@ -14,17 +15,10 @@ namespace vox::g729 {
 
 namespace {
 
-constexpr int kTracks = 5;
-constexpr int kPositions = 8;  // per track
+using namespace ten_pulse;
+
 constexpr int kPulses = 10;
 constexpr int kStarts = 3;  // track pairs the depth-first search starts from
-
-int track_of(int position) {
-    return position % kTracks;
-}
-int slot_of(int position) {
-    return position / kTracks;
-}
 
 // d[n] = sum x[j] h[j-n], normalised by the sum of the track maxima so that
 // the ten-pulse correlation sum cannot saturate.
@@ -54,13 +48,6 @@ Word16 inverse_norm(const Word16 v[kSubframe]) {
 // Each position's pulse sign, from the sum of the normalised residual and
 // correlation; d becomes sign-free. Per track, the position where that sum
 // is largest, and how large it is.
-struct SignChoice {
-    Word16 sign[kSubframe];     // +1 (32767) or -1 (-32768), Q15
-    Word16 inverse[kSubframe];  // the opposite sign
-    int strongest[kTracks];
-    Word32 strength[kTracks];
-};
-
 SignChoice choose_signs(const Word16 cn[kSubframe], Word16 d[kSubframe]) {
     const Word16 k_cn = mult(inverse_norm(cn), 32767);
     const Word16 k_dn = inverse_norm(d);
@@ -85,130 +72,6 @@ SignChoice choose_signs(const Word16 cn[kSubframe], Word16 d[kSubframe]) {
         c.strength[t] = largest;
     }
     return c;
-}
-
-// The largest magnitude among n values.
-std::int32_t largest_magnitude(const Word16* v, int n) {
-    std::int32_t m = 0;
-    for (int k = 0; k < n; ++k) m = std::max(m, std::abs(std::int32_t{v[k]}));
-    return m;
-}
-
-// The impulse response scaled for precision, and its correlations that the
-// search needs: the energy of a pulse at each position, and the signed
-// correlation of pulses on neighbouring tracks t and t + 1 (mod 5).
-struct TrackCorrelations {
-    Word16 h[kSubframe];
-    Word16 h_negated[kSubframe];
-    Word16 energy[kTracks][kPositions];
-    Word16 neighbour[kTracks][kPositions * kPositions];  // [t][slot on t * 8 + slot on t + 1]
-    std::int32_t neighbour_reach[kTracks];               // largest |neighbour[t][..]|
-    std::int32_t d_reach[kTracks];                       // largest |d| on the track
-};
-
-// Where the correlation of the pulse pair (slot i on track t, slot j on track
-// t + 1) lies among the partial sums below: its lag, and the last index of its
-// sum (the later pulse sees the response's first 40 - position samples).
-struct NeighbourSum {
-    std::uint8_t lag;
-    std::uint8_t last;
-};
-struct NeighbourSums {
-    NeighbourSum at[kTracks][kPositions * kPositions];
-};
-constexpr NeighbourSums kNeighbourSums = [] {
-    NeighbourSums sums{};
-    for (int t = 0; t < kTracks; ++t) {
-        for (int i = 0; i < kPositions; ++i) {
-            for (int j = 0; j < kPositions; ++j) {
-                const int px = t + kTracks * i;
-                const int py = (t + 1) % kTracks + kTracks * j;
-                const int later = px > py ? px : py;
-                sums.at[t][i * kPositions + j] = {
-                    static_cast<std::uint8_t>(px > py ? px - py : py - px),
-                    static_cast<std::uint8_t>(kSubframe - 1 - later)};
-            }
-        }
-    }
-    return sums;
-}();
-
-void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, TrackCorrelations& r) {
-    // h scaled so that its energy comes to about 1/8
-    Word32 energy = 0;
-    for (int i = 0; i < kSubframe; ++i) energy = l_mac(energy, response[i], response[i]);
-    const Word16 shift = shr(norm_l(energy), 1);
-    energy = l_shr(l_shl(energy, add(shift, shift)), 12);
-    const Word16 factor = extract_h(l_shl(inv_sqrt(energy), 8));
-    for (int i = 0; i < kSubframe; ++i) {
-        r.h[i] = mult(shl(response[i], shift), factor);
-        r.h_negated[i] = negate(r.h[i]);
-    }
-
-    // a pulse at p sees the response's first 40 - p samples; no sum below
-    // saturates when the energy does not (the other lags are bounded by it)
-    const bool exact = 0x10000 + 2 * energy_of(r.h, kSubframe) <= kMax32;
-    Word32 acc = 0x10000;  // rounding
-    for (int n = 0; n < kSubframe; ++n) {
-        acc = exact ? acc + 2 * r.h[n] * r.h[n] : l_mac(acc, r.h[n], r.h[n]);
-        const int p = kSubframe - 1 - n;
-        r.energy[track_of(p)][slot_of(p)] = shr(extract_h(acc), 1);
-    }
-
-    // partial[lag][n]: rounded sum of h[k] h[k + lag] for k = 0..n; the
-    // neighbouring tracks meet at lags 1, 4, 6, 9, .. only
-    Word16 partial[kSubframe][kSubframe];
-    for (int lag = 1; lag < kSubframe; ++lag) {
-        if (lag % kTracks != 1 && lag % kTracks != kTracks - 1) continue;
-        acc = 0x8000;
-        for (int n = 0; n + lag < kSubframe; ++n) {
-            acc = exact ? acc + 2 * r.h[n] * r.h[n + lag] : l_mac(acc, r.h[n], r.h[n + lag]);
-            partial[lag][n] = extract_h(acc);
-        }
-    }
-    for (int t = 0; t < kTracks; ++t) {
-        const int u = (t + 1) % kTracks;
-        // the signs of track u's positions side by side, so that each row
-        // of products below is one vector operation
-        Word16 sign_y[kPositions];
-        Word16 inverse_y[kPositions];
-        for (int j = 0; j < kPositions; ++j) {
-            sign_y[j] = c.sign[u + kTracks * j];
-            inverse_y[j] = c.inverse[u + kTracks * j];
-        }
-        Word16 unsigned_pair[kPositions * kPositions];
-        for (int k = 0; k < kPositions * kPositions; ++k) {
-            const NeighbourSum& at = kNeighbourSums.at[t][k];
-            unsigned_pair[k] = partial[at.lag][at.last];
-        }
-        for (int i = 0; i < kPositions; ++i) {
-            const Word16* sign_of_pair = c.sign[t + kTracks * i] < 0 ? inverse_y : sign_y;
-            const Word16* row = unsigned_pair + i * kPositions;
-            for (int j = 0; j < kPositions; ++j)
-                r.neighbour[t][i * kPositions + j] = mult(row[j], sign_of_pair[j]);
-        }
-        r.neighbour_reach[t] = largest_magnitude(r.neighbour[t], kPositions * kPositions);
-    }
-}
-
-// Correlation of every position of a track with the pulses fixed so far
-// (their responses summed in `fixed`, which is followed by kSubframe zeros),
-// plus the position's own energy. `exact` when the energies of h and `fixed`
-// prove that no sum saturates; the exact sums then run over all of h, the
-// zeros after `fixed` giving every position the same length.
-void correlate_with_fixed(const TrackCorrelations& r, const SignChoice& c,
-                          const Word16 fixed[2 * kSubframe], bool exact, int track,
-                          Word16 out[kPositions]) {
-    for (int i = 0; i < kPositions; ++i) {
-        const int p = track + kTracks * i;
-        Word32 s = 0;
-        if (exact) {
-            s = exact_mac(0, r.h, fixed + p, kSubframe);
-        } else {
-            for (int j = p; j < kSubframe; ++j) s = l_mac(s, r.h[j - p], fixed[j]);
-        }
-        out[i] = add(mult(round16(s), c.sign[p]), r.energy[track][i]);
-    }
 }
 
 // Running state of one depth-first pass: the correlation and the energy of
@@ -296,7 +159,6 @@ void search_pulses(const Word16 d[kSubframe], const TrackCorrelations& r, const 
                    int best[kPulses]) {
     int starts[kStarts];
     starting_tracks(c, starts);
-    const std::int64_t h_energy = energy_of(r.h, kSubframe);
     Word16 best_sq = -1;
     Word16 best_alp = 1;
     for (int k = 0; k < kPulses; ++k) best[k] = k;
@@ -313,22 +175,15 @@ void search_pulses(const Word16 d[kSubframe], const TrackCorrelations& r, const 
         pos[0] = s.x;
         pos[1] = s.y;
 
-        Word16 fixed[2 * kSubframe] = {};  // the second half stays zero
+        FixedPulses fixed(r, c);
         for (int stage = 2; stage < kPulses; stage += 2) {
-            const Word16* hx = c.sign[s.x] < 0 ? r.h_negated : r.h;
-            const Word16* hy = c.sign[s.y] < 0 ? r.h_negated : r.h;
-            // the last pair's responses, summed first as one term
-            Word16 pair[kSubframe] = {};
-            std::copy(hx, hx + kSubframe - s.x, pair + s.x);
-            for (int i = s.y; i < kSubframe; ++i) pair[i] = add(pair[i], hy[i - s.y]);
-            for (int i = 0; i < kSubframe; ++i) fixed[i] = add(fixed[i], pair[i]);
+            fixed.add_pair(s.x, s.y);
             const int tx = ten_pulse_track_order[k + stage];
             const int ty = ten_pulse_track_order[k + stage + 1];
-            const bool exact = products_fit(h_energy, energy_of(fixed, kSubframe));
             Word16 cor_x[kPositions];
             Word16 cor_y[kPositions];
-            correlate_with_fixed(r, c, fixed, exact, tx, cor_x);
-            correlate_with_fixed(r, c, fixed, exact, ty, cor_y);
+            fixed.correlate(tx, cor_x);
+            fixed.correlate(ty, cor_y);
             search_pair(tx, ty, d, cor_x, cor_y, r, s);
             pos[stage] = s.x;
             pos[stage + 1] = s.y;

@@ -58,16 +58,22 @@ void partial_correlations(const Word16 h[kSubframe], PartialCorrelations& partia
 
 void build_code_vector(const Pulse* pulses, int count, PulseShape shape, const Word16 h[kSubframe],
                        Word16 code[kSubframe], Word16 y[kSubframe]) {
+    Word16 response[kSubframe];
+    for (int j = 0; j < kSubframe; ++j) response[j] = shr(h[j], shape.response_shift);
+    // every pulse adds a whole response, its tail past the subframe landing
+    // in the second half: loops of one length, without a branch on the sign
+    // (add and sub both saturate the exact 32-bit sum)
+    Word16 sum[2 * kSubframe] = {};
     std::fill(code, code + kSubframe, Word16{0});
-    std::fill(y, y + kSubframe, Word16{0});
     for (int k = 0; k < count; ++k) {
         const Pulse& p = pulses[k];
         code[p.position] = add(code[p.position], p.positive ? shape.positive : shape.negative);
-        for (int i = p.position, j = 0; i < kSubframe; ++i, ++j) {
-            const Word16 response = shr(h[j], shape.response_shift);
-            y[i] = p.positive ? add(y[i], response) : sub(y[i], response);
-        }
+        const std::int32_t negative = p.positive ? 0 : -1;
+        Word16* from = sum + p.position;
+        for (int j = 0; j < kSubframe; ++j)
+            from[j] = saturate(from[j] + ((std::int32_t{response[j]} ^ negative) - negative));
     }
+    std::copy(sum, sum + kSubframe, y);
 }
 
 }  // namespace vox::g729

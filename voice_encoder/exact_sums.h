@@ -10,12 +10,21 @@
 // (Cauchy-Schwarz); and a sum of products with fixed coefficients c is at most
 // sum |c| times the largest input.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 #include "voice_encoder/basic_ops.h"
 
 namespace vox::g729 {
+
+// The largest |v[i]|.
+inline std::int32_t largest_magnitude(const Word16* v, int length) {
+    std::int32_t m = 0;
+    for (int i = 0; i < length; ++i) m = std::max(m, std::abs(std::int32_t{v[i]}));
+    return m;
+}
 
 // sum v[i]^2, exact.
 inline std::int64_t energy_of(const Word16* v, int length) {

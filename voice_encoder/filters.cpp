@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "voice_encoder/exact_sums.h"
+
 namespace vox::g729 {
 
 namespace {
@@ -15,13 +17,6 @@ std::int32_t fitting_magnitude(const Word16 a[kSubframeFilterSize]) {
     std::int32_t sum = 0;
     for (int j = 0; j <= kLpOrder; ++j) sum += a[j] < 0 ? -std::int32_t{a[j]} : a[j];
     return sum == 0 ? kMax32 : kMax32 / (2 * sum);
-}
-
-std::int32_t largest_magnitude(const Word16* from, const Word16* to) {
-    std::int32_t largest = 0;
-    for (const Word16* p = from; p < to; ++p)
-        largest = std::max(largest, std::abs(std::int32_t{*p}));
-    return largest;
 }
 
 // The coefficients a[1..10] oldest-sample first, so that the sums over the
@@ -45,7 +40,7 @@ struct ReversedTaps {
 }  // namespace
 
 void residual(const Word16 a[kSubframeFilterSize], const Word16* x, Word16* y, int length) {
-    const bool exact = largest_magnitude(x - kLpOrder, x + length) <= fitting_magnitude(a);
+    const bool exact = largest_magnitude(x - kLpOrder, kLpOrder + length) <= fitting_magnitude(a);
     const ReversedTaps past(a);
     for (int i = 0; i < length; ++i) {
         Word32 s;
@@ -68,8 +63,7 @@ bool synthesis_filter(const Word16 a[kSubframeFilterSize], const Word16* x, Word
     bool overflow = false;
     // The bound follows the outputs, which the filter reads back.
     const std::int32_t fitting = fitting_magnitude(a);
-    std::int32_t largest =
-        std::max(largest_magnitude(mem, mem + kLpOrder), largest_magnitude(x, x + length));
+    std::int32_t largest = std::max(largest_magnitude(mem, kLpOrder), largest_magnitude(x, length));
     const ReversedTaps past(a);
     for (int i = 0; i < length; ++i) {
         Word32 s;
