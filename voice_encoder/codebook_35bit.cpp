@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 #include "voice_encoder/codebook_35bit_correlations.h"
+#include "voice_encoder/codebook_35bit_pairs.h"
 #include "voice_encoder/codebook_common.h"
 #include "voice_encoder/dsp_math.h"
 #include "voice_encoder/exact_sums.h"
@@ -87,55 +89,50 @@ struct PassState {
 // pulses. Where no pair improves on the start, the last pair stays.
 void search_pair(int tx, int ty, const Word16 d[kSubframe], const Word16 cor_x[kPositions],
                  const Word16 cor_y[kPositions], const TrackCorrelations& r, PassState& s) {
+    Word16 d_x[kPositions];
     Word16 d_y[kPositions];
-    for (int j = 0; j < kPositions; ++j) d_y[j] = d[ty + kTracks * j];
-    // The largest terms the candidates of track y add: where they cannot
-    // take a sum past 16 bits, the saturating operators reduce to plain ones.
-    const std::int32_t d_reach = r.d_reach[ty];
-    const std::int32_t alp_reach = largest_magnitude(cor_y, kPositions) + r.neighbour_reach[tx];
-    Word16 best_sq = -1;
-    Word16 best_alp = 1;
-    for (int i = 0; i < kPositions; ++i) {
-        const int x = tx + kTracks * i;
-        const Word16 ps1 = add(s.ps, d[x]);
-        const Word16 alp1 = add(s.alp, cor_x[i]);
-        const Word16* neighbour = r.neighbour[tx] + i * kPositions;
-        // every candidate's terms first, which the vectoriser packs; then
-        // the comparisons in position order
-        Word16 sq[kPositions];
-        Word16 alp2[kPositions];
-        if (std::abs(std::int32_t{ps1}) + d_reach <= kMax16 &&
-            std::abs(std::int32_t{alp1}) + alp_reach <= kMax16) {
+    for (int j = 0; j < kPositions; ++j) {
+        d_x[j] = d[tx + kTracks * j];
+        d_y[j] = d[ty + kTracks * j];
+    }
+    PairCandidates c;
+    // Where no term can take a sum past 16 bits, the saturating operators
+    // reduce to plain ones, which the vectoriser packs.
+    const bool plain = std::abs(std::int32_t{s.ps}) + r.d_reach[tx] + r.d_reach[ty] <= kMax16 &&
+                       std::abs(std::int32_t{s.alp}) + largest_magnitude(cor_x, kPositions) +
+                               largest_magnitude(cor_y, kPositions) + r.neighbour_reach[tx] <=
+                           kMax16;
+    const Word16* neighbour = r.neighbour[tx];
+    if (plain) {
+        for (int i = 0; i < kPositions; ++i) {
+            const std::int32_t ps1 = s.ps + d_x[i];
+            const std::int32_t alp1 = s.alp + cor_x[i];
 #pragma GCC unroll 1
             for (int j = 0; j < kPositions; ++j) {
                 const std::int32_t ps2 = ps1 + d_y[j];
-                alp2[j] = static_cast<Word16>(alp1 + cor_y[j] + neighbour[j]);
-                sq[j] = static_cast<Word16>((ps2 * ps2) >> 15);
+                c.sq[i][j] = static_cast<Word16>((ps2 * ps2) >> 15);
+                c.alp[i][j] = static_cast<Word16>(alp1 + cor_y[j] + neighbour[i * kPositions + j]);
             }
-        } else {
+        }
+    } else {
+        for (int i = 0; i < kPositions; ++i) {
+            const Word16 ps1 = add(s.ps, d_x[i]);
+            const Word16 alp1 = add(s.alp, cor_x[i]);
             for (int j = 0; j < kPositions; ++j) {
                 const Word16 ps2 = add(ps1, d_y[j]);
-                alp2[j] = add(alp1, add(cor_y[j], neighbour[j]));
-                sq[j] = mult(ps2, ps2);
+                c.sq[i][j] = mult(ps2, ps2);
+                c.alp[i][j] = add(alp1, add(cor_y[j], neighbour[i * kPositions + j]));
             }
-        }
-        // mostly none of the eight beats the best so far
-        if (!any_improves(sq, alp2, best_sq, best_alp)) continue;
-        int found = -1;
-        for (int j = 0; j < kPositions; ++j) {
-            if (improves_criterion(sq[j], alp2[j], best_sq, best_alp)) {
-                best_sq = sq[j];
-                best_alp = alp2[j];
-                found = ty + kTracks * j;
-            }
-        }
-        if (found >= 0) {
-            s.x = x;
-            s.y = found;
         }
     }
+    const std::optional<PairChoice> by_ratio = choose_largest_ratio(c);
+    const PairChoice choice = by_ratio ? *by_ratio : choose_in_scan_order(c);
+    if (choice.found) {
+        s.x = tx + kTracks * choice.slot_x;
+        s.y = ty + kTracks * choice.slot_y;
+    }
+    s.alp = choice.alp;
     s.ps = add(s.ps, add(d[s.x], d[s.y]));
-    s.alp = best_alp;
 }
 
 // The three neighbouring track pairs with the strongest sign-choice maxima.

@@ -53,18 +53,6 @@ inline bool improves_criterion(Word16 sq, Word16 alp, Word16 sq_best, Word16 alp
     return std::int64_t{alp_best} * sq > std::int64_t{sq_best} * alp;
 }
 
-// Whether any of eight candidates improves on the best: when none does, a
-// scan in order with improves_criterion would change nothing. One pass over
-// all eight (products of 16-bit values are exact in 32 bits), which the
-// vectoriser packs.
-inline bool any_improves(const Word16 sq[8], const Word16 alp[8], Word16 sq_best, Word16 alp_best) {
-    int beaten = 0;
-#pragma GCC unroll 1
-    for (int k = 0; k < 8; ++k)
-        beaten |= std::int32_t{alp_best} * sq[k] > std::int32_t{sq_best} * alp[k] ? 1 : 0;
-    return beaten != 0;
-}
-
 struct Pulse {
     Word16 position;  // 0..39
     bool positive;
