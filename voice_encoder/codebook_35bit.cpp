@@ -41,9 +41,7 @@ void correlate_normalised(const Word16 h[kSubframe], const Word16 x[kSubframe],
 
 // 1 / sqrt of the vector's energy (at least 512), Q15 scaled by 2^-11.
 Word16 inverse_norm(const Word16 v[kSubframe]) {
-    Word32 s = 0;
-    for (int i = 0; i < kSubframe; ++i) s = l_mac(s, v[i], v[i]);
-    if (s < 512) s = 512;
+    const Word32 s = std::max(saturating_energy(v, kSubframe), Word32{512});
     return extract_h(l_shl(inv_sqrt(s), 5));
 }
 
@@ -54,22 +52,22 @@ SignChoice choose_signs(const Word16 cn[kSubframe], Word16 d[kSubframe]) {
     const Word16 k_cn = mult(inverse_norm(cn), 32767);
     const Word16 k_dn = inverse_norm(d);
     SignChoice c{};
+    // selects, not branches: the signs are anyone's guess
+    Word32 sum[kSubframe];
+    for (int i = 0; i < kSubframe; ++i) {
+        sum[i] = l_mac(l_mult(k_cn, cn[i]), k_dn, d[i]);
+        const bool negative = sum[i] < 0;
+        c.sign[i] = negative ? kMin16 : kMax16;
+        c.inverse[i] = negative ? kMax16 : kMin16;
+        d[i] = negative ? negate(d[i]) : d[i];
+    }
     for (int t = 0; t < kTracks; ++t) {
         Word32 largest = -1;
         for (int i = t; i < kSubframe; i += kTracks) {
-            const Word32 s = l_mac(l_mult(k_cn, cn[i]), k_dn, d[i]);
-            if (s >= 0) {
-                c.sign[i] = 32767;
-                c.inverse[i] = -32768;
-            } else {
-                c.sign[i] = -32768;
-                c.inverse[i] = 32767;
-                d[i] = negate(d[i]);
-            }
-            if (l_abs(s) > largest) {
-                largest = l_abs(s);
-                c.strongest[t] = i;
-            }
+            const Word32 size = l_abs(sum[i]);
+            const bool stronger = size > largest;
+            largest = stronger ? size : largest;
+            c.strongest[t] = stronger ? i : c.strongest[t];
         }
         c.strength[t] = largest;
     }
@@ -166,7 +164,7 @@ void search_pulses(const Word16 d[kSubframe], const TrackCorrelations& r, const 
         s.x = c.strongest[t0];
         s.y = c.strongest[t1];
         s.ps = add(d[s.x], d[s.y]);
-        s.alp = add(add(r.energy[t0][slot_of(s.x)], r.energy[t1][slot_of(s.y)]),
+        s.alp = add(add(r.energy[s.x], r.energy[s.y]),
                     r.neighbour[t0][slot_of(s.x) * kPositions + slot_of(s.y)]);
         int pos[kPulses];
         pos[0] = s.x;

@@ -106,8 +106,7 @@ void neighbour_pair_sums(const TrackCorrelations& r, int t, Word16 out[kPosition
 
 void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, TrackCorrelations& r) {
     // h scaled so that its energy comes to about 1/8
-    Word32 energy = 0;
-    for (int i = 0; i < kSubframe; ++i) energy = l_mac(energy, response[i], response[i]);
+    Word32 energy = saturating_energy(response, kSubframe);
     const Word16 shift = shr(norm_l(energy), 1);
     energy = l_shr(l_shl(energy, add(shift, shift)), 12);
     const Word16 factor = extract_h(l_shl(inv_sqrt(energy), 8));
@@ -126,8 +125,7 @@ void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, Tra
         sum_products(r);
         for (int n = 0; n < kSubframe; ++n) {
             const int p = kSubframe - 1 - n;
-            r.energy[track_of(p)][slot_of(p)] =
-                shr(extract_h(0x10000 + 2 * r.by_length.row(n)[kSubframe - 1]), 1);
+            r.energy[p] = shr(extract_h(0x10000 + 2 * r.by_length.row(n)[kSubframe - 1]), 1);
         }
     } else {
         // a pulse at p sees the response's first 40 - p samples
@@ -135,7 +133,7 @@ void correlate_tracks(const Word16 response[kSubframe], const SignChoice& c, Tra
         for (int n = 0; n < kSubframe; ++n) {
             acc = l_mac(acc, r.h[n], r.h[n]);
             const int p = kSubframe - 1 - n;
-            r.energy[track_of(p)][slot_of(p)] = shr(extract_h(acc), 1);
+            r.energy[p] = shr(extract_h(acc), 1);
         }
     }
 
@@ -199,25 +197,33 @@ bool FixedPulses::add_pair_exactly(int x, int y) {
     if (with_pair > kLargestExactEnergy || !products_fit(r_.h_energy, with_pair, 0x8000))
         return false;
     fixed_energy_ = with_pair;
-    add_response(x);
-    add_response(y);
-    return true;
-}
 
-// acc_[p] += sign(q) P(p, q): the positions before q take their sums from
-// by_length, the others from by_end, each row in order. Both rows are read
-// whole and the sums chosen by a select: one pass of fixed length, which
-// vectorises and whose loop exits do not depend on q.
-void FixedPulses::add_response(int q) {
-    const std::int32_t* before = r_.by_length.row(kSubframe - 1 - q) + kSubframe - 1 - q;
-    const std::int32_t* after = r_.by_end.row(kSubframe - 1 - q) - q;
-    const std::int32_t negative = c_.sign[q] < 0 ? -1 : 0;
+    // acc_[p] += sign(q) P(p, q) for both pulses: the positions before q take
+    // their sums from by_length, the others from by_end, each row in order.
+    // Both rows are read whole and the sums chosen by a select: one pass of
+    // fixed length, which vectorises and whose loop exits do not depend on
+    // the pulses. Then every position's correlation, rounded (the bounds
+    // leave room for the rounding: round16 is a plain add), in its sign.
+    const std::int32_t* before_x = r_.by_length.row(kSubframe - 1 - x) + kSubframe - 1 - x;
+    const std::int32_t* after_x = r_.by_end.row(kSubframe - 1 - x) - x;
+    const std::int32_t* before_y = r_.by_length.row(kSubframe - 1 - y) + kSubframe - 1 - y;
+    const std::int32_t* after_y = r_.by_end.row(kSubframe - 1 - y) - y;
+    const std::int32_t negative_x = sign_x < 0 ? -1 : 0;
+    const std::int32_t negative_y = sign_y < 0 ? -1 : 0;
     for (int p = 0; p < kSubframe; ++p) {
-        const std::int32_t early = before[p];
-        const std::int32_t late = after[p];
-        const std::int32_t v = p < q ? early : late;
-        acc_[p] += (v ^ negative) - negative;
+        const std::int32_t early_x = before_x[p];
+        const std::int32_t late_x = after_x[p];
+        const std::int32_t early_y = before_y[p];
+        const std::int32_t late_y = after_y[p];
+        const std::int32_t vx = p < x ? early_x : late_x;
+        const std::int32_t vy = p < y ? early_y : late_y;
+        const std::int32_t sum =
+            acc_[p] + ((vx ^ negative_x) - negative_x) + ((vy ^ negative_y) - negative_y);
+        acc_[p] = sum;
+        const auto rounded = static_cast<Word16>((2 * sum + 0x8000) >> 16);
+        correlation_[p] = add(mult(rounded, c_.sign[p]), r_.energy[p]);
     }
+    return true;
 }
 
 void FixedPulses::add_pair_saturating(int x, int y) {
@@ -237,19 +243,8 @@ void FixedPulses::replay_saturating() {
 }
 
 void FixedPulses::correlate(int track, Word16 out[kPositions]) const {
-    const Word16* energy = r_.energy[track];
     if (exact_) {
-        // the bounds leave room for the rounding: round16 is a plain add
-        std::int32_t sum[kPositions];
-        Word16 sign[kPositions];
-        for (int i = 0; i < kPositions; ++i) {
-            sum[i] = acc_[track + kTracks * i];
-            sign[i] = c_.sign[track + kTracks * i];
-        }
-        for (int i = 0; i < kPositions; ++i) {
-            const auto rounded = static_cast<Word16>((2 * sum[i] + 0x8000) >> 16);
-            out[i] = add(mult(rounded, sign[i]), energy[i]);
-        }
+        for (int i = 0; i < kPositions; ++i) out[i] = correlation_[track + kTracks * i];
         return;
     }
     for (int i = 0; i < kPositions; ++i) {
@@ -261,7 +256,7 @@ void FixedPulses::correlate(int track, Word16 out[kPositions]) const {
         } else {
             for (int j = p; j < kSubframe; ++j) s = l_mac(s, r_.h[j - p], fixed_[j]);
         }
-        out[i] = add(mult(round16(s), c_.sign[p]), energy[i]);
+        out[i] = add(mult(round16(s), c_.sign[p]), r_.energy[p]);
     }
 }
 

@@ -51,8 +51,8 @@ struct SumRows {
 struct TrackCorrelations {
     Word16 h[kSubframe];
     Word16 h_negated[kSubframe];
-    std::int64_t h_energy;  // sum h^2
-    Word16 energy[kTracks][kPositions];
+    std::int64_t h_energy;                               // sum h^2
+    Word16 energy[kSubframe];                            // of a pulse at each position
     Word16 neighbour[kTracks][kPositions * kPositions];  // [t][slot on t * 8 + slot on t + 1]
     std::int32_t neighbour_reach[kTracks];               // largest |neighbour[t][..]|
     std::int32_t d_reach[kTracks];                       // largest |d| on the track
@@ -85,7 +85,6 @@ class FixedPulses {
 
   private:
     bool add_pair_exactly(int x, int y);
-    void add_response(int q);
     void add_pair_saturating(int x, int y);
     void replay_saturating();
 
@@ -95,10 +94,11 @@ class FixedPulses {
     int pair_count_ = 0;
 
     // While `exact_`: acc_[p] = sum h[j - p] fixed[j] and the fixed sum's
-    // energy, both exact.
+    // energy, both exact, and what correlate gives for every position.
     bool exact_;
     std::int32_t acc_[kSubframe] = {};
     std::int64_t fixed_energy_ = 0;
+    Word16 correlation_[kSubframe];
 
     // Otherwise the reference's own: the 16-bit sum, followed by zeros, and
     // whether its products with h provably stay in 32 bits.

@@ -28,9 +28,8 @@ PairChoice choose_in_scan_order(const PairCandidates& c) {
 // compared, the earlier row taking a tie.
 std::optional<PairChoice> choose_largest_ratio(const PairCandidates& c) {
     Word16 lowest = kMax16;
-    for (int i = 0; i < kPositions; ++i) {
-        for (int j = 0; j < kPositions; ++j) lowest = std::min(lowest, c.alp[i][j]);
-    }
+    const Word16* alp = c.alp[0];
+    for (int k = 0; k < kPositions * kPositions; ++k) lowest = std::min(lowest, alp[k]);
     if (lowest <= 0) return std::nullopt;
 
     Word16 col_sq[kPositions];

@@ -33,6 +33,12 @@ inline std::int64_t energy_of(const Word16* v, int length) {
     return e;
 }
 
+// The l_mac chain of v with itself from 0: its terms are never negative, so
+// once it saturates it stays at the top, and it equals the exact sum capped.
+inline Word32 saturating_energy(const Word16* v, int length) {
+    return static_cast<Word32>(std::min<std::int64_t>(2 * energy_of(v, length), kMax32));
+}
+
 // True when |start| + 2 sqrt(ea * eb) stays below 2^31: then no l_mac chain
 // from `start` over products of a signal of energy ea with one of energy eb
 // can saturate.

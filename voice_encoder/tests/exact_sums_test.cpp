@@ -57,6 +57,21 @@ TEST(ExactSums, FullScaleVectorsAreRefused) {
     EXPECT_FALSE(products_fit(energy_of(low.data(), 1), energy_of(low.data(), 1)));
 }
 
+// Energies below, at and far past the top, and full-scale negative samples
+// whose single product already saturates.
+TEST(ExactSums, CappedEnergyEqualsTheSaturatingChain) {
+    std::mt19937 random(4);
+    for (const int amplitude : {100, 5000, 10362, 10363, 20000, 32768}) {
+        for (int trial = 0; trial < 50; ++trial) {
+            const std::vector<Word16> v = random_vector(random, amplitude, kSubframe);
+            ASSERT_EQ(saturating_energy(v.data(), kSubframe), saturating_mac(0, v, v)) << amplitude;
+        }
+    }
+    const std::vector<Word16> lowest(kSubframe, kMin16);
+    EXPECT_EQ(saturating_energy(lowest.data(), kSubframe), kMax32);
+    EXPECT_EQ(saturating_energy(lowest.data(), 1), saturating_mac(0, {kMin16}, {kMin16}));
+}
+
 TEST(ExactSums, SearchCriterionAgreesWithItsSaturatingForm) {
     std::mt19937 random(11);
     const Word16 extremes[] = {kMin16, -32767, -1, 0, 1, 32766, kMax16};
