@@ -107,8 +107,9 @@ void search_pair(int tx, int ty, const Word16 d[kSubframe], const Word16 cor_x[k
             const std::int32_t alp1 = s.alp + cor_x[i];
 #pragma GCC unroll 1
             for (int j = 0; j < kPositions; ++j) {
-                const std::int32_t ps2 = ps1 + d_y[j];
-                c.sq[i][j] = static_cast<Word16>((ps2 * ps2) >> 15);
+                // 16 bits hold the sum, and its square is a 16-bit product
+                const auto ps2 = static_cast<Word16>(ps1 + d_y[j]);
+                c.sq[i][j] = static_cast<Word16>((std::int32_t{ps2} * ps2) >> 15);
                 c.alp[i][j] = static_cast<Word16>(alp1 + cor_y[j] + neighbour[i * kPositions + j]);
             }
         }

@@ -1,6 +1,7 @@
 #include "voice_encoder/codebook_35bit_correlations.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iterator>
 
@@ -192,10 +193,15 @@ bool FixedPulses::add_pair_exactly(int x, int y) {
     // No sample of the 16-bit sum of the responses exceeds the root of its
     // energy: below 2^15 the sum is exact (the pair alone always is, see
     // sums_exact). The chains over it are exact while the energies allow,
-    // the rounding included.
+    // the rounding included. No rounded correlation exceeds sqrt(E_h E_f) /
+    // 2^15 + 1 in size, and no pulse energy that of position 0: where the
+    // two cannot pass 16 bits, neither can their sum.
     constexpr std::int64_t kLargestExactEnergy = std::int64_t{kMax16} * kMax16;
     if (with_pair > kLargestExactEnergy || !products_fit(r_.h_energy, with_pair, 0x8000))
         return false;
+    const double reach =
+        std::sqrt(static_cast<double>(r_.h_energy) * static_cast<double>(with_pair));
+    if (reach / 32768 + 2 + r_.energy[0] > kMax16) return false;
     fixed_energy_ = with_pair;
 
     // acc_[p] += sign(q) P(p, q) for both pulses: the positions before q take
@@ -210,6 +216,7 @@ bool FixedPulses::add_pair_exactly(int x, int y) {
     const std::int32_t* after_y = r_.by_end.row(kSubframe - 1 - y) - y;
     const std::int32_t negative_x = sign_x < 0 ? -1 : 0;
     const std::int32_t negative_y = sign_y < 0 ? -1 : 0;
+    Word16 rounded[kSubframe];
     for (int p = 0; p < kSubframe; ++p) {
         const std::int32_t early_x = before_x[p];
         const std::int32_t late_x = after_x[p];
@@ -220,8 +227,16 @@ bool FixedPulses::add_pair_exactly(int x, int y) {
         const std::int32_t sum =
             acc_[p] + ((vx ^ negative_x) - negative_x) + ((vy ^ negative_y) - negative_y);
         acc_[p] = sum;
-        const auto rounded = static_cast<Word16>((2 * sum + 0x8000) >> 16);
-        correlation_[p] = add(mult(rounded, c_.sign[p]), r_.energy[p]);
+        rounded[p] = static_cast<Word16>((2 * sum + 0x8000) >> 16);
+    }
+    // mult(v, sign) without a multiply, in 16-bit lanes: by 32767 it takes
+    // 1 from a positive v and gives -32767 for -32768; by -32768 it negates,
+    // -32768 going to 32767. The energy is then a plain add (see above).
+    for (int p = 0; p < kSubframe; ++p) {
+        const Word16 v = rounded[p];
+        const auto kept = static_cast<Word16>(v - (v > 0 ? 1 : 0) + (v == kMin16 ? 1 : 0));
+        const Word16 negated = v == kMin16 ? kMax16 : static_cast<Word16>(-v);
+        correlation_[p] = static_cast<Word16>((c_.sign[p] < 0 ? negated : kept) + r_.energy[p]);
     }
     return true;
 }
