@@ -2,7 +2,10 @@
 // workers, as the program runs them (1 ms pause after each encoded block),
 // and batches of one and of ten one-hour files on two threads as voxctl runs
 // them: wall-clock seconds and the peak resident memory during the
-// conversion.
+// conversion. The ten-file batch also prints its time over the single file's
+// ("vs_single", at least files / threads) and the time each file took in the
+// batch over the single file's ("per_file_vs_single", 1.0 for a perfect
+// spread over the threads).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -115,6 +118,9 @@ BENCHMARK(DvfToWavOneHour)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime
 
 // `files` encodes of the hour (each its own stream and output) over at
 // most `threads` threads.
+// Wall-clock seconds of the one-file batch, for the larger batch's ratios.
+double single_file_seconds = 0;
+
 void BatchOfHours(benchmark::State& state) {
     const auto files = static_cast<int>(state.range(0));
     const auto threads = static_cast<unsigned>(state.range(1));
@@ -127,8 +133,15 @@ void BatchOfHours(benchmark::State& state) {
         const auto start = std::chrono::steady_clock::now();
         const auto results =
             runConversionBatch(jobs, {.codec = recorderVoiceCodec(), .threads = threads});
-        state.counters["seconds"] =
+        const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.counters["seconds"] = seconds;
+        if (files == 1 && threads == 1) {
+            single_file_seconds = seconds;
+        } else if (single_file_seconds > 0) {
+            state.counters["vs_single"] = seconds / single_file_seconds;
+            state.counters["per_file_vs_single"] = seconds * threads / files / single_file_seconds;
+        }
         state.counters["peak_MiB"] = peak_memory_mib();
         for (const BatchResult& result : results)
             if (!result.converted) state.SkipWithError("a file of the batch was not converted");
