@@ -211,15 +211,15 @@ Word16 track_word(Word16 a, Word16 b) {
 
 }  // namespace
 
-CodebookIndex35 search_codebook_35bit(const Word16 x[kSubframe],
-                                      const Word16 ltp_residual[kSubframe], Word16 h[kSubframe],
-                                      Word16 t0, Word16 sharpening, Word16 code[kSubframe],
-                                      Word16 y[kSubframe]) {
+CodebookIndex35 TenPulseSearch::search(const Word16 x[kSubframe],
+                                       const Word16 ltp_residual[kSubframe], Word16 h[kSubframe],
+                                       Word16 t0, Word16 sharpening, Word16 code[kSubframe],
+                                       Word16 y[kSubframe]) {
     if (t0 < kSubframe) sharpen_with_pitch(h, t0, sharpening);
     Word16 d[kSubframe];
     correlate_normalised(h, x, d);
     const SignChoice c = choose_signs(ltp_residual, d);
-    TrackCorrelations r;
+    TrackCorrelations& r = correlations_;
     correlate_tracks(h, c, r);
     for (int t = 0; t < kTracks; ++t) {
         Word16 d_track[kPositions];

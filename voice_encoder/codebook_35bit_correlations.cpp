@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <iterator>
 
 #include "voice_encoder/dsp_math.h"
 #include "voice_encoder/exact_sums.h"
@@ -44,7 +43,8 @@ constexpr NeighbourSums kNeighbourSums = [] {
 
 // The running sums advance in whole blocks of eight lanes, which the
 // vectoriser maps to registers without a scalar tail; lanes past the valid
-// range multiply zeros of the padding and store zeros.
+// range multiply zeros of the padding and store zeros. Every subframe writes
+// the same blocks of every row.
 constexpr int kLanes = 8;
 constexpr int kBlocks = kSubframe / kLanes;
 
@@ -67,10 +67,6 @@ void sum_products(TrackCorrelations& r) {
     // h reversed, with a block of zeros on each side
     Word16 padded[kSubframe + 2 * kLanes] = {};
     std::reverse_copy(r.h, r.h + kSubframe, padded + kLanes);
-    // cleared whole: a store of fixed size costs less than working out
-    // which cells the rows below leave out
-    std::fill(std::begin(r.by_length.cells), std::end(r.by_length.cells), 0);
-    std::fill(std::begin(r.by_end.cells), std::end(r.by_end.cells), 0);
     // by_length: step n adds h[n] h[n + lag] to the sum of every lag, lag =
     // 39 - i, h[n + lag] = padded[8 + i - n]
     std::int32_t running[kSubframe] = {};

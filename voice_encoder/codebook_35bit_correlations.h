@@ -41,11 +41,12 @@ struct SignChoice {
 // its correlations.
 // Rows of 40 sums in one table, with a row of zeros before the first and
 // after the last, so that 40 values read from any start inside a row stay
-// inside the table.
+// inside the table. Cleared once: correlate_tracks writes the same cells in
+// every subframe and leaves the others at 0.
 struct SumRows {
     std::int32_t* row(int k) { return cells + kSubframe * (k + 1); }
     const std::int32_t* row(int k) const { return cells + kSubframe * (k + 1); }
-    std::int32_t cells[kSubframe * (kSubframe + 2)];
+    std::int32_t cells[kSubframe * (kSubframe + 2)] = {};
 };
 
 struct TrackCorrelations {

@@ -62,16 +62,23 @@ void build_code_vector(const Pulse* pulses, int count, PulseShape shape, const W
     for (int j = 0; j < kSubframe; ++j) response[j] = shr(h[j], shape.response_shift);
     // every pulse adds a whole response, its tail past the subframe landing
     // in the second half: loops of one length, without a branch on the sign
-    // (add and sub both saturate the exact 32-bit sum)
+    // (add and sub both saturate the exact 32-bit sum). Where the pulses'
+    // responses together cannot leave 16 bits, plain adds give the same.
     Word16 sum[2 * kSubframe] = {};
     std::fill(code, code + kSubframe, Word16{0});
+    const bool plain = count * largest_magnitude(response, kSubframe) <= kMax16;
     for (int k = 0; k < count; ++k) {
         const Pulse& p = pulses[k];
         code[p.position] = add(code[p.position], p.positive ? shape.positive : shape.negative);
         const std::int32_t negative = p.positive ? 0 : -1;
         Word16* from = sum + p.position;
-        for (int j = 0; j < kSubframe; ++j)
-            from[j] = saturate(from[j] + ((std::int32_t{response[j]} ^ negative) - negative));
+        if (plain) {
+            for (int j = 0; j < kSubframe; ++j)
+                from[j] = static_cast<Word16>(from[j] + ((response[j] ^ negative) - negative));
+        } else {
+            for (int j = 0; j < kSubframe; ++j)
+                from[j] = saturate(from[j] + ((std::int32_t{response[j]} ^ negative) - negative));
+        }
     }
     std::copy(sum, sum + kSubframe, y);
 }

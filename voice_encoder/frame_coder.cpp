@@ -5,7 +5,6 @@
 
 #include "voice_encoder/codebook_11bit.h"
 #include "voice_encoder/codebook_17bit.h"
-#include "voice_encoder/codebook_35bit.h"
 #include "voice_encoder/filters.h"
 #include "voice_encoder/gain_quantiser.h"
 #include "voice_encoder/lsp_conversion.h"
@@ -170,7 +169,7 @@ void FrameCoder::code_subframes(CodingRate rate, const Word16* ap, Word16 open_l
                     sub(lp_residual[i], extract_h(l_shl(l_mult(exc[i], gain_pitch), 1)));
             }
             const CodebookIndex35 c =
-                search_codebook_35bit(xn2, lp_residual, h, delay.integer, sharpening_, code, y2);
+                ten_pulse_search_.search(xn2, lp_residual, h, delay.integer, sharpening_, code, y2);
             for (const Word16 w : c.words) out.push(w, 7);
         }
 

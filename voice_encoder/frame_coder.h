@@ -4,6 +4,7 @@
 // codebook, 4-bit second delay and 6-bit gains (6.4 kbit/s), and the Annex E
 // forward-mode ten-pulse codebook (11.8 kbit/s). One 10 ms frame at a time.
 
+#include "voice_encoder/codebook_35bit.h"
 #include "voice_encoder/gain_prediction.h"
 #include "voice_encoder/lp_analysis.h"
 #include "voice_encoder/lsp_quantiser.h"
@@ -66,6 +67,7 @@ class FrameCoder {
     GainPredictorMemory gain_memory_7bit_;
     GainPredictorMemory gain_memory_6bit_;
     HighPassPreFilter pre_filter_;
+    TenPulseSearch ten_pulse_search_;
 };
 
 }  // namespace vox::g729

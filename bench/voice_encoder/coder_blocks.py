@@ -25,7 +25,7 @@ ENCODER_BLOCKS = [
     ("closed-loop pitch (search and gain)", ["search_pitch", "pitch_gain"]),
     ("fixed codebook, 11 bits (6.4 kbit/s)", ["search_codebook_11bit"]),
     ("fixed codebook, 17 bits (8 kbit/s)", ["search_codebook_17bit"]),
-    ("fixed codebook, 35 bits (11.8 kbit/s)", ["search_codebook_35bit"]),
+    ("fixed codebook, 35 bits (11.8 kbit/s)", ["TenPulseSearch::search"]),
     ("gain quantisation", ["quantise_gains", "gain_correlations"]),
     ("pre-filter", ["HighPassPreFilter::process"]),
     ("filters (synthesis, residual, weighting)",

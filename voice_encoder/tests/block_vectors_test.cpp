@@ -84,6 +84,7 @@ using Gain6 = BlockVectors;
 
 TEST_P(Codebook35, SearchReproducesEveryCall) {
     Agreement agreement;
+    TenPulseSearch search;
     for (const BlockCall& call : calls_) {
         Word16 x[kSubframe], cn[kSubframe], h[kSubframe], want_code[kSubframe];
         ASSERT_TRUE(call.copy_to("in x", x) && call.copy_to("in cn", cn) &&
@@ -93,7 +94,7 @@ TEST_P(Codebook35, SearchReproducesEveryCall) {
         const auto sharpening = static_cast<Word16>(call.scalar("ctx sharp_Q14"));
 
         Word16 code[kSubframe], y[kSubframe];
-        const CodebookIndex35 index = search_codebook_35bit(x, cn, h, t0, sharpening, code, y);
+        const CodebookIndex35 index = search.search(x, cn, h, t0, sharpening, code, y);
         agreement.check(call, "in H", values_of(h));  // the sharpened response
         agreement.check(call, "out indx", values_of(index.words));
         agreement.check(call, "out y", values_of(y));
