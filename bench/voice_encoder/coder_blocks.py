@@ -12,6 +12,7 @@ Frames are counted as the calls of FrameCoder::code_frame or of
 FrameDecoder::decode in the profile."""
 
 import collections
+import os
 import re
 import subprocess
 import sys
@@ -45,7 +46,7 @@ def inclusive_costs(path):
     function once per source file its inlined lines come from, and the
     largest of those entries is the whole function."""
     text = subprocess.run(["callgrind_annotate", "--inclusive=yes", "--threshold=100", path],
-                          capture_output=True, text=True, check=True).stdout
+                          capture_output=True, text=True, check=True, cwd="/").stdout
     costs = collections.defaultdict(int)
     for line in text.splitlines():
         match = re.match(r"\s*([\d,]+) \([ \d.]+%\)\s+(\S.*)$", line)
@@ -61,7 +62,7 @@ def inclusive_costs(path):
 def frames_of(path):
     """Calls of the frame coder or the frame decoder: the frames coded."""
     text = subprocess.run(["callgrind_annotate", "--tree=caller", "--threshold=100", path],
-                          capture_output=True, text=True, check=True).stdout
+                          capture_output=True, text=True, check=True, cwd="/").stdout
     frames = 0
     callers = 0
     for line in text.splitlines():
@@ -77,7 +78,9 @@ def frames_of(path):
 
 
 def main():
-    path = sys.argv[1]
+    # absolute, for callgrind_annotate runs from / so that it names every
+    # source file by its whole path, wherever this is run from
+    path = os.path.abspath(sys.argv[1])
     costs = inclusive_costs(path)
     encoder = "Encoder::encode_block" in costs
     frames = frames_of(path)
