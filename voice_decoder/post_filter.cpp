@@ -23,12 +23,9 @@ constexpr int kImpulseLength = 22;               // L_H, for the tilt estimate
 
 // Energy of x/4 over the subframe.
 Word32 quarter_energy(const Word16* x) {
-    Word32 s = 0;
-    for (int i = 0; i < kSubframeLength; ++i) {
-        const Word16 t = shr(x[i], 2);
-        s = l_mac(s, t, t);
-    }
-    return s;
+    Word16 quarter[kSubframeLength];
+    for (int i = 0; i < kSubframeLength; ++i) quarter[i] = shr(x[i], 2);
+    return saturating_energy(quarter, kSubframeLength);
 }
 
 }  // namespace
@@ -151,10 +148,15 @@ void PostFilter::tilt_compensation(const Word16 numerator[kSubframeFilterSize],
     Word16 zero_memory[kLpOrder] = {};
     synthesis_filter(denominator, impulse, impulse, kImpulseLength, zero_memory, false);
 
-    Word32 r0 = 0;
+    // the neighbours' sum is bounded by the energy: where that fits, so
+    // does every partial sum of both
+    const Word32 r0 = saturating_energy(impulse, kImpulseLength);
     Word32 r1 = 0;
-    for (int i = 0; i < kImpulseLength; ++i) r0 = l_mac(r0, impulse[i], impulse[i]);
-    for (int i = 0; i < kImpulseLength - 1; ++i) r1 = l_mac(r1, impulse[i], impulse[i + 1]);
+    if (r0 < kMax32) {
+        r1 = exact_mac(0, impulse, impulse + 1, kImpulseLength - 1);
+    } else {
+        for (int i = 0; i < kImpulseLength - 1; ++i) r1 = l_mac(r1, impulse[i], impulse[i + 1]);
+    }
     const Word16 r0_16 = extract_h(r0);
     const Word16 r1_16 = extract_h(r1);
     const Word16 k = r1_16 <= 0 ? Word16{0} : div_s(mult(r1_16, kTiltFactor), r0_16);

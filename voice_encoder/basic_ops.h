@@ -97,13 +97,12 @@ constexpr Word16 div_s(Word16 num, Word16 den) {
     Word32 n = num;
     const Word32 d = den;
     Word16 q = 0;
+    // selects, not branches: each quotient bit is anyone's guess
     for (int i = 0; i < 15; ++i) {
-        q = static_cast<Word16>(q << 1);
         n <<= 1;
-        if (n >= d) {
-            n -= d;
-            q = static_cast<Word16>(q + 1);
-        }
+        const bool fits = n >= d;
+        n -= fits ? d : 0;
+        q = static_cast<Word16>((q << 1) | (fits ? 1 : 0));
     }
     return q;
 }
