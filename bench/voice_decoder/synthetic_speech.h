@@ -3,6 +3,7 @@
 // voiced syllables (a glottal pulse train with a gliding pitch, shaped by
 // two formant resonators), noisy consonants and short pauses.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
