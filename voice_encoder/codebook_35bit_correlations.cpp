@@ -42,9 +42,10 @@ constexpr NeighbourSums kNeighbourSums = [] {
 }();
 
 // The running sums advance in whole blocks of eight lanes, which the
-// vectoriser maps to registers without a scalar tail; lanes past the valid
-// range multiply zeros of the padding and store zeros. Every subframe writes
-// the same blocks of every row.
+// vectoriser maps to registers without a scalar tail; lanes outside the
+// valid range add products with the zero padding, and their cells, which no
+// reader takes a value from, hold what their running sum holds. Every
+// subframe writes the same blocks of every row.
 constexpr int kLanes = 8;
 constexpr int kBlocks = kSubframe / kLanes;
 

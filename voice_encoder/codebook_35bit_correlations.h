@@ -61,7 +61,8 @@ struct TrackCorrelations {
     // leave 16 bits. P(lag, n) = sum h[k] h[k + lag] over k = 0..n (lag + n
     // < 40) is kept twice, so that every row of the correlation matrix lies
     // in memory in order: by_length.row(n)[39 - lag] = P(lag, n) and
-    // by_end.row(n + lag)[lag] = P(lag, n). The cells outside those hold 0.
+    // by_end.row(n + lag)[lag] = P(lag, n). The other cells are read only
+    // to be discarded, and are never left uninitialised.
     bool sums_exact;
     SumRows by_length;
     SumRows by_end;
