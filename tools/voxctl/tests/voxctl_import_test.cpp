@@ -1,5 +1,5 @@
 // voxctl import end to end on simulated recorders: what a first, second and
-// later import copy, imports cut short by an unplug or Ctrl-C, checked
+// later import copy, imports cut short by an unplug, Ctrl-C or a stop, checked
 // copies, deleting after a checked copy, WAV output, and names from the
 // recorder that must stay inside the import folder.
 
@@ -211,18 +211,23 @@ TEST_F(VoxctlImport, AnUnplugAtAnyStepLeavesOnlyWholeFilesAndTheRestComesNextTim
     }
 }
 
-TEST_F(VoxctlImport, CtrlCLeavesNoPartialOrTemporaryFile) {
+// A stop of the import service (SIGTERM) and a hang-up end an import as
+// Ctrl-C does.
+TEST_F(VoxctlImport, CtrlCOrAStopLeavesNoPartialOrTemporaryFile) {
     createEmpty();
     seed("A", "BIG.DVF", u"", patternBytes(4u << 20, 3));
     box->setEnvironment("VXR250_SIMULATOR_FAULTS", "slow-us=20000");
-    const pid_t child = box->start({"import", dir(), "--name", "{name}"});
-    ASSERT_TRUE(box->waitUntilCatchingInterrupt(child));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    kill(child, SIGINT);
-    const Finished cancelled = box->wait(child);
-    EXPECT_EQ(cancelled.status, 130) << cancelled.err;
-    EXPECT_TRUE(imported("A").empty());
-    EXPECT_TRUE(stateLines().empty());
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const pid_t child = box->start({"import", dir(), "--name", "{name}"});
+        ASSERT_TRUE(box->waitUntilCatchingInterrupt(child));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        kill(child, signal);
+        const Finished cancelled = box->wait(child);
+        EXPECT_EQ(cancelled.status, 130) << cancelled.err;
+        EXPECT_TRUE(imported("A").empty());
+        EXPECT_TRUE(stateLines().empty());
+    }
 
     box->setEnvironment("VXR250_SIMULATOR_FAULTS", "");
     ASSERT_EQ(import().status, 0);
