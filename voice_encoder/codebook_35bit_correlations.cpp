@@ -176,17 +176,20 @@ void FixedPulses::add_pair(int x, int y) {
 }
 
 bool FixedPulses::add_pair_exactly(int x, int y) {
-    // |f + hx + hy|^2 from what is known: f.hq is sign(q) acc_[q], |hq|^2
-    // the sum at lag 0 that ends at 39 - q, hx.hy their pair's sum
-    const auto product_sum = [this](int p, int q) {
-        return p >= q ? r_.by_end.row(kSubframe - 1 - q)[p - q]
-                      : r_.by_length.row(kSubframe - 1 - q)[kSubframe - 1 - q + p];
-    };
+    // Row q of the sums, P(p, q) for every p: the positions before q take
+    // theirs from by_length, the others from by_end, each row in order.
+    const std::int32_t* before_x = r_.by_length.row(kSubframe - 1 - x) + kSubframe - 1 - x;
+    const std::int32_t* after_x = r_.by_end.row(kSubframe - 1 - x) - x;
+    const std::int32_t* before_y = r_.by_length.row(kSubframe - 1 - y) + kSubframe - 1 - y;
+    const std::int32_t* after_y = r_.by_end.row(kSubframe - 1 - y) - y;
     const std::int64_t sign_x = c_.sign[x] < 0 ? -1 : 1;
     const std::int64_t sign_y = c_.sign[y] < 0 ? -1 : 1;
+
+    // |f + hx + hy|^2 from what is known: f.hq is sign(q) acc_[q], |hq|^2
+    // the sum at lag 0 that ends at 39 - q, hx.hy their pair's sum
+    const std::int64_t pair_sum = y < x ? before_x[y] : after_x[y];
     const std::int64_t with_pair = fixed_energy_ + 2 * sign_x * acc_[x] + 2 * sign_y * acc_[y] +
-                                   product_sum(x, x) + product_sum(y, y) +
-                                   2 * sign_x * sign_y * product_sum(x, y);
+                                   after_x[x] + after_y[y] + 2 * sign_x * sign_y * pair_sum;
     // No sample of the 16-bit sum of the responses exceeds the root of its
     // energy: below 2^15 the sum is exact (the pair alone always is, see
     // sums_exact). The chains over it are exact while the energies allow,
@@ -201,16 +204,11 @@ bool FixedPulses::add_pair_exactly(int x, int y) {
     if (reach / 32768 + 2 + r_.energy[0] > kMax16) return false;
     fixed_energy_ = with_pair;
 
-    // acc_[p] += sign(q) P(p, q) for both pulses: the positions before q take
-    // their sums from by_length, the others from by_end, each row in order.
-    // Both rows are read whole and the sums chosen by a select: one pass of
-    // fixed length, which vectorises and whose loop exits do not depend on
-    // the pulses. Then every position's correlation, rounded (the bounds
-    // leave room for the rounding: round16 is a plain add), in its sign.
-    const std::int32_t* before_x = r_.by_length.row(kSubframe - 1 - x) + kSubframe - 1 - x;
-    const std::int32_t* after_x = r_.by_end.row(kSubframe - 1 - x) - x;
-    const std::int32_t* before_y = r_.by_length.row(kSubframe - 1 - y) + kSubframe - 1 - y;
-    const std::int32_t* after_y = r_.by_end.row(kSubframe - 1 - y) - y;
+    // acc_[p] += sign(q) P(p, q) for both pulses. Both parts of each row are
+    // read whole and the sums chosen by a select: one pass of fixed length,
+    // which vectorises and whose loop exits do not depend on the pulses.
+    // Then every position's correlation, rounded (the bounds leave room for
+    // the rounding: round16 is a plain add), in its sign.
     const std::int32_t negative_x = sign_x < 0 ? -1 : 0;
     const std::int32_t negative_y = sign_y < 0 ? -1 : 0;
     Word16 rounded[kSubframe];
