@@ -1,8 +1,8 @@
 #include "voice_encoder/lsp_quantiser.h"
 
 #include <algorithm>
-#include <cstdint>
 
+#include "voice_encoder/lsp_codebook_search.h"
 #include "voice_encoder/lsp_conversion.h"
 #include "voice_encoder/tables.h"
 
@@ -63,48 +63,6 @@ void prediction_residual(const Word16 lsf[kLpOrder], int mode, const LspPredicto
     }
 }
 
-// The distances below sum terms that are never negative, so their
-// saturating sums equal the exact sums capped at 2^31 - 1. A term reaches
-// 2^31 itself when a difference saturates at -32768; it is summed in 64 bits.
-Word32 capped(std::int64_t sum) {
-    return sum > kMax32 ? kMax32 : static_cast<Word32>(sum);
-}
-
-constexpr int kFirstStageSize = 128;
-
-// The first-stage codebook by column, built once, so that the distances of
-// all entries advance together one LSF at a time.
-struct FirstStageColumns {
-    FirstStageColumns() {
-        for (int i = 0; i < kFirstStageSize; ++i)
-            for (int j = 0; j < kLpOrder; ++j) column[j][i] = lsp_codebook1[i][j];
-    }
-    Word16 column[kLpOrder][kFirstStageSize];
-};
-
-// Best second-stage entry for the half [from, from + 5) by weighted distance.
-int nearest_second_stage(const Word16 residual[kLpOrder], const Word16 first[kLpOrder],
-                         const Word16 w[kLpOrder], int from) {
-    Word16 target[kLpOrder];
-    for (int j = from; j < from + kHalf; ++j) target[j] = sub(residual[j], first[j]);
-    Word32 best = kMax32;
-    int index = 0;
-    for (int k = 0; k < 32; ++k) {
-        // w t t with w >= 0: mult keeps the sign of t or gives 0
-        std::int64_t sum = 0;
-        for (int j = from; j < from + kHalf; ++j) {
-            const Word16 t = sub(target[j], lsp_codebook2[k][j]);
-            sum += 2 * std::int32_t{mult(w[j], t)} * t;
-        }
-        const Word32 dist = capped(sum);
-        if (l_sub(dist, best) < 0) {
-            best = dist;
-            index = k;
-        }
-    }
-    return index;
-}
-
 Word32 weighted_error(const Word16 w[kLpOrder], const Word16 q[kLpOrder],
                       const Word16 residual[kLpOrder], int mode) {
     Word32 dist = 0;
@@ -153,33 +111,6 @@ void reconstruct(int mode, int first, int second_low, int second_high, LspPredic
 
 }  // namespace
 
-int nearest_first_stage(const Word16 residual[kLpOrder]) {
-    static const FirstStageColumns book;
-    // Half the distances, held at 2^30 once they reach it: a half of 2^30 or
-    // more caps the distance, and below that no partial sum was held. Every
-    // square is at most 2^30, so the sums stay in unsigned 32-bit lanes.
-    constexpr std::uint32_t kHalfCap = std::uint32_t{1} << 30;
-    std::uint32_t half[kFirstStageSize] = {};
-    for (int j = 0; j < kLpOrder; ++j) {
-        const Word16* column = book.column[j];
-        for (int i = 0; i < kFirstStageSize; ++i) {
-            const std::int32_t t = sub(residual[j], column[i]);
-            const std::uint32_t grown = half[i] + static_cast<std::uint32_t>(t * t);
-            half[i] = grown < kHalfCap ? grown : kHalfCap;
-        }
-    }
-    Word32 best = kMax32;
-    int index = 0;
-    for (int i = 0; i < kFirstStageSize; ++i) {
-        const Word32 dist = half[i] < kHalfCap ? static_cast<Word32>(2 * half[i]) : kMax32;
-        if (dist < best) {
-            best = dist;
-            index = i;
-        }
-    }
-    return index;
-}
-
 void LspPredictorMemory::reset() {
     for (auto& row : past) std::copy(lsp_ma_reset, lsp_ma_reset + kLpOrder, row);
 }
@@ -191,6 +122,7 @@ LspIndices quantise_lsp(const Word16 lsp[kLpOrder], Word16 lsp_q[kLpOrder],
     Word16 w[kLpOrder];
     lsf_weights(lsf, w);
 
+    const VectorPath path = active_vector_path();
     int first[2];
     int low[2];
     int high[2];
@@ -198,13 +130,15 @@ LspIndices quantise_lsp(const Word16 lsp[kLpOrder], Word16 lsp_q[kLpOrder],
     for (int mode = 0; mode < 2; ++mode) {
         Word16 residual[kLpOrder];
         prediction_residual(lsf, mode, memory, residual);
-        first[mode] = nearest_first_stage(residual);
+        first[mode] = nearest_first_stage(residual, path);
         const Word16* entry = lsp_codebook1[first[mode]];
+        Word16 target[kLpOrder];
+        for (int j = 0; j < kLpOrder; ++j) target[j] = sub(residual[j], entry[j]);
         Word16 q[kLpOrder];
-        low[mode] = nearest_second_stage(residual, entry, w, 0);
+        low[mode] = nearest_second_stage(target, w, 0, path);
         for (int j = 0; j < kHalf; ++j) q[j] = add(entry[j], lsp_codebook2[low[mode]][j]);
         expand(q, 1, kHalf, kGap1);
-        high[mode] = nearest_second_stage(residual, entry, w, kHalf);
+        high[mode] = nearest_second_stage(target, w, kHalf, path);
         for (int j = kHalf; j < kLpOrder; ++j) q[j] = add(entry[j], lsp_codebook2[high[mode]][j]);
         expand(q, kHalf, kLpOrder, kGap1);
         expand(q, 1, kLpOrder, kGap2);

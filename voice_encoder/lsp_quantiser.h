@@ -20,11 +20,6 @@ struct LspIndices {
     Word16 l2_l3;
 };
 
-// Index of the first-stage entry nearest to the prediction residual (Q13) by
-// squared distance, the distances capped at 2^31 - 1 as saturating sums cap
-// them; the first of equally near entries.
-int nearest_first_stage(const Word16 residual[kLpOrder]);
-
 // Quantises the pairs lsp (Q15) into lsp_q and the indices, and moves the
 // predictor memory on.
 LspIndices quantise_lsp(const Word16 lsp[kLpOrder], Word16 lsp_q[kLpOrder],

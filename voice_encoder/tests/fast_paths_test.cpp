@@ -9,6 +9,7 @@
 
 #include "voice_encoder/filters.h"
 #include "voice_encoder/high_pass_section.h"
+#include "voice_encoder/lsp_codebook_search.h"
 #include "voice_encoder/lsp_conversion.h"
 #include "voice_encoder/lsp_quantiser.h"
 #include "voice_encoder/pitch_interpolation.h"
@@ -18,6 +19,14 @@
 
 namespace vox::g729::testing {
 namespace {
+
+// Every path this processor runs.
+std::vector<VectorPath> paths_to_test() {
+    std::vector<VectorPath> paths;
+    for (VectorPath p : {VectorPath::portable, VectorPath::sse2, VectorPath::avx2})
+        if (p <= best_vector_path()) paths.push_back(p);
+    return paths;
+}
 
 std::vector<Word16> random_samples(std::mt19937& random, int amplitude, int length) {
     std::uniform_int_distribution<int> value(-amplitude, amplitude);
@@ -246,13 +255,17 @@ TEST(CoderFastPaths, SaturatedLspDistancesCapInsteadOfWrapping) {
 // they would wrap to that entry's (zero) remainder.
 TEST(CoderFastPaths, FirstStageDistancesHoldAtTheCap) {
     constexpr int kMatched = 77;
-    Word16 residual[kLpOrder];
-    for (int j = 0; j < kLpOrder; ++j) residual[j] = j < 4 ? kMin16 : lsp_codebook1[kMatched][j];
-    for (int j = 0; j < 4; ++j) ASSERT_GT(lsp_codebook1[kMatched][j], 0);
-    EXPECT_EQ(nearest_first_stage(residual), 0);
-    // without the saturated four, the matching entry wins
-    for (int j = 0; j < 4; ++j) residual[j] = lsp_codebook1[kMatched][j];
-    EXPECT_EQ(nearest_first_stage(residual), kMatched);
+    for (VectorPath path : paths_to_test()) {
+        SCOPED_TRACE(vector_path_name(path));
+        Word16 residual[kLpOrder];
+        for (int j = 0; j < kLpOrder; ++j)
+            residual[j] = j < 4 ? kMin16 : lsp_codebook1[kMatched][j];
+        for (int j = 0; j < 4; ++j) ASSERT_GT(lsp_codebook1[kMatched][j], 0);
+        EXPECT_EQ(nearest_first_stage(residual, path), 0);
+        // without the saturated four, the matching entry wins
+        for (int j = 0; j < 4; ++j) residual[j] = lsp_codebook1[kMatched][j];
+        EXPECT_EQ(nearest_first_stage(residual, path), kMatched);
+    }
 }
 
 }  // namespace

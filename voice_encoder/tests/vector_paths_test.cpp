@@ -1,0 +1,102 @@
+// Choosing the coder's vector path, and the vector forms of its searches
+// against the portable ones, on inputs inside and outside the bounds their
+// shortcuts rest on.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "voice_encoder/lsp_codebook_search.h"
+#include "voice_encoder/tables.h"
+#include "voice_encoder/vector_path.h"
+
+namespace vox::g729::testing {
+namespace {
+
+// The vector paths this processor runs besides the portable one.
+std::vector<VectorPath> vector_paths() {
+    std::vector<VectorPath> paths;
+    for (VectorPath p : {VectorPath::sse2, VectorPath::avx2})
+        if (p <= best_vector_path()) paths.push_back(p);
+    return paths;
+}
+
+TEST(CoderVectorPath, EnvironmentChoosesUpToWhatTheProcessorRuns) {
+    using enum VectorPath;
+    EXPECT_EQ(choose_vector_path(nullptr, avx2, avx2), avx2);
+    EXPECT_EQ(choose_vector_path(nullptr, sse2, avx2), sse2);
+    EXPECT_EQ(choose_vector_path("portable", avx2, avx2), portable);
+    EXPECT_EQ(choose_vector_path("sse2", portable, avx2), sse2);
+    EXPECT_EQ(choose_vector_path("avx2", portable, sse2), sse2);
+    EXPECT_EQ(choose_vector_path("avx2", avx2, portable), portable);
+    EXPECT_EQ(choose_vector_path("AVX512", sse2, avx2), sse2);
+    EXPECT_EQ(choose_vector_path("", avx2, avx2), avx2);
+    EXPECT_LE(active_vector_path(), best_vector_path());
+}
+
+// Residuals near the codebook's entries (inside the bound), spread over the
+// whole 16-bit range (outside it, many differences saturating), and pinned
+// at the extremes (distances at the cap).
+TEST(CoderVectorPath, FirstStageSearchesAgree) {
+    std::mt19937 random(30);
+    std::uniform_int_distribution<int> entry(0, kFirstStageSize - 1);
+    std::uniform_int_distribution<int> near(-3000, 3000);
+    std::uniform_int_distribution<int> anywhere(kMin16, kMax16);
+    std::uniform_int_distribution<int> kind(0, 3);
+    for (int trial = 0; trial < 20000; ++trial) {
+        Word16 residual[kLpOrder];
+        const int base = entry(random);
+        const int how = kind(random);
+        for (int j = 0; j < kLpOrder; ++j) {
+            if (how == 0) {
+                residual[j] = saturate(lsp_codebook1[base][j] + near(random));
+            } else if (how == 1) {
+                residual[j] = lsp_codebook1[base][j];  // an exact match, then ties
+            } else if (how == 2) {
+                residual[j] = static_cast<Word16>(anywhere(random));
+            } else {
+                residual[j] = j % 3 == 0 ? kMin16 : (j % 3 == 1 ? kMax16 : lsp_codebook1[base][j]);
+            }
+        }
+        const int expected = nearest_first_stage(residual, VectorPath::portable);
+        for (VectorPath p : vector_paths()) {
+            ASSERT_EQ(nearest_first_stage(residual, p), expected)
+                << vector_path_name(p) << " trial " << trial;
+        }
+    }
+}
+
+// Weights from zero (every distance equal: the first entry wins) to full
+// scale, and targets small, large and saturated.
+TEST(CoderVectorPath, SecondStageSearchesAgree) {
+    std::mt19937 random(31);
+    std::uniform_int_distribution<int> weight(0, kMax16);
+    std::uniform_int_distribution<int> small(-2500, 2500);
+    std::uniform_int_distribution<int> anywhere(kMin16, kMax16);
+    std::uniform_int_distribution<int> kind(0, 3);
+    for (int trial = 0; trial < 20000; ++trial) {
+        Word16 target[kLpOrder];
+        Word16 w[kLpOrder];
+        const int how = kind(random);
+        for (int j = 0; j < kLpOrder; ++j) {
+            target[j] = static_cast<Word16>(how == 2 ? anywhere(random) : small(random));
+            // sparse weights make ties between entries alike in the weighted columns
+            w[j] = how == 1 ? Word16{0} : static_cast<Word16>(trial % 2 ? weight(random) : kMax16);
+            if (how == 3 && j % 2 == 0) w[j] = 0;
+        }
+        for (int from : {0, kLpOrder / 2}) {
+            const int expected = nearest_second_stage(target, w, from, VectorPath::portable);
+            if (how == 1) {
+                ASSERT_EQ(expected, 0);
+            }
+            for (VectorPath p : vector_paths()) {
+                ASSERT_EQ(nearest_second_stage(target, w, from, p), expected)
+                    << vector_path_name(p) << " trial " << trial << " half " << from;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vox::g729::testing
