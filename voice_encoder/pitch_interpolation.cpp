@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "voice_encoder/pitch_interpolation_vector.h"
 #include "voice_encoder/tables.h"
 
 namespace vox::g729 {
 
 void interpolate_past_excitation(Word16* exc, Word16 t0, Word16 frac, int length) {
+    interpolate_past_excitation(exc, t0, frac, length, active_vector_path());
+}
+
+void interpolate_past_excitation(Word16* exc, Word16 t0, Word16 frac, int length, VectorPath path) {
     constexpr int kUpSampling = 3;
-    constexpr int kTaps = 10;  // per side
+    using pitch_interpolation_detail::kTaps;
     const Word16* x0 = exc - t0;
     frac = negate(frac);
     if (frac < 0) {
@@ -19,15 +24,9 @@ void interpolate_past_excitation(Word16* exc, Word16 t0, Word16 frac, int length
     const Word16* c1 = &inter_3l[frac];
     const Word16* c2 = &inter_3l[kUpSampling - frac];
 
-    // No partial sum can saturate while the largest sample read times the
-    // sum of the taps' magnitudes stays within 32 bits. For short delays the
-    // samples read include outputs of this call, so the bound follows them.
     std::int32_t taps = 0;
     for (int k = 0; k < kTaps * kUpSampling; k += kUpSampling)
         taps += std::abs(std::int32_t{c1[k]}) + std::abs(std::int32_t{c2[k]});
-    std::int32_t largest = 0;
-    for (const Word16* p = x0 - (kTaps - 1); p < x0 + length + kTaps; ++p)
-        largest = std::max(largest, std::abs(std::int32_t{*p}));
 
     // The same taps in the order of the 20 samples x0[-9] .. x0[10] they
     // weight, for the sum that need not saturate: one forward run of
@@ -38,7 +37,31 @@ void interpolate_past_excitation(Word16* exc, Word16 t0, Word16 frac, int length
         window_taps[kTaps + i] = c2[i * kUpSampling];
     }
 
-    for (int j = 0; j < length; ++j, ++x0) {
+    // The vector forms write what they can prove exact; the loop below
+    // finishes, and does all on the portable path.
+    int j = 0;
+#if defined(__x86_64__)
+    switch (path) {
+        case VectorPath::avx2:
+            j = pitch_interpolation_detail::interpolate_avx2(exc, x0, window_taps, taps, length);
+            break;
+        case VectorPath::sse2:
+            j = pitch_interpolation_detail::interpolate_sse2(exc, x0, window_taps, taps, length);
+            break;
+        case VectorPath::portable:
+            break;
+    }
+#endif
+    if (j == length) return;
+
+    // No partial sum can saturate while the largest sample read times the
+    // sum of the taps' magnitudes stays within 32 bits. For short delays the
+    // samples read include outputs of this call, so the bound follows them.
+    std::int32_t largest = 0;
+    for (const Word16* p = x0 - (kTaps - 1); p < x0 + length + kTaps; ++p)
+        largest = std::max(largest, std::abs(std::int32_t{*p}));
+
+    for (x0 += j; j < length; ++j, ++x0) {
         const Word16* x1 = x0;
         const Word16* x2 = x0 + 1;
         Word32 s = 0;
