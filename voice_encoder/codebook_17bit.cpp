@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "voice_encoder/codebook_common.h"
+#include "voice_encoder/pulse_correlation_rows.h"
+#include "voice_encoder/vector_path.h"
 
 namespace vox::g729 {
 
@@ -21,12 +23,23 @@ class PulseCorrelations {
   public:
     PulseCorrelations(const Word16 h[kSubframe], const Word16 sign[kSubframe]) {
         Word16 hs[kSubframe];
-        if (scale_for_correlations(h, hs))
-            from_exact_sums(hs, sign);
-        else
+        if (!scale_for_correlations(h, hs)) {
             from_saturating_sums(h, sign);
+            return;
+        }
+#if defined(__x86_64__)
+        if (active_vector_path() != VectorPath::portable) {
+            signed_correlation_rows_sse2(hs, sign, r_);
+            for (int j = 1; j < kSubframe; ++j)
+                for (int i = 0; i < j; ++i) r_[i][j] = r_[j][i];
+            return;
+        }
+#endif
+        from_exact_sums(hs, sign);
     }
-    Word16 operator()(int i, int j) const { return r_[i][j]; }
+    Word16 operator()(int i, int j) const {
+        return r_[i][j];
+    }
 
   private:
     // mult(r, kMax16) for like signs, mult(r, kMin16) for unlike ones; without

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "voice_encoder/lsp_codebook_search.h"
+#include "voice_encoder/pulse_correlation_rows.h"
 #include "voice_encoder/tables.h"
 #include "voice_encoder/vector_path.h"
 
@@ -97,6 +98,38 @@ TEST(CoderVectorPath, SecondStageSearchesAgree) {
         }
     }
 }
+
+#if defined(__x86_64__)
+// The four-pulse search's matrix rows against the sums written out, the
+// response from quiet to the largest the exact sums admit (2 * 40 * 5180^2
+// < 2^31), the signs at random.
+TEST(CoderVectorPath, PulseCorrelationRowsEqualTheSumsWrittenOut) {
+    std::mt19937 random(17);
+    for (const int amplitude : {1, 200, 3000, 5180}) {
+        std::uniform_int_distribution<int> value(-amplitude, amplitude);
+        for (int trial = 0; trial < 200; ++trial) {
+            Word16 hs[kPulseRows];
+            Word16 sign[kPulseRows];
+            for (int i = 0; i < kPulseRows; ++i) {
+                hs[i] = static_cast<Word16>(trial == 0 ? (i % 2 ? -amplitude : amplitude)
+                                                       : value(random));
+                sign[i] = random() % 2 ? kMax16 : kMin16;
+            }
+            Word16 r[kPulseRows][kPulseRows];
+            signed_correlation_rows_sse2(hs, sign, r);
+            for (int j = 0; j < kPulseRows; ++j) {
+                for (int i = 0; i <= j; ++i) {
+                    Word32 sum = 0;
+                    for (int k = 0; k + j < kPulseRows; ++k) sum = l_mac(sum, hs[k], hs[k + j - i]);
+                    Word16 expected = extract_h(sum);
+                    if (i != j) expected = mult(expected, sign[i] == sign[j] ? kMax16 : kMin16);
+                    ASSERT_EQ(r[j][i], expected) << amplitude << " row " << j << " entry " << i;
+                }
+            }
+        }
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace vox::g729::testing

@@ -1,0 +1,58 @@
+#if defined(__x86_64__)
+
+#include <immintrin.h>
+
+#include "voice_encoder/pulse_correlation_rows.h"
+
+namespace vox::g729 {
+
+void signed_correlation_rows_sse2(const Word16 hs[kPulseRows], const Word16 sign[kPulseRows],
+                                  Word16 r[kPulseRows][kPulseRows]) {
+    constexpr int kRows = kPulseRows;
+    // g with zeros before it, so that g[m - n] reads 0 for m < n
+    alignas(16) Word16 padded[2 * kRows] = {};
+    Word16* g = padded + kRows;
+    for (int m = 0; m < kRows; ++m) g[m] = hs[kRows - 1 - m];
+    // B[m]; room after the 40 sums for the reads of full rows of 40
+    alignas(16) std::int32_t sums[2 * kRows] = {};
+
+    __m128i acc[kRows / 4];
+    for (__m128i& a : acc) a = _mm_setzero_si128();
+    const __m128i kLike = _mm_set1_epi16(kMax16);
+    for (int n = 0; n < kRows; ++n) {
+        const __m128i h = _mm_set1_epi16(hs[n]);
+        for (int c = 0; c < kRows / 8; ++c) {
+            const __m128i gv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + 8 * c - n));
+            const __m128i low = _mm_mullo_epi16(h, gv);
+            const __m128i high = _mm_mulhi_epi16(h, gv);
+            acc[2 * c] = _mm_add_epi32(acc[2 * c], _mm_unpacklo_epi16(low, high));
+            acc[2 * c + 1] = _mm_add_epi32(acc[2 * c + 1], _mm_unpackhi_epi16(low, high));
+        }
+        for (int c = 0; c < kRows / 4; ++c)
+            _mm_store_si128(reinterpret_cast<__m128i*>(sums + 4 * c), acc[c]);
+
+        // row j = 39 - n: entries i = 0..j from B[n + i], upper halves of 2 B
+        const int j = kRows - 1 - n;
+        const __m128i sign_j = _mm_set1_epi16(sign[j]);
+        for (int i = 0; i <= j; i += 8) {
+            const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + n + i));
+            const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + n + i + 4));
+            const __m128i v = _mm_packs_epi32(_mm_srai_epi32(b0, 15), _mm_srai_epi32(b1, 15));
+            // mult(v, 32767) for like signs; mult(v, -32768) = -v, saturated
+            const __m128i like = _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(v, kLike), 1),
+                                              _mm_srli_epi16(_mm_mullo_epi16(v, kLike), 15));
+            const __m128i unlike_value = _mm_subs_epi16(_mm_setzero_si128(), v);
+            const __m128i unlike = _mm_srai_epi16(
+                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sign + i)), sign_j),
+                15);
+            const __m128i out =
+                _mm_or_si128(_mm_and_si128(unlike, unlike_value), _mm_andnot_si128(unlike, like));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(r[j] + i), out);
+        }
+        r[j][j] = static_cast<Word16>(sums[kRows - 1] >> 15);
+    }
+}
+
+}  // namespace vox::g729
+
+#endif
