@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "voice_encoder/codebook_common.h"
-#include "voice_encoder/pulse_correlation_rows.h"
+#include "voice_encoder/pulse_correlation_matrix.h"
 #include "voice_encoder/vector_path.h"
 
 namespace vox::g729 {
@@ -29,9 +29,7 @@ class PulseCorrelations {
         }
 #if defined(__x86_64__)
         if (active_vector_path() != VectorPath::portable) {
-            signed_correlation_rows_sse2(hs, sign, r_);
-            for (int j = 1; j < kSubframe; ++j)
-                for (int i = 0; i < j; ++i) r_[i][j] = r_[j][i];
+            signed_correlation_matrix_sse2(hs, sign, r_);
             return;
         }
 #endif

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "voice_encoder/lsp_codebook_search.h"
-#include "voice_encoder/pulse_correlation_rows.h"
+#include "voice_encoder/pulse_correlation_matrix.h"
 #include "voice_encoder/tables.h"
 #include "voice_encoder/vector_path.h"
 
@@ -100,10 +100,10 @@ TEST(CoderVectorPath, SecondStageSearchesAgree) {
 }
 
 #if defined(__x86_64__)
-// The four-pulse search's matrix rows against the sums written out, the
+// The four-pulse search's matrix against the sums written out, the
 // response from quiet to the largest the exact sums admit (2 * 40 * 5180^2
 // < 2^31), the signs at random.
-TEST(CoderVectorPath, PulseCorrelationRowsEqualTheSumsWrittenOut) {
+TEST(CoderVectorPath, PulseCorrelationMatrixEqualsTheSumsWrittenOut) {
     std::mt19937 random(17);
     for (const int amplitude : {1, 200, 3000, 5180}) {
         std::uniform_int_distribution<int> value(-amplitude, amplitude);
@@ -116,7 +116,7 @@ TEST(CoderVectorPath, PulseCorrelationRowsEqualTheSumsWrittenOut) {
                 sign[i] = random() % 2 ? kMax16 : kMin16;
             }
             Word16 r[kPulseRows][kPulseRows];
-            signed_correlation_rows_sse2(hs, sign, r);
+            signed_correlation_matrix_sse2(hs, sign, r);
             for (int j = 0; j < kPulseRows; ++j) {
                 for (int i = 0; i <= j; ++i) {
                     Word32 sum = 0;
@@ -124,6 +124,7 @@ TEST(CoderVectorPath, PulseCorrelationRowsEqualTheSumsWrittenOut) {
                     Word16 expected = extract_h(sum);
                     if (i != j) expected = mult(expected, sign[i] == sign[j] ? kMax16 : kMin16);
                     ASSERT_EQ(r[j][i], expected) << amplitude << " row " << j << " entry " << i;
+                    ASSERT_EQ(r[i][j], expected) << amplitude << " mirror of " << j << ", " << i;
                 }
             }
         }

@@ -6,8 +6,8 @@
 //
 // The sums run over a mirrored copy g[m] = hs[39 - m]: step n adds
 // hs[n] g[m - n] to the sum B[m] of lag 39 - m, so that after step n the
-// row j = 39 - n is B[n .. n + j], in order. Entries right of the diagonal
-// are left for the caller to mirror.
+// row j = 39 - n is B[n .. n + j], in order. The entries right of the
+// diagonal are then copied from their mirror places.
 
 #include "voice_encoder/basic_ops.h"
 
@@ -17,7 +17,7 @@ inline constexpr int kPulseRows = 40;
 
 // hs must be scaled so that no doubled sum of its products leaves 32 bits;
 // sign[i] is 32767 or -32768.
-void signed_correlation_rows_sse2(const Word16 hs[kPulseRows], const Word16 sign[kPulseRows],
-                                  Word16 r[kPulseRows][kPulseRows]);
+void signed_correlation_matrix_sse2(const Word16 hs[kPulseRows], const Word16 sign[kPulseRows],
+                                    Word16 r[kPulseRows][kPulseRows]);
 
 }  // namespace vox::g729

@@ -2,12 +2,51 @@
 
 #include <immintrin.h>
 
-#include "voice_encoder/pulse_correlation_rows.h"
+#include "voice_encoder/pulse_correlation_matrix.h"
 
 namespace vox::g729 {
 
-void signed_correlation_rows_sse2(const Word16 hs[kPulseRows], const Word16 sign[kPulseRows],
-                                  Word16 r[kPulseRows][kPulseRows]) {
+namespace {
+
+// Copies the entries left of the diagonal to their mirror places: blocks of
+// 8 x 8 below the diagonal by an SSE2 transpose, the blocks on it one by one.
+void mirror_lower_triangle(Word16 r[kPulseRows][kPulseRows]) {
+    constexpr int kBlocks = kPulseRows / 8;
+    for (int bj = 1; bj < kBlocks; ++bj) {
+        for (int bi = 0; bi < bj; ++bi) {
+            __m128i row[8];
+            for (int k = 0; k < 8; ++k)
+                row[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r[8 * bj + k] + 8 * bi));
+            // three rounds of interleaving turn rows into columns
+            __m128i a[8];
+            __m128i b[8];
+            for (int k = 0; k < 4; ++k) {
+                a[2 * k] = _mm_unpacklo_epi16(row[2 * k], row[2 * k + 1]);
+                a[2 * k + 1] = _mm_unpackhi_epi16(row[2 * k], row[2 * k + 1]);
+            }
+            for (int k = 0; k < 2; ++k) {
+                b[4 * k] = _mm_unpacklo_epi32(a[4 * k], a[4 * k + 2]);
+                b[4 * k + 1] = _mm_unpackhi_epi32(a[4 * k], a[4 * k + 2]);
+                b[4 * k + 2] = _mm_unpacklo_epi32(a[4 * k + 1], a[4 * k + 3]);
+                b[4 * k + 3] = _mm_unpackhi_epi32(a[4 * k + 1], a[4 * k + 3]);
+            }
+            for (int k = 0; k < 4; ++k) {
+                const __m128i low = _mm_unpacklo_epi64(b[k], b[k + 4]);
+                const __m128i high = _mm_unpackhi_epi64(b[k], b[k + 4]);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(r[8 * bi + 2 * k] + 8 * bj), low);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(r[8 * bi + 2 * k + 1] + 8 * bj), high);
+            }
+        }
+    }
+    for (int base = 0; base < kPulseRows; base += 8)
+        for (int j = base + 1; j < base + 8; ++j)
+            for (int i = base; i < j; ++i) r[i][j] = r[j][i];
+}
+
+}  // namespace
+
+void signed_correlation_matrix_sse2(const Word16 hs[kPulseRows], const Word16 sign[kPulseRows],
+                                    Word16 r[kPulseRows][kPulseRows]) {
     constexpr int kRows = kPulseRows;
     // g with zeros before it, so that g[m - n] reads 0 for m < n
     alignas(16) Word16 padded[2 * kRows] = {};
@@ -51,6 +90,7 @@ void signed_correlation_rows_sse2(const Word16 hs[kPulseRows], const Word16 sign
         }
         r[j][j] = static_cast<Word16>(sums[kRows - 1] >> 15);
     }
+    mirror_lower_triangle(r);
 }
 
 }  // namespace vox::g729
