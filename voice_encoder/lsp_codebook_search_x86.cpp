@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "voice_encoder/lsp_codebook_search.h"
+#include "voice_encoder/sliding_sums_x86.h"
 #include "voice_encoder/tables.h"
 
 namespace vox::g729::lsp_search_detail {
@@ -79,13 +80,6 @@ bool differences_fit(const Word16* target, const Word16* low, const Word16* high
     return sum < (std::int64_t{1} << 30);
 }
 
-// Two neighbouring 16-bit values in every 32-bit lane.
-std::int32_t pair_of(Word16 even, Word16 odd) {
-    return static_cast<std::int32_t>(
-        (static_cast<std::uint32_t>(static_cast<std::uint16_t>(odd)) << 16) |
-        static_cast<std::uint16_t>(even));
-}
-
 // mult(w, t) lane by lane for w >= 0: the product's bits 15..30, which hold
 // it whole since |w t| / 2^15 < 2^15.
 __m128i fractional_product_sse2(__m128i w, __m128i t) {
@@ -141,7 +135,7 @@ int nearest_first_stage_sse2(const Word16 residual[kLpOrder]) {
         return nearest_first_stage(residual, VectorPath::portable);
     __m128i target[kFirstPairs];
     for (int p = 0; p < kFirstPairs; ++p)
-        target[p] = _mm_set1_epi32(pair_of(residual[2 * p], residual[2 * p + 1]));
+        target[p] = _mm_set1_epi32(tap_pair(residual[2 * p], residual[2 * p + 1]));
     alignas(16) std::int32_t dist[kFirstStageSize];
     for (int i = 0; i < kFirstStageSize; i += 4) {
         __m128i sum = _mm_setzero_si128();
@@ -161,7 +155,7 @@ __attribute__((target("avx2"))) int nearest_first_stage_avx2(const Word16 residu
         return nearest_first_stage(residual, VectorPath::portable);
     __m256i target[kFirstPairs];
     for (int p = 0; p < kFirstPairs; ++p)
-        target[p] = _mm256_set1_epi32(pair_of(residual[2 * p], residual[2 * p + 1]));
+        target[p] = _mm256_set1_epi32(tap_pair(residual[2 * p], residual[2 * p + 1]));
     alignas(32) std::int32_t dist[kFirstStageSize];
     for (int i = 0; i < kFirstStageSize; i += 8) {
         __m256i sum = _mm256_setzero_si256();
@@ -184,8 +178,8 @@ int nearest_second_stage_sse2(const Word16 target[kLpOrder], const Word16 w[kLpO
     for (int p = 0; p < kSecondPairs; ++p) {
         const int j = from + 2 * p;
         const bool odd_in_half = 2 * p + 1 < kHalf;
-        t0[p] = _mm_set1_epi32(pair_of(target[j], odd_in_half ? target[j + 1] : 0));
-        weight[p] = _mm_set1_epi32(pair_of(w[j], odd_in_half ? w[j + 1] : 0));
+        t0[p] = _mm_set1_epi32(tap_pair(target[j], odd_in_half ? target[j + 1] : 0));
+        weight[p] = _mm_set1_epi32(tap_pair(w[j], odd_in_half ? w[j + 1] : 0));
     }
     const auto& book = books.second[from / kHalf];
     alignas(16) std::int32_t dist[kSecondStageSize];
@@ -211,8 +205,8 @@ __attribute__((target("avx2"))) int nearest_second_stage_avx2(const Word16 targe
     for (int p = 0; p < kSecondPairs; ++p) {
         const int j = from + 2 * p;
         const bool odd_in_half = 2 * p + 1 < kHalf;
-        t0[p] = _mm256_set1_epi32(pair_of(target[j], odd_in_half ? target[j + 1] : 0));
-        weight[p] = _mm256_set1_epi32(pair_of(w[j], odd_in_half ? w[j + 1] : 0));
+        t0[p] = _mm256_set1_epi32(tap_pair(target[j], odd_in_half ? target[j + 1] : 0));
+        weight[p] = _mm256_set1_epi32(tap_pair(w[j], odd_in_half ? w[j + 1] : 0));
     }
     const auto& book = books.second[from / kHalf];
     alignas(32) std::int32_t dist[kSecondStageSize];

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "voice_encoder/pitch_interpolation_vector.h"
+#include "voice_encoder/sliding_sums_x86.h"
 
 namespace vox::g729::pitch_interpolation_detail {
 
@@ -26,12 +27,8 @@ struct Interpolation {
     Interpolation(Word16* exc_, const Word16* x0_, const Word16 window_taps[2 * kTaps],
                   std::int32_t tap_magnitudes_, int length)
         : exc(exc_), x0(x0_), tap_magnitudes(tap_magnitudes_) {
-        for (int p = 0; p < kPairs; ++p) {
-            pairs[p] = static_cast<std::int32_t>(
-                (static_cast<std::uint32_t>(static_cast<std::uint16_t>(window_taps[2 * p + 1]))
-                 << 16) |
-                static_cast<std::uint16_t>(window_taps[2 * p]));
-        }
+        for (int p = 0; p < kPairs; ++p)
+            pairs[p] = tap_pair(window_taps[2 * p], window_taps[2 * p + 1]);
         // the history read, up to the first output
         largest = largest_of(x0 - (kTaps - 1), std::min<const Word16*>(x0 + length + kTaps, exc));
     }
@@ -57,32 +54,17 @@ __m128i rounded_sse2(__m128i low, __m128i high) {
 
 // Outputs j .. j + 7.
 void block_of_8(const Interpolation& in, int j) {
-    const Word16* window = in.x0 + j - (kTaps - 1);
-    __m128i low = _mm_setzero_si128();
-    __m128i high = _mm_setzero_si128();
-    for (int p = 0; p < kPairs; ++p) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 2 * p));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 2 * p + 1));
-        const __m128i taps = _mm_set1_epi32(in.pairs[p]);
-        low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), taps));
-        high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), taps));
-    }
+    __m128i low;
+    __m128i high;
+    sliding_sums_8(in.x0 + j - (kTaps - 1), in.pairs, kPairs, low, high);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(in.exc + j), rounded_sse2(low, high));
 }
 
-// Outputs j .. j + 15; the unpacks work within each 128-bit half, and the
-// pack puts the four groups of four back in order.
+// Outputs j .. j + 15; the pack puts the four groups of four back in order.
 __attribute__((target("avx2"))) void block_of_16(const Interpolation& in, int j) {
-    const Word16* window = in.x0 + j - (kTaps - 1);
-    __m256i low = _mm256_setzero_si256();
-    __m256i high = _mm256_setzero_si256();
-    for (int p = 0; p < kPairs; ++p) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window + 2 * p));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window + 2 * p + 1));
-        const __m256i taps = _mm256_set1_epi32(in.pairs[p]);
-        low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), taps));
-        high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), taps));
-    }
+    __m256i low;
+    __m256i high;
+    sliding_sums_16(in.x0 + j - (kTaps - 1), in.pairs, kPairs, low, high);
     const __m256i half = _mm256_set1_epi32(1 << 14);
     const __m256i out = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(low, half), 15),
                                            _mm256_srai_epi32(_mm256_add_epi32(high, half), 15));

@@ -8,7 +8,16 @@ namespace vox::g729 {
 
 void backward_correlation(const Word16 h[kSubframe], const Word16 x[kSubframe],
                           Word32 y[kSubframe]) {
+    backward_correlation(h, x, y, active_vector_path());
+}
+
+void backward_correlation(const Word16 h[kSubframe], const Word16 x[kSubframe], Word32 y[kSubframe],
+                          VectorPath path) {
     if (products_fit(energy_of(x, kSubframe), energy_of(h, kSubframe))) {
+#if defined(__x86_64__)
+        if (path == VectorPath::avx2) return exact_backward_correlation_avx2(h, x, y);
+        if (path == VectorPath::sse2) return exact_backward_correlation_sse2(h, x, y);
+#endif
         // Every partial sum, in any order, is bounded like the whole, so the
         // sums of all positions may advance together, one tap of h at a time.
         // x runs on in zeros, so that every tap covers all positions

@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "voice_encoder/lsp_codebook_search.h"
 #include "voice_encoder/pulse_correlation_matrix.h"
 #include "voice_encoder/tables.h"
+#include "voice_encoder/target_correlation.h"
 #include "voice_encoder/vector_path.h"
 
 namespace vox::g729::testing {
@@ -94,6 +96,31 @@ TEST(CoderVectorPath, SecondStageSearchesAgree) {
             for (VectorPath p : vector_paths()) {
                 ASSERT_EQ(nearest_second_stage(target, w, from, p), expected)
                     << vector_path_name(p) << " trial " << trial << " half " << from;
+            }
+        }
+    }
+}
+
+// Responses and targets from quiet to full scale: the exact sums where the
+// energies admit them, the saturating chains elsewhere.
+TEST(CoderVectorPath, BackwardCorrelationsAgree) {
+    std::mt19937 random(40);
+    for (const int amplitude : {1, 300, 3000, 8000, 20000, 32767}) {
+        std::uniform_int_distribution<int> value(-amplitude, amplitude);
+        for (int trial = 0; trial < 300; ++trial) {
+            Word16 h[kSubframe];
+            Word16 x[kSubframe];
+            for (int i = 0; i < kSubframe; ++i) {
+                h[i] = static_cast<Word16>(value(random));
+                x[i] = static_cast<Word16>(trial == 0 ? amplitude : value(random));
+            }
+            Word32 expected[kSubframe];
+            backward_correlation(h, x, expected, VectorPath::portable);
+            for (VectorPath p : vector_paths()) {
+                Word32 y[kSubframe];
+                backward_correlation(h, x, y, p);
+                ASSERT_TRUE(std::equal(y, y + kSubframe, expected))
+                    << vector_path_name(p) << " amplitude " << amplitude << " trial " << trial;
             }
         }
     }
