@@ -1,7 +1,9 @@
 #include "voice_encoder/codebook_11bit.h"
 
 #include "voice_encoder/codebook_common.h"
+#include "voice_encoder/pulse_correlation_matrix.h"
 #include "voice_encoder/tables.h"
+#include "voice_encoder/vector_path.h"
 
 namespace vox::g729 {
 
@@ -19,6 +21,13 @@ struct PairCorrelations {
 
 void correlate_pairs(const Word16 h[kSubframe], const Word16 sign[kSubframe],
                      PairCorrelations& corr) {
+#if defined(__x86_64__)
+    Word16 hs[kSubframe];
+    if (active_vector_path() != VectorPath::portable && scale_for_correlations(h, hs)) {
+        signed_correlation_matrix_sse2(hs, sign, PulseSigns::two_pulse, corr.cross, corr.energy);
+        return;
+    }
+#endif
     PartialCorrelations partial;
     partial_correlations(h, partial);
     for (int b = 0; b < kSubframe; ++b) {

@@ -29,7 +29,8 @@ class PulseCorrelations {
         }
 #if defined(__x86_64__)
         if (active_vector_path() != VectorPath::portable) {
-            signed_correlation_matrix_sse2(hs, sign, r_);
+            Word16 diagonal[kSubframe];
+            signed_correlation_matrix_sse2(hs, sign, PulseSigns::four_pulse, r_, diagonal);
             return;
         }
 #endif

@@ -8,6 +8,13 @@ namespace vox::g729 {
 
 namespace {
 
+// mult(v, f) lane by lane where the product cannot saturate (f > -32768):
+// bits 15..30 of the product.
+__m128i fractional_product(__m128i v, __m128i f) {
+    return _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(v, f), 1),
+                        _mm_srli_epi16(_mm_mullo_epi16(v, f), 15));
+}
+
 // Copies the entries left of the diagonal to their mirror places: blocks of
 // 8 x 8 below the diagonal by an SSE2 transpose, the blocks on it one by one.
 void mirror_lower_triangle(Word16 r[kPulseRows][kPulseRows]) {
@@ -46,7 +53,8 @@ void mirror_lower_triangle(Word16 r[kPulseRows][kPulseRows]) {
 }  // namespace
 
 void signed_correlation_matrix_sse2(const Word16 hs[kPulseRows], const Word16 sign[kPulseRows],
-                                    Word16 r[kPulseRows][kPulseRows]) {
+                                    PulseSigns rule, Word16 r[kPulseRows][kPulseRows],
+                                    Word16 diagonal[kPulseRows]) {
     constexpr int kRows = kPulseRows;
     // g with zeros before it, so that g[m - n] reads 0 for m < n
     alignas(16) Word16 padded[2 * kRows] = {};
@@ -77,18 +85,29 @@ void signed_correlation_matrix_sse2(const Word16 hs[kPulseRows], const Word16 si
             const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + n + i));
             const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + n + i + 4));
             const __m128i v = _mm_packs_epi32(_mm_srai_epi32(b0, 15), _mm_srai_epi32(b1, 15));
-            // mult(v, 32767) for like signs; mult(v, -32768) = -v, saturated
-            const __m128i like = _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(v, kLike), 1),
-                                              _mm_srli_epi16(_mm_mullo_epi16(v, kLike), 15));
-            const __m128i unlike_value = _mm_subs_epi16(_mm_setzero_si128(), v);
-            const __m128i unlike = _mm_srai_epi16(
-                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sign + i)), sign_j),
-                15);
-            const __m128i out =
-                _mm_or_si128(_mm_and_si128(unlike, unlike_value), _mm_andnot_si128(unlike, like));
+            const __m128i sign_i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sign + i));
+            __m128i out;
+            if (rule == PulseSigns::four_pulse) {
+                // mult(v, 32767) for like signs; mult(v, -32768) = -v, saturated
+                const __m128i like = fractional_product(v, kLike);
+                const __m128i unlike_value = _mm_subs_epi16(_mm_setzero_si128(), v);
+                const __m128i unlike = _mm_srai_epi16(_mm_xor_si128(sign_i, sign_j), 15);
+                out = _mm_or_si128(_mm_and_si128(unlike, unlike_value),
+                                   _mm_andnot_si128(unlike, like));
+            } else {
+                // mult(s[i], s[j]): 32766 for two positive signs, 32767 for two
+                // negative ones (saturated), -32767 for unlike ones
+                const __m128i like = _mm_cmpeq_epi16(sign_i, sign_j);
+                const __m128i like_factor =
+                    _mm_sub_epi16(_mm_set1_epi16(32766), _mm_srai_epi16(sign_i, 15));
+                const __m128i factor = _mm_or_si128(_mm_and_si128(like, like_factor),
+                                                    _mm_andnot_si128(like, _mm_set1_epi16(-32767)));
+                out = fractional_product(v, factor);
+            }
             _mm_storeu_si128(reinterpret_cast<__m128i*>(r[j] + i), out);
         }
-        r[j][j] = static_cast<Word16>(sums[kRows - 1] >> 15);
+        diagonal[j] = static_cast<Word16>(sums[kRows - 1] >> 15);
+        if (rule == PulseSigns::four_pulse) r[j][j] = diagonal[j];
     }
     mirror_lower_triangle(r);
 }

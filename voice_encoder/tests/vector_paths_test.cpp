@@ -142,16 +142,27 @@ TEST(CoderVectorPath, PulseCorrelationMatrixEqualsTheSumsWrittenOut) {
                                                        : value(random));
                 sign[i] = random() % 2 ? kMax16 : kMin16;
             }
-            Word16 r[kPulseRows][kPulseRows];
-            signed_correlation_matrix_sse2(hs, sign, r);
-            for (int j = 0; j < kPulseRows; ++j) {
-                for (int i = 0; i <= j; ++i) {
-                    Word32 sum = 0;
-                    for (int k = 0; k + j < kPulseRows; ++k) sum = l_mac(sum, hs[k], hs[k + j - i]);
-                    Word16 expected = extract_h(sum);
-                    if (i != j) expected = mult(expected, sign[i] == sign[j] ? kMax16 : kMin16);
-                    ASSERT_EQ(r[j][i], expected) << amplitude << " row " << j << " entry " << i;
-                    ASSERT_EQ(r[i][j], expected) << amplitude << " mirror of " << j << ", " << i;
+            for (const PulseSigns rule : {PulseSigns::four_pulse, PulseSigns::two_pulse}) {
+                Word16 r[kPulseRows][kPulseRows];
+                Word16 diagonal[kPulseRows];
+                signed_correlation_matrix_sse2(hs, sign, rule, r, diagonal);
+                for (int j = 0; j < kPulseRows; ++j) {
+                    for (int i = 0; i <= j; ++i) {
+                        Word32 sum = 0;
+                        for (int k = 0; k + j < kPulseRows; ++k)
+                            sum = l_mac(sum, hs[k], hs[k + j - i]);
+                        const Word16 unsigned_r = extract_h(sum);
+                        Word16 expected = unsigned_r;
+                        if (rule == PulseSigns::two_pulse)
+                            expected = mult(unsigned_r, mult(sign[i], sign[j]));
+                        else if (i != j)
+                            expected = mult(unsigned_r, sign[i] == sign[j] ? kMax16 : kMin16);
+                        ASSERT_EQ(r[j][i], expected) << amplitude << " row " << j << " entry " << i;
+                        ASSERT_EQ(r[i][j], expected) << amplitude << " mirror " << j << ", " << i;
+                        if (i == j) {
+                            ASSERT_EQ(diagonal[j], unsigned_r) << amplitude << " " << j;
+                        }
+                    }
                 }
             }
         }
