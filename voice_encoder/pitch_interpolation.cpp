@@ -12,7 +12,8 @@ void interpolate_past_excitation(Word16* exc, Word16 t0, Word16 frac, int length
     interpolate_past_excitation(exc, t0, frac, length, active_vector_path());
 }
 
-void interpolate_past_excitation(Word16* exc, Word16 t0, Word16 frac, int length, VectorPath path) {
+void interpolate_past_excitation(Word16* exc, Word16 t0, Word16 frac, int length,
+                                 [[maybe_unused]] VectorPath path) {
     constexpr int kUpSampling = 3;
     using pitch_interpolation_detail::kTaps;
     const Word16* x0 = exc - t0;

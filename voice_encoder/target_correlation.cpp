@@ -12,7 +12,7 @@ void backward_correlation(const Word16 h[kSubframe], const Word16 x[kSubframe],
 }
 
 void backward_correlation(const Word16 h[kSubframe], const Word16 x[kSubframe], Word32 y[kSubframe],
-                          VectorPath path) {
+                          [[maybe_unused]] VectorPath path) {
     if (products_fit(energy_of(x, kSubframe), energy_of(h, kSubframe))) {
 #if defined(__x86_64__)
         if (path == VectorPath::avx2) return exact_backward_correlation_avx2(h, x, y);
