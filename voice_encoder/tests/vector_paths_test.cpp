@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "voice_encoder/lsp_codebook_search.h"
+#include "voice_encoder/pitch_interpolation.h"
 #include "voice_encoder/pulse_correlation_matrix.h"
 #include "voice_encoder/tables.h"
 #include "voice_encoder/target_correlation.h"
@@ -121,6 +122,34 @@ TEST(CoderVectorPath, BackwardCorrelationsAgree) {
                 backward_correlation(h, x, y, p);
                 ASSERT_TRUE(std::equal(y, y + kSubframe, expected))
                     << vector_path_name(p) << " amplitude " << amplitude << " trial " << trial;
+            }
+        }
+    }
+}
+
+// Every delay and fraction the coder uses, over excitations quiet enough for
+// the exact sums throughout and loud enough to leave them part way or at once:
+// blocks of 8 and of 16 outputs, and where each ends, must give the same.
+TEST(CoderVectorPath, InterpolationsAgreeAtEveryDelay) {
+    constexpr int kHistory = 154;
+    std::mt19937 random(143);
+    for (const int amplitude : {1000, 20000, 25000, 32767}) {
+        std::uniform_int_distribution<int> value(-amplitude, amplitude);
+        for (int t0 = 20; t0 <= 143; ++t0) {
+            for (const int frac : {-1, 0, 1}) {
+                std::vector<Word16> input(kHistory + kSubframe);
+                for (Word16& v : input) v = static_cast<Word16>(value(random));
+                std::vector<Word16> expected = input;
+                interpolate_past_excitation(expected.data() + kHistory, static_cast<Word16>(t0),
+                                            static_cast<Word16>(frac), kSubframe,
+                                            VectorPath::portable);
+                for (VectorPath p : vector_paths()) {
+                    std::vector<Word16> out = input;
+                    interpolate_past_excitation(out.data() + kHistory, static_cast<Word16>(t0),
+                                                static_cast<Word16>(frac), kSubframe, p);
+                    ASSERT_EQ(out, expected) << vector_path_name(p) << " amplitude " << amplitude
+                                             << " delay " << t0 << " fraction " << frac;
+                }
             }
         }
     }
