@@ -4,7 +4,6 @@
 
 #include "voice_encoder/dsp_math.h"
 #include "voice_encoder/exact_sums.h"
-#include "voice_encoder/vector_path.h"
 
 namespace vox::g729 {
 
@@ -26,7 +25,9 @@ struct Signal {
     const Word16* odd;
 };
 
-// Correlation of the signal with itself delayed by t, on even samples.
+// Correlation of the signal with itself delayed by t, on even samples;
+// inlined into the search over delays, where the compiler keeps the even
+// samples' loads and the loop set-up out of the delays' loop.
 [[gnu::always_inline]] inline Word32 decimated_correlation(Signal x, int t, int length) {
     const Word16* s = x.s;
     if (x.exact) {
@@ -48,34 +49,13 @@ struct SectionBest {
 };
 
 // The delay of the largest correlation in [from, to); the first of equals.
-// Written once for the vectoriser, which packs the exact sums 8 or 16
-// samples wide by the processor it compiles for: both wrappers inline it.
-[[gnu::always_inline]] inline SectionBest best_delay_body(Signal s, int from, int to, int step,
-                                                          int length) {
+SectionBest best_delay(Signal s, int from, int to, int step, int length) {
     SectionBest best{static_cast<Word16>(from), kMin32};
     for (int t = from; t < to; t += step) {
         const Word32 c = decimated_correlation(s, t, length);
         if (l_sub(c, best.correlation) > 0) best = {static_cast<Word16>(t), c};
     }
     return best;
-}
-
-SectionBest best_delay_default(Signal s, int from, int to, int step, int length) {
-    return best_delay_body(s, from, to, step, length);
-}
-
-#if defined(__x86_64__)
-__attribute__((target("avx2"))) SectionBest best_delay_avx2(Signal s, int from, int to, int step,
-                                                            int length) {
-    return best_delay_body(s, from, to, step, length);
-}
-#endif
-
-SectionBest best_delay(Signal s, int from, int to, int step, int length) {
-#if defined(__x86_64__)
-    if (active_vector_path() == VectorPath::avx2) return best_delay_avx2(s, from, to, step, length);
-#endif
-    return best_delay_default(s, from, to, step, length);
 }
 
 // correlation / sqrt(energy of the delayed signal), 16 bits.
