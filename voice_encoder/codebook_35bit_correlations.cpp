@@ -52,8 +52,9 @@ constexpr int kBlocks = kSubframe / kLanes;
 
 // running[i] += factor * v[offset + i] for the blocks [first, end), each sum
 // then stored to row[i].
-void advance_sums(std::int32_t running[kSubframe], std::int32_t row[kSubframe], Word16 factor,
-                  const Word16* v, int offset, int first, int end) {
+[[gnu::always_inline]] inline void advance_sums(std::int32_t running[kSubframe],
+                                                std::int32_t row[kSubframe], Word16 factor,
+                                                const Word16* v, int offset, int first, int end) {
     for (int b = first; b < end; ++b) {
         for (int k = 0; k < kLanes; ++k) {
             const int i = b * kLanes + k;
@@ -64,8 +65,9 @@ void advance_sums(std::int32_t running[kSubframe], std::int32_t row[kSubframe], 
 }
 
 // Both layouts of the sums of products, each row from the last by one
-// product per lag.
-void sum_products(TrackCorrelations& r) {
+// product per lag. Written once for the vectoriser, which packs a block of
+// eight sums in one AVX2 register or two SSE2 ones: both wrappers inline it.
+[[gnu::always_inline]] inline void sum_products_body(TrackCorrelations& r) {
     // h reversed, with a block of zeros on each side
     Word16 padded[kSubframe + 2 * kLanes] = {};
     std::reverse_copy(r.h, r.h + kSubframe, padded + kLanes);
@@ -82,6 +84,23 @@ void sum_products(TrackCorrelations& r) {
         advance_sums(running, r.by_end.row(m), r.h[m], padded, kLanes + kSubframe - 1 - m, 0,
                      m / kLanes + 1);
     }
+}
+
+void sum_products_default(TrackCorrelations& r) {
+    sum_products_body(r);
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void sum_products_avx2(TrackCorrelations& r) {
+    sum_products_body(r);
+}
+#endif
+
+void sum_products(TrackCorrelations& r) {
+#if defined(__x86_64__)
+    if (active_vector_path() == VectorPath::avx2) return sum_products_avx2(r);
+#endif
+    sum_products_default(r);
 }
 
 // The pair sums as the reference's chains give them, rounded to 16 bits and

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "voice_encoder/codebook_common.h"
+#include "voice_encoder/vector_path.h"
 
 namespace vox::g729::ten_pulse {
 
@@ -26,7 +27,11 @@ PairChoice choose_in_scan_order(const PairCandidates& c) {
 // always replaces the start, sq being a square). Each column keeps its first
 // best over the rows, in vector lanes; the columns' winners are then
 // compared, the earlier row taking a tie.
-std::optional<PairChoice> choose_largest_ratio(const PairCandidates& c) {
+//
+// Written once for the vectoriser, which packs a row's eight products in one
+// AVX2 register or two SSE2 ones: both wrappers below inline it.
+[[gnu::always_inline]] inline std::optional<PairChoice> choose_largest_ratio_body(
+    const PairCandidates& c) {
     Word16 lowest = kMax16;
     const Word16* alp = c.alp[0];
     for (int k = 0; k < kPositions * kPositions; ++k) lowest = std::min(lowest, alp[k]);
@@ -58,6 +63,28 @@ std::optional<PairChoice> choose_largest_ratio(const PairCandidates& c) {
         best = (best & (better - 1)) | (j & -static_cast<int>(better));
     }
     return PairChoice{true, col_row[best], best, col_alp[best]};
+}
+
+namespace {
+
+std::optional<PairChoice> choose_largest_ratio_default(const PairCandidates& c) {
+    return choose_largest_ratio_body(c);
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) std::optional<PairChoice> choose_largest_ratio_avx2(
+    const PairCandidates& c) {
+    return choose_largest_ratio_body(c);
+}
+#endif
+
+}  // namespace
+
+std::optional<PairChoice> choose_largest_ratio(const PairCandidates& c) {
+#if defined(__x86_64__)
+    if (active_vector_path() == VectorPath::avx2) return choose_largest_ratio_avx2(c);
+#endif
+    return choose_largest_ratio_default(c);
 }
 
 }  // namespace vox::g729::ten_pulse
