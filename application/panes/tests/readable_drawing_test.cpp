@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QStyle>
+#include <cstdio>
 
 #include "application/panes/colour_scheme.h"
 #include "application/panes/hover_button.h"
@@ -49,6 +50,10 @@ class PaletteTest : public ::testing::TestWithParam<bool> {
     }
     void TearDown() override { QApplication::setPalette(saved_); }
     static QPalette palette() { return QApplication::palette(); }
+    // Prints a measured ratio, for the record.
+    static void report(const char* what, double ratio) {
+        std::printf("    %s, %s palette: %.2f:1\n", what, GetParam() ? "dark" : "light", ratio);
+    }
 
   private:
     QPalette saved_;
@@ -57,8 +62,12 @@ class PaletteTest : public ::testing::TestWithParam<bool> {
 TEST_P(PaletteTest, ProgressTextReadsOnTheBarAndBesideIt) {
     TextProgressCtrl bar;
     EXPECT_EQ(bar.barColour(), palette().color(QPalette::Highlight));
-    EXPECT_GE(contrastRatio(bar.textOnBarColour(), bar.barColour()), kReadableContrast);
-    EXPECT_GE(contrastRatio(bar.textColour(), bar.backgroundColour()), kReadableContrast);
+    const double onBar = contrastRatio(bar.textOnBarColour(), bar.barColour());
+    const double beside = contrastRatio(bar.textColour(), bar.backgroundColour());
+    report("progress text on the bar", onBar);
+    report("progress text beside the bar", beside);
+    EXPECT_GE(onBar, kReadableContrast);
+    EXPECT_GE(beside, kReadableContrast);
     // A bar given its owner's colours keeps its text readable as well.
     bar.setBarColour(QColor(0x10, 0x30, 0xc0));
     bar.setTextOnBarColour(QColor(0x10, 0x40, 0xd0));
@@ -84,13 +93,17 @@ TEST_P(PaletteTest, SortedColumnTintKeepsTheListTextReadable) {
     const QColor base = palette().color(QPalette::Base);
     const QColor tint = sortColumnTint(base);
     EXPECT_NE(tint, base);
-    EXPECT_GE(contrastRatio(palette().color(QPalette::Text), tint), kReadableContrast);
+    const double ratio = contrastRatio(palette().color(QPalette::Text), tint);
+    report("list text on the sorted column's tint", ratio);
+    EXPECT_GE(ratio, kReadableContrast);
 }
 
 TEST_P(PaletteTest, LitHoverButtonFollowsThePalette) {
     const QColor lit = highlightedFace(palette());
     EXPECT_NE(lit, palette().color(QPalette::Button));
-    EXPECT_GE(contrastRatio(palette().color(QPalette::ButtonText), lit), kReadableContrast);
+    const double ratio = contrastRatio(palette().color(QPalette::ButtonText), lit);
+    report("button text on the lit hover face", ratio);
+    EXPECT_GE(ratio, kReadableContrast);
     // The strip's lit face and edge become the palette's.
     QImage strip(2, 1, QImage::Format_RGB32);
     strip.setPixel(0, 0, 0xffe4eefa);
