@@ -29,7 +29,11 @@ cleanup() {
 trap cleanup EXIT
 Xvfb -displayfd 3 -screen 0 "${VOX_SCREEN:-1280x900x24}" 3>"$work/display" 2>/dev/null &
 xvfb=$!
-until [ -s "$work/display" ]; do sleep 0.1; done
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "with-accessibility-bus.sh: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 export QT_QPA_PLATFORM=xcb VOX_TEST_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 # The bus the bridge joins, started now rather than on its first call.
