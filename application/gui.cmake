@@ -13,17 +13,24 @@ set(button_glyphs
     133_recorder 134_computer 138_upload 139_download 140_format 141_to_wave 142_list_up
     143_list_down 144_cancel 145_delete 146_up_folder 147_new_folder 149_refresh 150_to_dvf)
 set(button_strips "")
+# Each at its own size and at twice it, for scaled screens.
 foreach(glyph IN LISTS button_glyphs)
-  set(strip ${strip_dir}/bitmaps/${glyph}.png)
-  add_custom_command(
-    OUTPUT ${strip}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${strip_dir}/bitmaps
-    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
-            $<TARGET_FILE:vox_render_strip> ${res_dir}/glyphs/${glyph}.svg ${strip}
-    DEPENDS vox_render_strip ${res_dir}/glyphs/${glyph}.svg
-    COMMENT "Drawing button strip ${glyph}"
-    VERBATIM)
-  list(APPEND button_strips ${strip})
+  foreach(scale 1 2)
+    if(scale EQUAL 1)
+      set(strip ${strip_dir}/bitmaps/${glyph}.png)
+    else()
+      set(strip ${strip_dir}/bitmaps/${glyph}@${scale}x.png)
+    endif()
+    add_custom_command(
+      OUTPUT ${strip}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${strip_dir}/bitmaps
+      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+              $<TARGET_FILE:vox_render_strip> ${res_dir}/glyphs/${glyph}.svg ${strip} ${scale}
+      DEPENDS vox_render_strip ${res_dir}/glyphs/${glyph}.svg
+      COMMENT "Drawing button strip ${glyph} at scale ${scale}"
+      VERBATIM)
+    list(APPEND button_strips ${strip})
+  endforeach()
 endforeach()
 set_source_files_properties(${button_strips} PROPERTIES GENERATED TRUE)
 
@@ -46,7 +53,9 @@ add_library(vox_controls
   ${app_dir}/panes/list_ctrl_ex.cpp ${app_dir}/panes/list_view_ex.cpp
   ${app_dir}/panes/drag_image.cpp ${app_dir}/panes/list_drag.cpp
   ${app_dir}/panes/hover_button.cpp ${app_dir}/panes/system_icons.cpp
-  ${app_dir}/panes/text_progress_ctrl.cpp ${app_dir}/panes/status_progress_bar.cpp)
+  ${app_dir}/panes/text_progress_ctrl.cpp ${app_dir}/panes/status_progress_bar.cpp
+  ${app_dir}/panes/accessible_bar.cpp ${app_dir}/panes/readable_colours.cpp
+  ${app_dir}/panes/button_keys.cpp ${app_dir}/panes/colour_scheme.cpp)
 set_target_properties(vox_controls PROPERTIES AUTOMOC ON)
 target_link_libraries(vox_controls PUBLIC Qt6::Widgets vox_app_base vox_resources PRIVATE vox_text)
 
@@ -85,7 +94,9 @@ if(BUILD_TESTING)
             ${app_dir}/panes/tests/hover_button_test.cpp
             ${app_dir}/panes/tests/text_progress_test.cpp
             ${app_dir}/panes/tests/system_icons_test.cpp
-            ${app_dir}/panes/tests/drag_image_test.cpp ${qt_test_support}
+            ${app_dir}/panes/tests/drag_image_test.cpp
+            ${app_dir}/panes/tests/readable_drawing_test.cpp
+            ${app_dir}/panes/tests/button_keys_test.cpp ${qt_test_support}
     LIBS vox_controls Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
   # Two small language packs for the start-up tests.
@@ -107,7 +118,8 @@ if(BUILD_TESTING)
   vox_add_gtest(vox_app_test
     SOURCES ${app_dir}/core/tests/message_window_test.cpp
             ${app_dir}/core/tests/startup_test.cpp
-            ${app_dir}/core/tests/device_monitor_test.cpp ${qt_test_support}
+            ${app_dir}/core/tests/device_monitor_test.cpp
+            ${app_dir}/core/tests/message_boxes_test.cpp ${qt_test_support}
     LIBS vox_app vox_text Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   add_dependencies(vox_app_test vox_test_packs)
 
@@ -121,7 +133,7 @@ if(BUILD_TESTING)
 
   vox_add_gtest(vox_pc_pane_test
     SOURCES ${app_dir}/panes/tests/dir_tree_test.cpp ${app_dir}/panes/tests/dir_list_test.cpp
-            ${app_dir}/panes/tests/dir_form_test.cpp
+            ${app_dir}/panes/tests/dir_form_test.cpp ${app_dir}/panes/tests/pc_keys_test.cpp
             ${app_dir}/panes/tests/shell_file_operation_test.cpp ${qt_test_support}
     LIBS vox_app Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   set_target_properties(vox_pc_pane_test PROPERTIES AUTOMOC ON)
@@ -134,6 +146,20 @@ if(BUILD_TESTING)
             ${app_dir}/core/tests/user_scenario_test.cpp ${qt_test_support}
     LIBS vox_app vox_devio_direct recorder_model Qt6::Test LABELS integration
     ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+
+  # What a screen reader meets, on a virtual X server with the desktop's
+  # accessibility bus; the script skips (77) where the machine has neither.
+  add_executable(vox_accessibility_test
+    ${app_dir}/panes/tests/accessible_bar_test.cpp
+    ${app_dir}/core/tests/accessible_window_test.cpp
+    ${app_dir}/core/tests/accessible_transfer_test.cpp ${qt_test_support})
+  target_link_libraries(vox_accessibility_test PRIVATE vox_app vox_text vox_devio_direct
+                        recorder_model Qt6::Test GTest::gtest GTest::gtest_main Threads::Threads)
+  add_test(NAME vox_accessibility_test
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/with-accessibility-bus.sh
+            $<TARGET_FILE:vox_accessibility_test>)
+  set_tests_properties(vox_accessibility_test PROPERTIES LABELS integration TIMEOUT 300
+                       SKIP_RETURN_CODE 77)
 
   vox_add_gtest(vox_app_device_test
     SOURCES ${app_dir}/core/tests/device_link_test.cpp ${qt_test_support}

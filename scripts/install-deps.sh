@@ -13,6 +13,9 @@ packages=(
   librsvg2-bin help2man dpkg-dev
   desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
   bash-completion man-db
+  # The accessibility tests and the accessible-tree dump: the AT-SPI bus in a
+  # session bus of its own, and the screen readers' Python bindings.
+  at-spi2-core dbus libglib2.0-bin python3-pyatspi
 )
 
 missing=()

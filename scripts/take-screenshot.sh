@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Retakes the screenshot that the software centre shows
 # (packaging/screenshots/main-window.png): Voxmain from BUILD_DIR on a
-# virtual X server, on a simulated recorder with sample files.
+# virtual X server, on a simulated recorder with sample files. OUTPUT (under
+# packaging/screenshots/) and arguments for Voxmain may follow; the screen's
+# size comes from VOX_SCREEN, the scale from QT_SCALE_FACTOR.
 # Needs xvfb, xdotool and imagemagick.
-#   bash scripts/take-screenshot.sh BUILD_DIR
+#   bash scripts/take-screenshot.sh BUILD_DIR [OUTPUT.png [VOXMAIN ARGUMENTS...]]
 set -euo pipefail
-build=$(cd "${1:?usage: take-screenshot.sh BUILD_DIR}" && pwd)
+build=$(cd "${1:?usage: take-screenshot.sh BUILD_DIR [OUTPUT.png [ARGUMENTS...]]}" && pwd)
+output=${2:-main-window.png}
+shift $(($# < 2 ? $# : 2))
 top=$(cd "$(dirname "$0")/.." && pwd)
 
 work=$(mktemp -d)
@@ -30,13 +34,13 @@ mkdir -p "$recordings"
 mkdir -p "$HOME/.config/Tevra Media"
 printf '[UserSettings]\nWorkingDirectory=%s/\n' "$recordings" >"$HOME/.config/Tevra Media/Voxerin.conf"
 
-Xvfb -displayfd 3 -screen 0 1280x900x24 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "${VOX_SCREEN:-1280x900x24}" 3>"$work/display" 2>/dev/null &
 pids+=($!)
 until [ -s "$work/display" ]; do sleep 0.1; done
 DISPLAY=":$(cat "$work/display")"
 export DISPLAY
 
-"$build/application/Voxmain" >"$work/voxmain.log" 2>&1 &
+"$build/application/Voxmain" "$@" >"$work/voxmain.log" 2>&1 &
 pids+=($!)
 # The main window is the largest window with the program's title, once it
 # has its size (Qt also makes a small hidden one).
@@ -59,5 +63,5 @@ done
 sleep 2
 eval "$(xdotool getwindowgeometry --shell "$window")"
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip -colors 256 +dither \
-  "PNG8:$top/packaging/screenshots/main-window.png"
-echo "packaging/screenshots/main-window.png: ${WIDTH}x$HEIGHT"
+  "PNG8:$top/packaging/screenshots/$output"
+echo "packaging/screenshots/$output: ${WIDTH}x$HEIGHT"

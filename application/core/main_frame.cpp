@@ -18,10 +18,12 @@
 #include "application/core/mount_watcher.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/core/window_placement.h"
+#include "application/panes/button_keys.h"
 #include "application/panes/dir_panes.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_tree.h"
+#include "application/panes/hover_button.h"
 #include "application/panes/status_progress_bar.h"
 #include "application/resources/resources.h"
 #include "platform/devio/device_notifications.h"
@@ -60,8 +62,12 @@ CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent)
     connect(&deviceTimer_, &QTimer::timeout, this, [this] { onDeviceTimer(); });
     deviceTimer_.start(kFirstCheckMs);
 
+    // F5 reads both sides again.
     auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(refresh, &QShortcut::activated, this, [this] { send(WM_COMMAND, kRefreshCommand, 0); });
+    connect(refresh, &QShortcut::activated, this, [this] {
+        send(WM_COMMAND, kRefreshCommand, 0);
+        if (dirList_) dirList_->send(vox::messages::WM_REFRESH_LIST, 0, 0);
+    });
 
     deviceNotices_ = std::make_unique<DeviceNoticeRelay>(this);
     mediaWatcher_ =
@@ -129,6 +135,11 @@ void CMainFrame::buildClientArea() {
         splitter->setChildrenCollapsible(false);
     }
     setCentralWidget(outer_);
+    flashList_->setAccessibleDescription(QStringLiteral("The files of the open recorder folder"));
+    flashTree_->setAccessibleDescription(QStringLiteral("The recorder's folders"));
+    // The recorder's buttons choose their keys first.
+    vox::panes::assignButtonKeys(flashForm_->findChildren<vox::panes::CHoverButton*>() +
+                                 dirForm_->findChildren<vox::panes::CHoverButton*>());
 }
 
 void CMainFrame::buildStatusBar() {
@@ -146,9 +157,11 @@ void CMainFrame::buildStatusBar() {
         }
         statusPanes_[pane] = label;
     }
-    statusPanes_[0]->setAccessibleName(QStringLiteral("Status"));
-    statusPanes_[1]->setAccessibleName(QStringLiteral("Selection size"));
-    statusPanes_[2]->setAccessibleName(QStringLiteral("Memory"));
+    // A pane without a name of its own is named by its text, so a screen
+    // reader reads and hears each new text; the description says which pane.
+    statusPanes_[0]->setAccessibleDescription(QStringLiteral("Status"));
+    statusPanes_[1]->setAccessibleDescription(QStringLiteral("Selection size"));
+    statusPanes_[2]->setAccessibleDescription(QStringLiteral("Recorder memory"));
     statusPanes_[0]->setText(vox::res::text(QStringLiteral("ready")));
 }
 

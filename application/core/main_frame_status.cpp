@@ -91,6 +91,7 @@ void CMainFrame::onMemoryBar(WParam addedBlocks) {
     if (!memoryBar_) return;
     memoryBar_->setText(filledIn(filledIn(tableText("memory_text"), QString::number(used)),
                                  QString::number(total)));
+    memoryBar_->control()->setSpokenText(QStringLiteral("%1 of %2 MB used").arg(used).arg(total));
     memoryBar_->setPosition(used);
     memoryBar_->control()->setSecondValue(static_cast<int>(addedBlocks >> 5));
     memoryBar_->control()->update();

@@ -36,12 +36,28 @@ BoxAnswer answerOf(int button) {
     }
 }
 
+// A question's default answer is the one that changes nothing: Enter
+// pressed without reading never formats, deletes or overwrites.
+QMessageBox::StandardButton safeAnswer(BoxButtons buttons) {
+    switch (buttons) {
+        case BoxButtons::OkCancel:
+            return QMessageBox::Cancel;
+        case BoxButtons::YesNo:
+            return QMessageBox::No;
+        case BoxButtons::Ok:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
 }  // namespace
 
 BoxAnswer QtMessageBoxes::show(const QString& text, BoxButtons buttons, BoxIcon icon) {
     QMessageBox box(icon == BoxIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon,
                     QString::fromUtf8(kAppTitle), text, standardButtons(buttons),
                     QApplication::activeWindow());
+    box.setDefaultButton(safeAnswer(buttons));
+    box.setEscapeButton(safeAnswer(buttons));
     return answerOf(box.exec());
 }
 

@@ -19,31 +19,40 @@ namespace {
 
 using vox::panes::CHoverButton;
 
+// A button's caption ('&' marks the mnemonic; none for the picture), its
+// strip, and what a screen reader says of it: a name unique in the window
+// and what the button does.
 struct ButtonTemplate {
     CDirForm::Control id;
-    const char* caption;  // '&' marks the mnemonic
+    const char* caption;
     const char* bitmap;
+    const char* name;
+    const char* description;
 };
 
 constexpr std::array<ButtonTemplate, 7> kButtons{{
-    {CDirForm::DirButton, "DirBtn", "bitmaps/134_computer.png"},
-    {CDirForm::UpFolder, "&Up Floder", "bitmaps/146_up_folder.png"},
-    {CDirForm::CreateFolder, "&Create Folder", "bitmaps/147_new_folder.png"},
-    {CDirForm::Delete, "&Delete", "bitmaps/145_delete.png"},
-    {CDirForm::ConvertToWave, "&Convert to WAVE", "bitmaps/141_to_wave.png"},
-    {CDirForm::ConvertToDvf, "&Convert to DVF", "bitmaps/150_to_dvf.png"},
-    {CDirForm::Refresh, "&Refresh", "bitmaps/149_refresh.png"},
+    {CDirForm::DirButton, "", "bitmaps/134_computer.png", "PC", "Stands for this computer"},
+    {CDirForm::UpFolder, "&Up Floder", "bitmaps/146_up_folder.png", "Up one folder on the PC",
+     "Opens the folder that holds the open PC folder"},
+    {CDirForm::CreateFolder, "&Create Folder", "bitmaps/147_new_folder.png",
+     "Create a folder on the PC", "Makes a new folder in the open PC folder"},
+    {CDirForm::Delete, "&Delete", "bitmaps/145_delete.png", "Delete on the PC",
+     "Moves the selected PC files to the trash, after a question"},
+    {CDirForm::ConvertToWave, "&Convert to WAVE", "bitmaps/141_to_wave.png", "Convert to WAVE",
+     "Converts the selected PC recordings into WAVE files"},
+    {CDirForm::ConvertToDvf, "&Convert to DVF", "bitmaps/150_to_dvf.png", "Convert to DVF",
+     "Converts the selected WAVE files into recordings of the chosen quality"},
+    {CDirForm::Refresh, "&Refresh", "bitmaps/149_refresh.png", "Refresh the PC list",
+     "Reads the open PC folder again"},
 }};
 
-QString withoutMnemonic(const char* caption) {
-    return QString::fromUtf8(caption).remove(u'&');
-}
-
-QComboBox* dropDownList(QWidget* parent, const QString& name, const QStringList& items) {
+QComboBox* dropDownList(QWidget* parent, const QString& name, const QString& description,
+                        const QStringList& items) {
     auto* list = new QComboBox(parent);
     list->setEditable(false);
     list->addItems(items);
     list->setAccessibleName(name);
+    list->setAccessibleDescription(description);
     return list;
 }
 
@@ -57,7 +66,12 @@ CDirForm::CDirForm(CPelmarchDoc& doc, QWidget* parent) : PaneWindow(parent), doc
     row->setSpacing(2);
     for (const ButtonTemplate& item : kButtons) {
         auto* button = new CHoverButton(this);
-        button->setAccessibleName(withoutMnemonic(item.caption));
+        button->setAccessibleName(QString::fromLatin1(item.name));
+        button->setAccessibleDescription(QString::fromLatin1(item.description));
+        // The picture has no caption: its name serves as its tooltip. The
+        // others get theirs with their keys.
+        button->setCaption(QString::fromLatin1(item.caption));
+        if (item.id == DirButton) button->setTooltipText(button->accessibleName());
         connect(button, &QAbstractButton::clicked, this,
                 [this, id = item.id] { buttonClicked(id); });
         buttons_[item.id] = button;
@@ -66,8 +80,10 @@ CDirForm::CDirForm(CPelmarchDoc& doc, QWidget* parent) : PaneWindow(parent), doc
     row->addSpacing(8);
     quality_ = dropDownList(
         this, QStringLiteral("Quality"),
+        QStringLiteral("The quality of the recordings Convert to DVF makes"),
         {QStringLiteral("WAV->LP"), QStringLiteral("WAV->SP"), QStringLiteral("WAV->HQ")});
     type_ = dropDownList(this, QStringLiteral("Type"),
+                         QStringLiteral("The kind of file the PC list shows"),
                          {QStringLiteral("*.*"), QStringLiteral("*.mp3"), QStringLiteral("*.wma"),
                           QStringLiteral("*.wav"), QStringLiteral("*.dvf")});
     auto* qualityLabel = new QLabel(QStringLiteral("Quality :"), this);
@@ -90,17 +106,14 @@ CDirForm::~CDirForm() {
     if (doc_.dirForm == this) doc_.dirForm = nullptr;
 }
 
-// The pictures and tooltips are loaded, and the kept choices shown, when
-// the form is first shown. "DirBtn" has no tooltip.
+// The pictures are loaded, and the kept choices shown, when the form is
+// first shown.
 void CDirForm::showEvent(QShowEvent* event) {
     PaneWindow::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    for (const ButtonTemplate& item : kButtons) {
-        CHoverButton* button = buttons_.at(item.id);
-        button->loadBitmap(QString::fromUtf8(item.bitmap));
-        if (item.id != DirButton) button->setTooltipText(withoutMnemonic(item.caption));
-    }
+    for (const ButtonTemplate& item : kButtons)
+        buttons_.at(item.id)->loadBitmap(QString::fromUtf8(item.bitmap));
     showChoices();
 }
 
@@ -151,7 +164,6 @@ void CDirForm::buttonClicked(Control id) {
     }
 }
 
-// Nothing happens at a drive's root.
 void CDirForm::upFolder() {
     if (!doc_.dirTree) return;
     const std::vector<std::string>& drives = doc_.dirTree->driveStrings();

@@ -51,12 +51,15 @@ class CDirForm : public vox::panes::PaneWindow<QWidget> {
     QComboBox* qualityList() const { return quality_; }
     QComboBox* typeList() const { return type_; }
 
+    // Opens the folder above the working directory; nothing at a drive's
+    // root.
+    void upFolder();
+
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
     void buttonClicked(Control id);
-    void upFolder();
 
     CPelmarchDoc& doc_;
     std::map<Control, vox::panes::CHoverButton*> buttons_;

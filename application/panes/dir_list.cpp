@@ -52,7 +52,8 @@ std::uint32_t clamped(std::uint64_t value) {
 
 CDirList::CDirList(CPelmarchDoc& doc, QWidget* parent) : CListViewEx(parent), doc_(doc) {
     setWindowTitle(QStringLiteral("DirListView"));
-    setAccessibleName(QStringLiteral("Files"));
+    setAccessibleName(QStringLiteral("PC files"));
+    setAccessibleDescription(QStringLiteral("The files of the open PC folder"));
     setIconSize(SystemIcons::iconSize(SystemIcons::Kind::Small));
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     SystemIcons::acquire();
@@ -212,6 +213,14 @@ void CDirList::keyPressEvent(QKeyEvent* event) {
     }
     if (event->key() == Qt::Key_Delete) {
         deleteSelected();
+        event->accept();
+        return;
+    }
+    // Backspace and Alt+Up go up a folder, as in the desktop's file managers.
+    const bool up = (event->key() == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier) ||
+                    (event->key() == Qt::Key_Up && event->modifiers() == Qt::AltModifier);
+    if (up && state() != EditingState) {
+        if (doc_.dirForm) doc_.dirForm->upFolder();
         event->accept();
         return;
     }

@@ -58,7 +58,8 @@ std::vector<QByteArray> componentsOf(const std::string& path) {
 CDirTree::CDirTree(CPelmarchDoc& doc, QWidget* parent, vox::panes::DriveSource drives)
     : PaneWindow(parent), doc_(doc), drives_(std::move(drives)) {
     setWindowTitle(QStringLiteral("DirTreeView"));
-    setAccessibleName(QStringLiteral("Folders"));
+    setAccessibleName(QStringLiteral("PC folders"));
+    setAccessibleDescription(QStringLiteral("The PC's folders; the open one is listed beside"));
     setHeaderHidden(true);
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -85,8 +86,7 @@ void CDirTree::showEvent(QShowEvent* event) {
     if (!built_) build();
 }
 
-// The roots, then the working directory kept from the last run, or "/" when
-// it is no longer a folder.
+// The roots, then the working directory kept from the last run.
 void CDirTree::build() {
     built_ = true;
     doc_.workingDirectory = QFile::encodeName(readText(setting::WorkingDirectory)).toStdString();
@@ -103,8 +103,9 @@ void CDirTree::build() {
     computer_ = addRoot(vox::res::text(QStringLiteral("tree_computer")),
                         icons.icon(QAbstractFileIconProvider::Computer), ComputerRoot, {});
     fillDrives();
-    if (doc_.workingDirectory.empty() ||
-        !vox::panes::isFolder(vox::panes::withSlash(doc_.workingDirectory) + "."))
+    // A first start opens the home folder; a kept folder that is gone, "/".
+    if (doc_.workingDirectory.empty()) doc_.workingDirectory = pathOf(QDir::homePath());
+    if (!vox::panes::isFolder(vox::panes::withSlash(doc_.workingDirectory) + "."))
         doc_.workingDirectory = "/";
     selectPath(doc_.workingDirectory);
 }

@@ -20,21 +20,15 @@ namespace msg = vox::messages;
 using vox::panes::CHoverButton;
 using vox::panes::TextProgressCtrl;
 
+// A button's caption (a string-table key), strip, and what a screen reader
+// says of it: a name unique in the window and what the button does.
 struct CFlashForm::ButtonSpec {
     ControlId id;
     const char* captionKey;
     const char* strip;
+    const char* name;
+    const char* description;
 };
-
-namespace {
-
-// The caption as a screen reader says it: without the mnemonic mark.
-QString spokenCaption(const QString& caption) {
-    QString spoken = caption;
-    return spoken.remove(u'&');
-}
-
-}  // namespace
 
 CFlashForm::CFlashForm(CPelmarchDoc& doc, QWidget* parent) : PaneWindow(parent), doc_(doc) {
     doc.flashForm = this;
@@ -50,14 +44,22 @@ CFlashForm::~CFlashForm() {
 
 void CFlashForm::buildControls() {
     static constexpr ButtonSpec kButtons[] = {
-        {kPicture, "flash_picture", "133_recorder"},
-        {kDownload, "flash_download", "139_download"},
-        {kUpload, "flash_upload", "138_upload"},
-        {kFormat, "flash_format", "140_format"},
-        {kDelete, "flash_delete", "145_delete"},
-        {kListUp, "flash_list_up", "142_list_up"},
-        {kListDown, "flash_list_down", "143_list_down"},
-        {kCancel, "flash_cancel", "144_cancel"},
+        {kPicture, "flash_picture", "133_recorder", "Recorder",
+         "Lit while a recorder is connected"},
+        {kDownload, "flash_download", "139_download", "Download to the recorder",
+         "Copies the selected PC files into the open recorder folder"},
+        {kUpload, "flash_upload", "138_upload", "Upload to the PC",
+         "Copies the selected recorder files into the open PC folder"},
+        {kFormat, "flash_format", "140_format", "Format the recorder",
+         "Erases every recording on the recorder, after a question"},
+        {kDelete, "flash_delete", "145_delete", "Delete on the recorder",
+         "Deletes the selected recorder files, after a question"},
+        {kListUp, "flash_list_up", "142_list_up", "Move up in the recorder list",
+         "Moves the selected recorder file one place up"},
+        {kListDown, "flash_list_down", "143_list_down", "Move down in the recorder list",
+         "Moves the selected recorder file one place down"},
+        {kCancel, "flash_cancel", "144_cancel", "Cancel the operation",
+         "Stops the running transfer, format or delete"},
     };
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 2, 4, 2);
@@ -65,10 +67,14 @@ void CFlashForm::buildControls() {
         const ButtonSpec& spec = kButtons[i];
         auto* made = new CHoverButton(this);
         made->loadBitmap(QStringLiteral("bitmaps/%1.png").arg(QLatin1String(spec.strip)));
-        const QString caption = vox::res::text(QString::fromLatin1(spec.captionKey));
-        made->setAccessibleName(spokenCaption(caption));
-        // The picture button shows its bitmap only.
-        if (spec.id != kPicture) made->setTooltipText(caption);
+        made->setAccessibleName(QString::fromLatin1(spec.name));
+        made->setAccessibleDescription(QString::fromLatin1(spec.description));
+        // The picture button has no caption of its own ("FlashBtn"): no key,
+        // and its name for a tooltip. The others get theirs with their keys.
+        if (spec.id == kPicture)
+            made->setTooltipText(made->accessibleName());
+        else
+            made->setCaption(vox::res::text(QString::fromLatin1(spec.captionKey)));
         made->setEnabled(false);
         connect(made, &QAbstractButton::clicked, this, [this, id = spec.id] { clicked(id); });
         buttons_[i] = made;
@@ -83,7 +89,9 @@ void CFlashForm::buildControls() {
     }
     auto* bars = new QGridLayout;
     total_ = addBar(bars, 0, "flash_total", QStringLiteral("Total"));
+    total_->setAccessibleDescription(QStringLiteral("Progress of the whole operation"));
     current_ = addBar(bars, 1, "flash_current", QStringLiteral("Current"));
+    current_->setAccessibleDescription(QStringLiteral("Progress of the current file"));
     bars->setColumnStretch(1, 1);
     row->addLayout(bars, 1);
 }

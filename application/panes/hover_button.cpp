@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include "application/panes/readable_colours.h"
 #include "application/resources/resources.h"
 
 namespace vox::panes {
@@ -12,8 +13,21 @@ namespace {
 
 constexpr int kFrameCount = 4;
 constexpr int kHoverTimeMs = 1;
+// The lit face is the button face with this much of the selection colour.
+constexpr double kHighlightWeight = 0.25;
+
+QString doubleSizeName(const QString& resourceName) {
+    const qsizetype dot = resourceName.lastIndexOf(u'.');
+    return dot < 0 ? resourceName + QStringLiteral("@2x")
+                   : resourceName.left(dot) + QStringLiteral("@2x") + resourceName.mid(dot);
+}
 
 }  // namespace
+
+QColor highlightedFace(const QPalette& palette) {
+    return blended(palette.color(QPalette::Button), palette.color(QPalette::Highlight),
+                   kHighlightWeight);
+}
 
 QImage mapStandardGreys(const QImage& bitmap, const QPalette& palette) {
     QImage mapped = bitmap.convertToFormat(QImage::Format_RGB32);
@@ -21,6 +35,8 @@ QImage mapStandardGreys(const QImage& bitmap, const QPalette& palette) {
     const QRgb shadow = palette.color(QPalette::Dark).rgb();
     const QRgb face = palette.color(QPalette::Button).rgb();
     const QRgb light = palette.color(QPalette::Light).rgb();
+    const QRgb litFace = highlightedFace(palette).rgb();
+    const QRgb litEdge = palette.color(QPalette::Highlight).rgb();
     for (int y = 0; y < mapped.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(mapped.scanLine(y));
         for (int x = 0; x < mapped.width(); ++x) {
@@ -36,6 +52,12 @@ QImage mapStandardGreys(const QImage& bitmap, const QPalette& palette) {
                     break;
                 case 0xffffff:
                     line[x] = light;
+                    break;
+                case 0xe4eefa:
+                    line[x] = litFace;
+                    break;
+                case 0x316ac5:
+                    line[x] = litEdge;
                     break;
                 default:
                     break;
@@ -56,19 +78,31 @@ CHoverButton::CHoverButton(QWidget* parent) : QAbstractButton(parent) {
 }
 
 bool CHoverButton::loadBitmap(const QString& resourceName) {
-    const QImage bitmap = vox::res::image(resourceName);
+    QImage bitmap;
+    qreal ratio = 1;
+    if (devicePixelRatioF() > 1) {
+        bitmap = vox::res::image(doubleSizeName(resourceName));
+        ratio = 2;
+    }
+    if (bitmap.isNull()) {
+        bitmap = vox::res::image(resourceName);
+        ratio = 1;
+    }
     if (bitmap.isNull()) {
         setStrip(QImage());
         return false;
     }
-    setStrip(mapStandardGreys(bitmap, palette()));
+    QImage mapped = mapStandardGreys(bitmap, palette());
+    mapped.setDevicePixelRatio(ratio);
+    setStrip(mapped);
     return true;
 }
 
 void CHoverButton::setStrip(const QImage& strip) {
     strip_ = strip;
-    frameWidth_ = strip.width() / kFrameCount;
-    frameHeight_ = strip.height();
+    const qreal ratio = strip.isNull() ? 1 : strip.devicePixelRatio();
+    frameWidth_ = static_cast<int>(strip.width() / ratio) / kFrameCount;
+    frameHeight_ = static_cast<int>(strip.height() / ratio);
     resize(frameWidth_, frameHeight_);
     updateGeometry();
     update();
@@ -106,8 +140,10 @@ QSize CHoverButton::sizeHint() const {
 void CHoverButton::paintEvent(QPaintEvent*) {
     if (strip_.isNull()) return;
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), strip_,
-                      QRect(currentFrame() * frameWidth_, 0, frameWidth_, frameHeight_));
+    const qreal ratio = strip_.devicePixelRatio();
+    painter.drawImage(
+        QRectF(0, 0, frameWidth_, frameHeight_), strip_,
+        QRectF(currentFrame() * frameWidth_ * ratio, 0, frameWidth_ * ratio, frameHeight_ * ratio));
 }
 
 void CHoverButton::mouseMoveEvent(QMouseEvent* event) {

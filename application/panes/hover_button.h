@@ -20,10 +20,17 @@ class CHoverButton : public QAbstractButton {
 
     // Loads the strip (a resource name such as "bitmaps/139_download.png")
     // with the standard greys mapped to the current 3D colours, and sizes the
-    // button to one frame. False, and no strip, when it cannot be loaded.
+    // button to one frame. On a scaled screen the strip drawn at twice the
+    // size ("...@2x.png") is taken where there is one. False, and no strip,
+    // when it cannot be loaded.
     bool loadBitmap(const QString& resourceName);
     // Uses `strip` as it is.
     void setStrip(const QImage& strip);
+
+    // The caption the button stands for, with its '&' mnemonic mark; the
+    // picture shows no text, so the caption serves the tooltip and the key.
+    void setCaption(const QString& caption) { caption_ = caption; }
+    QString caption() const { return caption_; }
 
     void setTooltipText(const QString& text, bool activate = true);
     // The text of string-table entry `key`; an empty entry sets nothing.
@@ -51,6 +58,7 @@ class CHoverButton : public QAbstractButton {
   private:
     void setHighlighted(bool on);
 
+    QString caption_;
     QImage strip_;
     int frameWidth_ = 0;
     int frameHeight_ = 0;
@@ -64,7 +72,10 @@ class CHoverButton : public QAbstractButton {
 
 // The standard greys of a bitmap resource mapped to the widget's 3D colours:
 // black to the button text, dark grey to the shadow, light grey to the face
-// and white to the highlight.
+// and white to the highlight; the lit face and its edge follow the palette's
+// selection colour, so that a dark palette gets no bright face.
 QImage mapStandardGreys(const QImage& bitmap, const QPalette& palette);
+// The face of a lit button under `palette`.
+QColor highlightedFace(const QPalette& palette);
 
 }  // namespace vox::panes

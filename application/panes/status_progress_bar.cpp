@@ -17,7 +17,8 @@ std::unique_ptr<CProgressBar> CProgressBar::create(QStatusBar* statusBar, QLabel
     if (!statusBar || !pane) return nullptr;
     std::unique_ptr<CProgressBar> bar(new CProgressBar(statusBar, pane, paneIndex));
     bar->control_ = std::make_unique<TextProgressCtrl>(statusBar);
-    bar->control_->setAccessibleName(QStringLiteral("Memory"));
+    bar->control_->setAccessibleName(QStringLiteral("Memory use"));
+    bar->control_->setAccessibleDescription(QStringLiteral("The recorder's used memory"));
     bar->control_->setGeometry(pane->geometry());
     bar->control_->setRange(0, maximum);
     bar->control_->setStep(1);

@@ -1,9 +1,13 @@
 #include "application/panes/text_progress_ctrl.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <algorithm>
+
+#include "application/panes/accessible_bar.h"
+#include "application/panes/readable_colours.h"
 
 namespace vox::panes {
 
@@ -14,13 +18,30 @@ constexpr int kBorder = 2;
 }  // namespace
 
 TextProgressCtrl::TextProgressCtrl(QWidget* parent) : QWidget(parent), font_(QApplication::font()) {
-    const QPalette& colours = palette();
-    barColour_ = colours.color(QPalette::Highlight);
-    backgroundColour_ = colours.color(QPalette::Button);
-    textColour_ = colours.color(QPalette::Highlight);
-    textOnBarColour_ = colours.color(QPalette::Base);
+    installAccessibleBars();
     // Painting covers every pixel; nothing is erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    pendingAnnouncement_.setSingleShot(true);
+    connect(&pendingAnnouncement_, &QTimer::timeout, this, [this] { sendValueEvent(); });
+}
+
+QColor TextProgressCtrl::barColour() const {
+    return barColour_.isValid() ? barColour_ : palette().color(QPalette::Highlight);
+}
+
+QColor TextProgressCtrl::backgroundColour() const {
+    return backgroundColour_.isValid() ? backgroundColour_ : palette().color(QPalette::Button);
+}
+
+QColor TextProgressCtrl::textColour() const {
+    return readableOn(backgroundColour(),
+                      textColour_.isValid() ? textColour_ : palette().color(QPalette::ButtonText));
+}
+
+QColor TextProgressCtrl::textOnBarColour() const {
+    return readableOn(barColour(), textOnBarColour_.isValid()
+                                       ? textOnBarColour_
+                                       : palette().color(QPalette::HighlightedText));
 }
 
 void TextProgressCtrl::setRange(int lower, int upper) {
@@ -28,12 +49,14 @@ void TextProgressCtrl::setRange(int lower, int upper) {
     upper_ = upper;
     paintedWidth_ = -1;
     update();
+    announceValue();
 }
 
 int TextProgressCtrl::setPosition(int position) {
     const int previous = position_;
     position_ = position;
     redrawIfWidthChanged();
+    if (position != previous) announceValue();
     return previous;
 }
 
@@ -59,6 +82,45 @@ void TextProgressCtrl::setText(const QString& text) {
     if (text == text_) return;
     text_ = text;
     update();
+    announceValue();
+}
+
+void TextProgressCtrl::setSpokenText(const QString& spoken) {
+    if (spoken == spoken_) return;
+    spoken_ = spoken;
+    announceValue();
+}
+
+QString TextProgressCtrl::spokenText() const {
+    if (!spoken_.isEmpty()) return spoken_;
+    if (!text_.isEmpty()) return text_;
+    if (upper_ <= lower_) return {};
+    const long long done = std::clamp<long long>(static_cast<long long>(position_) - lower_, 0,
+                                                 static_cast<long long>(upper_) - lower_);
+    return QStringLiteral("%1%").arg(done * 100 / (static_cast<long long>(upper_) - lower_));
+}
+
+// A bar may move hundreds of times a second; a screen reader hears it at
+// most once per interval, and the last move always reaches it.
+void TextProgressCtrl::announceValue() {
+    if (!QAccessible::isActive() || pendingAnnouncement_.isActive()) return;
+    const qint64 since =
+        sinceAnnounced_.isValid() ? sinceAnnounced_.elapsed() : kAnnounceIntervalMs;
+    if (since >= kAnnounceIntervalMs)
+        sendValueEvent();
+    else
+        pendingAnnouncement_.start(static_cast<int>(kAnnounceIntervalMs - since));
+}
+
+void TextProgressCtrl::sendValueEvent() {
+    sinceAnnounced_.start();
+    QAccessibleValueChangeEvent moved(this, position_);
+    QAccessible::updateAccessibility(&moved);
+    const QString spoken = spokenText();
+    if (spoken == announcedText_) return;
+    QAccessibleTextUpdateEvent reworded(this, 0, announcedText_, spoken);
+    announcedText_ = spoken;
+    QAccessible::updateAccessibility(&reworded);
 }
 
 void TextProgressCtrl::setShowText(bool show) {
@@ -123,18 +185,18 @@ void TextProgressCtrl::paintEvent(QPaintEvent*) {
     const QRect second(first.right() + 1, inner.top(), secondSegmentWidth(), inner.height());
     const QRect rest(second.right() + 1, inner.top(), inner.right() - second.right(),
                      inner.height());
-    painter.fillRect(first, barColour_);
+    painter.fillRect(first, barColour());
     if (second.width() > 0) painter.fillRect(second, secondColour_);
-    painter.fillRect(rest, backgroundColour_);
+    painter.fillRect(rest, backgroundColour());
 
     if (showText_ && !text_.isEmpty()) {
         painter.setFont(font_);
         const int flags = Qt::AlignCenter | Qt::TextSingleLine;
         painter.setClipRect(first);
-        painter.setPen(textOnBarColour_);
+        painter.setPen(textOnBarColour());
         painter.drawText(client, flags, text_);
         painter.setClipRect(rest);
-        painter.setPen(textColour_);
+        painter.setPen(textColour());
         painter.drawText(client, flags, text_);
     }
     painter.end();

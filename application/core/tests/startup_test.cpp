@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QScreen>
 #include <QSettings>
@@ -270,8 +271,9 @@ TEST_F(StartupTest, MainWindowParts) {
     CPelmarchApp app(testEnvironment(0x0412));
     ASSERT_TRUE(app.initInstance());
     CMainFrame& frame = *app.mainFrame();
-    // The PC pane has listed the system root: no folder was kept.
-    EXPECT_EQ(frame.windowTitle(), QStringLiteral("/ - Voxerin"));
+    // The PC pane has listed the home folder: no folder was kept.
+    EXPECT_EQ(frame.windowTitle(),
+              QDir::cleanPath(QDir::homePath()) + QStringLiteral(" - Voxerin"));
     EXPECT_EQ(frame.menuWidget(), nullptr);
     const auto labels = frame.band()->findChildren<QLabel*>();
     ASSERT_EQ(labels.size(), 1);

@@ -1,4 +1,4 @@
-// The PC form: its seven picture buttons with their tooltips and names, the
+// The PC form: its seven picture buttons with their captions and names, the
 // two lists bound to the kept choices, and the requests its buttons make.
 
 #include <QToolTip>
@@ -11,25 +11,34 @@ namespace {
 
 class DirFormTest : public PcPaneTest {};
 
-TEST_F(DirFormTest, ButtonsHaveTheirStripsTooltipsAndNames) {
+TEST_F(DirFormTest, ButtonsHaveTheirStripsCaptionsAndNames) {
     open(root);
-    const std::vector<std::pair<CDirForm::Control, QString>> captions = {
-        {CDirForm::UpFolder, "Up Floder"},
-        {CDirForm::CreateFolder, "Create Folder"},
-        {CDirForm::Delete, "Delete"},
-        {CDirForm::ConvertToWave, "Convert to WAVE"},
-        {CDirForm::ConvertToDvf, "Convert to DVF"},
-        {CDirForm::Refresh, "Refresh"}};
-    for (const auto& [id, caption] : captions) {
+    struct Expected {
+        CDirForm::Control id;
+        QString caption;
+        QString name;
+    };
+    const std::vector<Expected> expected = {
+        {CDirForm::UpFolder, "&Up Floder", "Up one folder on the PC"},
+        {CDirForm::CreateFolder, "&Create Folder", "Create a folder on the PC"},
+        {CDirForm::Delete, "&Delete", "Delete on the PC"},
+        {CDirForm::ConvertToWave, "&Convert to WAVE", "Convert to WAVE"},
+        {CDirForm::ConvertToDvf, "&Convert to DVF", "Convert to DVF"},
+        {CDirForm::Refresh, "&Refresh", "Refresh the PC list"}};
+    for (const auto& [id, caption, name] : expected) {
         vox::panes::CHoverButton* button = form->button(id);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->frameSize(), QSize(42, 36)) << caption.toStdString();
         EXPECT_EQ(button->size(), QSize(42, 36));
-        EXPECT_EQ(button->tooltipText(), caption);
-        EXPECT_EQ(button->accessibleName(), caption);
+        EXPECT_EQ(button->caption(), caption);
+        EXPECT_EQ(button->accessibleName(), name);
+        EXPECT_FALSE(button->accessibleDescription().isEmpty());
     }
-    EXPECT_EQ(form->button(CDirForm::DirButton)->frameSize(), QSize(42, 36));
-    EXPECT_EQ(form->button(CDirForm::DirButton)->tooltipTool(), 0);
+    // The picture has no caption: its name is its tooltip.
+    vox::panes::CHoverButton* picture = form->button(CDirForm::DirButton);
+    EXPECT_EQ(picture->frameSize(), QSize(42, 36));
+    EXPECT_TRUE(picture->caption().isEmpty());
+    EXPECT_EQ(picture->tooltipText(), QStringLiteral("PC"));
     EXPECT_EQ(form->qualityList()->accessibleName(), QStringLiteral("Quality"));
     EXPECT_EQ(form->typeList()->accessibleName(), QStringLiteral("Type"));
 }

@@ -247,8 +247,8 @@ TEST_F(DirListTest, DoubleClickOnAFileOpensItWithItsProgram) {
 
 TEST_F(DirListTest, CellTextsAndNamesReachAssistiveTechnology) {
     openFolderW();
-    EXPECT_EQ(list->accessibleName(), QStringLiteral("Files"));
-    EXPECT_EQ(tree->accessibleName(), QStringLiteral("Folders"));
+    EXPECT_EQ(list->accessibleName(), QStringLiteral("PC files"));
+    EXPECT_EQ(tree->accessibleName(), QStringLiteral("PC folders"));
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
     ASSERT_NE(table, nullptr);
     ASSERT_NE(table->tableInterface(), nullptr);

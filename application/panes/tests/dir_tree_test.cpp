@@ -14,12 +14,12 @@ namespace {
 
 class DirTreeTest : public PcPaneTest {};
 
-TEST_F(DirTreeTest, WithoutAKeptFolderItOpensAtTheRoot) {
+TEST_F(DirTreeTest, WithoutAKeptFolderItOpensTheHomeFolder) {
     open();
-    EXPECT_EQ(doc->workingDirectory, "/");
-    EXPECT_EQ(tree->itemPath(tree->currentItem()), "/");
-    EXPECT_GT(list->topLevelItemCount(), 0);
-    EXPECT_EQ(doc->title(), "/");
+    EXPECT_EQ(doc->workingDirectory, root);
+    EXPECT_EQ(tree->itemPath(tree->currentItem()), root);
+    EXPECT_EQ(column(0).size(), 3);  // Desktop, Documents, vol
+    EXPECT_EQ(doc->title(), root.substr(0, root.size() - 1));
 }
 
 TEST_F(DirTreeTest, AKeptFolderThatIsGoneFallsBackToTheRoot) {

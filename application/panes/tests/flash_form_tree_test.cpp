@@ -35,8 +35,9 @@ TEST_F(FlashFormTest, ListedRecorderEnablesTheButtonsAndShowsTheVersion) {
     EXPECT_TRUE(form->versionLabel()->isVisible());
     EXPECT_EQ(form->versionLabel()->text(), QStringLiteral("1.5"));
     EXPECT_EQ(form->rememberedState(), 1);
-    EXPECT_EQ(form->button(CFlashForm::kDownload)->tooltipText(), QStringLiteral("&Download"));
-    EXPECT_EQ(form->button(CFlashForm::kPicture)->tooltipTool(), 0);
+    EXPECT_EQ(form->button(CFlashForm::kDownload)->tooltipText(),
+              QStringLiteral("Download (Alt+D)"));
+    EXPECT_EQ(form->button(CFlashForm::kPicture)->tooltipText(), QStringLiteral("Recorder"));
     EXPECT_EQ(form->button(CFlashForm::kUpload)->frameSize().isEmpty(), false);
 }
 

@@ -1,12 +1,15 @@
 // Build tool: turns a 42 x 36 button glyph (SVG) into the button's bitmap
 // strip of four frames side by side: normal, pressed, highlighted, disabled.
-//   render_strip GLYPH.svg STRIP.png
+// A scale of 2 draws the same strip at twice the size for scaled screens,
+// the glyph rendered from its vector outlines rather than enlarged.
+//   render_strip GLYPH.svg STRIP.png [SCALE]
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -23,8 +26,9 @@ const QColor kHighlightEdge(0x31, 0x6a, 0xc5);
 
 enum Frame { Normal, Pressed, Highlighted, Disabled };
 
-QImage glyphImage(QSvgRenderer& svg) {
-    QImage glyph(kFrameWidth, kFrameHeight, QImage::Format_ARGB32_Premultiplied);
+QImage glyphImage(QSvgRenderer& svg, int scale) {
+    QImage glyph(kFrameWidth * scale, kFrameHeight * scale, QImage::Format_ARGB32_Premultiplied);
+    glyph.setDevicePixelRatio(scale);
     glyph.fill(Qt::transparent);
     QPainter painter(&glyph);
     svg.render(&painter, QRectF(0, 0, kFrameWidth, kFrameHeight));
@@ -80,8 +84,9 @@ void drawFrame(QPainter& p, Frame frame, const QImage& glyph) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: render_strip GLYPH.svg STRIP.png\n");
+    const int scale = argc == 4 ? std::atoi(argv[3]) : 1;
+    if ((argc != 3 && argc != 4) || scale < 1 || scale > 4) {
+        std::fprintf(stderr, "usage: render_strip GLYPH.svg STRIP.png [SCALE]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -91,8 +96,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "render_strip: cannot read %s\n", argv[1]);
         return 1;
     }
-    const QImage glyph = glyphImage(svg);
-    QImage strip(4 * kFrameWidth, kFrameHeight, QImage::Format_RGB32);
+    const QImage glyph = glyphImage(svg, scale);
+    QImage strip(4 * kFrameWidth * scale, kFrameHeight * scale, QImage::Format_RGB32);
+    strip.setDevicePixelRatio(scale);
     QPainter painter(&strip);
     for (int frame = Normal; frame <= Disabled; ++frame) {
         painter.save();

@@ -17,7 +17,10 @@ namespace {
 class QtTestEnvironment final : public ::testing::Environment {
   public:
     void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Offscreen, unless a test runs on a (virtual) display on purpose.
+        qputenv("QT_QPA_PLATFORM", qgetenv("VOX_TEST_PLATFORM").isEmpty()
+                                       ? QByteArray("offscreen")
+                                       : qgetenv("VOX_TEST_PLATFORM"));
         folder_ = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(folder_->isValid());
         const QByteArray runtime = QFile::encodeName(folder_->filePath(QStringLiteral("run")));
