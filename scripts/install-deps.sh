@@ -13,6 +13,7 @@ packages=(
   librsvg2-bin help2man dpkg-dev
   desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
   bash-completion man-db
+  file # CPack's Debian generator runs it on every packaged file
 )
 
 missing=()
