@@ -1,5 +1,6 @@
 // What encode and decode leave behind: an input that is not a voice file
-// gives a message and no output; an old output is replaced only by a whole
+// gives a message and no output; an output that would be its own input is
+// refused; an old output is replaced only by a whole
 // new one, whatever instant the command is stopped at; Ctrl-C, SIGTERM and
 // SIGHUP cancel and leave nothing of the conversion's own.
 
@@ -7,6 +8,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -27,6 +29,33 @@ TEST(VoxctlConversionOutputs, AFileThatIsNotVoiceFailsWithAMessageAndNoOutput) {
                   "voxctl: \"" + source + "\" is not a voice file: it has no valid first block.\n");
     }
     EXPECT_EQ(namesIn(sandbox.pcPath("")), (std::vector<std::string>{"EMPTY.DVF", "NOISE.DVF"}));
+}
+
+// An output is never written over its own input, whether the names are the
+// same or two names lead to one file; the message says so, with or without
+// --force.
+TEST(VoxctlConversionOutputs, AnOutputThatIsItsOwnInputIsRefusedWhateverItsName) {
+    VoxctlSandbox sandbox;
+    writeFile(sandbox.pcPath("talk.wav"), wave(1, 8000, 8000));
+    ASSERT_EQ(sandbox.run({"encode", sandbox.pcPath("talk.wav")}).status, 0);
+    const std::string voice = readFile(sandbox.pcPath("talk_SP.DVF"));
+    writeFile(sandbox.pcPath("memo.DVF.WAV"), voice);
+    std::filesystem::create_hard_link(sandbox.pcPath("talk_SP.DVF"), sandbox.pcPath("talk_SP.WAV"));
+    for (const char* name : {"memo.DVF.WAV", "talk_SP.DVF"}) {
+        const std::string source = sandbox.pcPath(name);
+        const std::string output = source.substr(0, source.size() - 4) + ".WAV";
+        for (bool force : {false, true}) {
+            std::vector<std::string> arguments{"decode", source};
+            if (force) arguments.push_back("--force");
+            const Finished decoded = sandbox.run(arguments);
+            EXPECT_EQ(decoded.status, 5) << name << " " << force;
+            EXPECT_EQ(decoded.err, "voxctl: \"" + output +
+                                       "\" would be both the file converted and its output; it "
+                                       "is left as it is.\n")
+                << name << " " << force;
+            EXPECT_EQ(readFile(source), voice) << name << " " << force;
+        }
+    }
 }
 
 // A minute of sound: long enough to be stopped half-way.
