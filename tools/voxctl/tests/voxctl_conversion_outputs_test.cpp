@@ -114,9 +114,13 @@ TEST_P(StoppedConversion, InterruptsCancelAndLeaveNothingBehind) {
             EXPECT_EQ(readFile(output), "the old output") << when;
         } else {
             // The conversion was done before the signal came: it ended
-            // normally, or the signal ended the process after the work.
+            // normally and said so, or the signal ended the process after
+            // the work, once the handlers were gone.
             EXPECT_TRUE(finished.status == 0 || finished.status == -signal)
                 << when << ": " << finished.status << " " << finished.err;
+            if (finished.status == 0) {
+                EXPECT_EQ(finished.out, output + "\n") << when;
+            }
             EXPECT_EQ(readFile(output), whole) << when;
         }
         EXPECT_EQ(namesIn(sandbox.pcPath("")), folderBefore) << when;
