@@ -1,8 +1,11 @@
 #include "tools/voxctl/import_run.h"
 
+#include <unistd.h>
+
 #include <iostream>
 #include <optional>
 
+#include "application/core/import/durable_copy.h"
 #include "application/core/import/import_names.h"
 #include "application/core/import/import_places.h"
 #include "application/core/import/import_state.h"
@@ -116,10 +119,30 @@ class ImportRun {
             return;
         }
         copy.release();
-        state_.add(importing::recordingOf(label, candidate.file));
-        if (!state_.save(statePath_, error)) throw CommandError(kExitPcFile, error);
+        const std::string placedPath = dir + "/" + *placed;
+        if (!importing::makeDurable(placedPath, dir, error)) {
+            // A copy that may not survive a power cut is not kept: the
+            // recording stays on the recorder for the next import.
+            ::unlink(placedPath.c_str());
+            summary_.failed.push_back({label, recorderName, error});
+            std::cerr << "voxctl: " << error << '\n';
+            return;
+        }
+        // A copy the state does not record would be placed again by every
+        // later import: it stays only once the state that records it is saved.
+        const importing::ImportedRecording recording =
+            importing::recordingOf(label, candidate.file);
+        state_.add(recording);
+        if (!state_.save(statePath_, error)) {
+            state_.remove(recording);
+            ::unlink(placedPath.c_str());
+            summary_.failed.push_back({label, recorderName, error});
+            throw CommandError(kExitPcFile, error + " (the copy of " + label + "/" +
+                                                rules::printable(recorderName) +
+                                                " was removed; it stays on the recorder)");
+        }
 
-        ImportedFile imported{label, recorderName, dir + "/" + *placed, {}, candidate.file.size};
+        ImportedFile imported{label, recorderName, placedPath, {}, candidate.file.size};
         if (options_.deleteAfter) imported.deleted = deleteFromRecorder(session, candidate);
         summary_.bytes += candidate.file.size;
         summary_.imported.push_back(imported);

@@ -142,6 +142,11 @@ void ImportState::add(ImportedRecording recording) {
     if (!contains(recording)) recordings_.push_back(std::move(recording));
 }
 
+void ImportState::remove(const ImportedRecording& recording) {
+    recordings_.erase(std::remove(recordings_.begin(), recordings_.end(), recording),
+                      recordings_.end());
+}
+
 std::string ImportState::text() const {
     std::string out = std::string(kHeader) + "\n";
     for (const ImportedRecording& r : recordings_)

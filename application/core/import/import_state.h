@@ -39,6 +39,7 @@ class ImportState {
 
     bool contains(const ImportedRecording& recording) const;
     void add(ImportedRecording recording);
+    void remove(const ImportedRecording& recording);
     const std::vector<ImportedRecording>& recordings() const { return recordings_; }
     std::size_t skippedLines() const { return skippedLines_; }
 

@@ -1,0 +1,101 @@
+// voxctl import where it could lose or misreport recordings: what is on the
+// disk before the recorder is changed.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/voxctl/tests/import_fixture.h"
+#include "tools/voxctl/tests/voxctl_process.h"
+
+namespace vox::voxctl::testing {
+namespace {
+
+class VoxctlImportSafety : public VoxctlImport {
+  protected:
+    // Every later run logs its flushes and renames, in order, to the
+    // returned file.
+    std::string logFlushes() {
+        const std::string log = box->folder() + "/sync.log";
+        box->setEnvironment("VOX_SYNC_LOG", log);
+        box->setEnvironment("LD_PRELOAD", SYNC_LOG_SHIM_PATH);
+        // A sanitized voxctl accepts a library preloaded ahead of its runtime.
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        box->setEnvironment("ASAN_OPTIONS",
+                            std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0");
+        return log;
+    }
+
+    static std::vector<std::string> linesOf(const std::string& path) {
+        std::istringstream in(readFile(path));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+};
+
+// The order of the first line equal to `line`; -1 when there is none.
+long firstAt(const std::vector<std::string>& lines, const std::string& line) {
+    for (std::size_t at = 0; at < lines.size(); ++at)
+        if (lines[at] == line) return static_cast<long>(at);
+    return -1;
+}
+
+// A recording is deleted only once its copy and the folder entry naming it
+// are on the disk: both are flushed before the recorder's image changes.
+TEST_F(VoxctlImportSafety, DeleteAfterFlushesTheCopyAndItsFolderBeforeTheRecorderChanges) {
+    createEmpty();
+    seed("A", "ONE.DVF", u"", patternBytes(5000, 1));
+    const std::string log = logFlushes();
+    const Finished finished = import({"--delete-after"});
+    ASSERT_EQ(finished.status, 0) << finished.err;
+    const std::vector<std::string> lines = linesOf(log);
+
+    const std::string folder = fs::canonical(dir() + "/A").string();
+    const long copy = firstAt(lines, "fsync " + folder + "/ONE.DVF");
+    const long entry = firstAt(lines, "fsync " + folder);
+    long imageChanged = -1;
+    for (std::size_t at = 0; at < lines.size() && imageChanged < 0; ++at)
+        if (lines[at].starts_with("rename ") && lines[at].ends_with("recorder.img"))
+            imageChanged = static_cast<long>(at);
+    std::string all;
+    for (const std::string& line : lines) all += line + "\n";
+    ASSERT_GE(imageChanged, 0) << "the recording was not deleted:\n" << all;
+    EXPECT_GE(copy, 0) << all;
+    EXPECT_LT(copy, imageChanged) << all;
+    EXPECT_GE(entry, 0) << all;
+    EXPECT_LT(entry, imageChanged) << all;
+    EXPECT_EQ(listed("A"), "");
+}
+
+// When the state cannot be saved, the copy it would record is removed and
+// the run says which file failed and why: no run places a second copy of a
+// recording, and the first run that can save imports each once.
+TEST_F(VoxctlImportSafety, ACopyStaysOnlyOnceTheStateRecordingItIsSaved) {
+    createEmpty();
+    seed("A", "ONE.DVF", u"", patternBytes(3000, 1));
+    seed("A", "TWO.DVF", u"", patternBytes(3000, 2));
+    logFlushes();
+    box->setEnvironment("VOX_FAIL_RENAME_TO", ".state");
+    for (int run = 0; run < 2; ++run) {
+        const Finished failed = import();
+        EXPECT_EQ(failed.status, 7) << failed.err;
+        EXPECT_NE(failed.err.find(".state: Input/output error"), std::string::npos) << failed.err;
+        EXPECT_NE(failed.err.find("the copy of A/ONE.DVF was removed"), std::string::npos)
+            << failed.err;
+        EXPECT_EQ(failed.out, "imported 0 file(s), 0 bytes; skipped 0; failed 1\n");
+        EXPECT_EQ(imported("A"), std::vector<std::string>{}) << "run " << run;
+    }
+    box->setEnvironment("VOX_FAIL_RENAME_TO", "");
+    const Finished saved = import();
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(imported("A"), (std::vector<std::string>{"ONE.DVF", "TWO.DVF"}));
+    EXPECT_TRUE(import().out.ends_with("skipped 2; failed 0\n"));
+}
+
+}  // namespace
+}  // namespace vox::voxctl::testing
