@@ -9,6 +9,7 @@
 #include "application/core/import/import_names.h"
 #include "application/core/import/import_places.h"
 #include "application/core/import/import_state.h"
+#include "application/core/import/leftovers.h"
 #include "application/core/import/pc_placement.h"
 #include "application/core/rules/rule_texts.h"
 #include "application/core/rules/text_case.h"
@@ -65,9 +66,15 @@ class ImportRun {
             for (const rules::ListedFile& file : listing.files)
                 if (!(file.attribute & 0x10)) candidates.push_back({folder, file});
         }
-        statePath_ =
-            requireFolder(importing::stateFolder()) + "/" +
+        const std::string stateFolder = requireFolder(importing::stateFolder());
+        const std::string stateName =
             importing::stateFileName(std::string(info.modelName, sizeof info.modelName), capacity);
+        statePath_ = stateFolder + "/" + stateName;
+        // What an import of this recorder cut short left behind goes now,
+        // while this run holds the recorder and no other import of it runs.
+        importing::removeLeftovers(stateFolder, stateName);
+        for (RecorderFolder folder : rules::kRecorderFolders)
+            importing::removeLeftovers(root + "/" + std::string(rules::folderLabel(folder)));
         std::string error;
         auto state = importing::ImportState::load(statePath_, error);
         if (!state) throw CommandError(kExitPcFile, error);

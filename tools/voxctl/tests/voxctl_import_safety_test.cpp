@@ -97,5 +97,36 @@ TEST_F(VoxctlImportSafety, ACopyStaysOnlyOnceTheStateRecordingItIsSaved) {
     EXPECT_TRUE(import().out.ends_with("skipped 2; failed 0\n"));
 }
 
+// What a run cut short left under names of our own goes at the start of
+// the next run; files that only look alike, and another recorder's state
+// file's temporary, stay.
+TEST_F(VoxctlImportSafety, LeftoversOfAnEarlierRunAreRemovedAndNothingElse) {
+    createEmpty();
+    seed("A", "ONE.DVF", u"", patternBytes(3000, 1));
+    ASSERT_EQ(import().status, 0);
+    const std::string states = box->folder() + "/state/voxerin";
+    const std::vector<std::string> stateFiles = namesIn(states);
+    ASSERT_EQ(stateFiles.size(), 1u);
+    fs::create_directories(dir() + "/B");
+    const std::vector<std::string> ours{
+        dir() + "/A/.voxerin-import.0123abcd", dir() + "/A/.voxerin-wav.89abcdef",
+        dir() + "/B/.voxerin-wav.89abcdef.01234567", states + "/" + stateFiles[0] + ".deadbeef"};
+    const std::vector<std::string> others{dir() + "/A/.voxerin-import",
+                                          dir() + "/A/.voxerin-import.notmine",
+                                          dir() + "/A/ONE.DVF.0123abcd",
+                                          dir() + "/A/.voxerin-wav.0123ABCD",
+                                          dir() + "/B/.voxerin-import.0123abcd.extra",
+                                          states + "/other.state.deadbeef"};
+    for (const std::string& path : ours) writeFile(path, "left");
+    for (const std::string& path : others) writeFile(path, "kept");
+    fs::create_directory(dir() + "/B/.voxerin-wav.76543210");
+
+    const Finished next = import();
+    ASSERT_EQ(next.status, 0) << next.err;
+    for (const std::string& path : ours) EXPECT_FALSE(fs::exists(path)) << path;
+    for (const std::string& path : others) EXPECT_EQ(readFile(path), "kept") << path;
+    EXPECT_TRUE(fs::is_directory(dir() + "/B/.voxerin-wav.76543210"));
+}
+
 }  // namespace
 }  // namespace vox::voxctl::testing
