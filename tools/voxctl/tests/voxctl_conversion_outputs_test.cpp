@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -55,6 +56,25 @@ TEST(VoxctlConversionOutputs, AnOutputThatIsItsOwnInputIsRefusedWhateverItsName)
                 << name << " " << force;
             EXPECT_EQ(readFile(source), voice) << name << " " << force;
         }
+    }
+}
+
+// A folder, a FIFO or a device given as input is named with what it is; a
+// FIFO is never opened, so nothing waits for a writer.
+TEST(VoxctlConversionOutputs, AnInputThatIsNotAFileIsNamedWithWhatItIs) {
+    VoxctlSandbox sandbox;
+    std::filesystem::create_directory(sandbox.pcPath("folder.wav"));
+    ASSERT_EQ(::mkfifo(sandbox.pcPath("pipe.wav").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", sandbox.pcPath("null.wav"));
+    const std::pair<const char*, const char*> inputs[] = {
+        {"folder.wav", "is a folder, not a file"},
+        {"pipe.wav", "is a FIFO or socket, not a file"},
+        {"null.wav", "is a device, not a file"},
+        {"missing.wav", "no such file"}};
+    for (const auto& [name, reason] : inputs) {
+        const Finished encoded = sandbox.run({"encode", sandbox.pcPath(name)});
+        EXPECT_EQ(encoded.status, 7) << name;
+        EXPECT_EQ(encoded.err, "voxctl: " + sandbox.pcPath(name) + ": " + reason + "\n");
     }
 }
 
