@@ -92,7 +92,11 @@ class ImportRun {
                 ++summary_.skipped;
                 continue;
             }
-            importOne(session, candidate, requireFolder(root + "/" + label));
+            try {
+                importOne(session, candidate, requireFolder(root + "/" + label));
+            } catch (const CommandError& error) {
+                if (!skipUnreadable(session, candidate, error)) throw;
+            }
         }
         decoding.finish();
     }
@@ -156,6 +160,28 @@ class ImportRun {
         if (!options_.json) std::cout << imported.path << '\n';
         if (decoding_ != nullptr && isVoiceFolder(candidate.folder))
             decoding_->add(summary_.imported.size() - 1, dir, *placed);
+    }
+
+    // After a recording could not be copied: when the recorder still
+    // answers, the entry alone is at fault; it is named, counted as failed
+    // and skipped, and the import goes on with the next. False when the
+    // recorder is gone or the user cancelled: that ends the import.
+    bool skipUnreadable(RecorderSession& session, const Candidate& candidate,
+                        const CommandError& error) {
+        if (error.status() == kExitCancelled || InterruptGuard::interrupted()) return false;
+        try {
+            session.listFolder(candidate.folder);
+        } catch (const CommandError&) {
+            return false;
+        }
+        const std::string label(rules::folderLabel(candidate.folder));
+        const std::string name = rules::plainName(candidate.file);
+        const std::string reason =
+            std::string("the recorder could not read it (") + error.what() + ")";
+        summary_.failed.push_back({label, name, reason});
+        std::cerr << "voxctl: " << label << "/" << rules::printable(name) << ": " << reason
+                  << "; it was skipped\n";
+        return true;
     }
 
     bool deleteFromRecorder(RecorderSession& session, const Candidate& candidate) {

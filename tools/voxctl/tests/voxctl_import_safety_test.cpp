@@ -128,5 +128,29 @@ TEST_F(VoxctlImportSafety, LeftoversOfAnEarlierRunAreRemovedAndNothingElse) {
     EXPECT_TRUE(fs::is_directory(dir() + "/B/.voxerin-wav.76543210"));
 }
 
+// An entry the recorder cannot read is named, counted as failed and
+// skipped: the recordings after it are imported, and a later run tries it
+// again.
+TEST_F(VoxctlImportSafety, AnUnreadableEntryIsNamedCountedAndSkipped) {
+    createEmpty();
+    seed("A", "ONE.DVF", u"", patternBytes(3000, 1));
+    seed("A", "TWO.DVF", u"", patternBytes(3000, 2));
+    seed("A", "THREE.DVF", u"", patternBytes(3000, 3));
+    box->setEnvironment("VXR250_SIMULATOR_FAULTS", "refuse-read=TWO.DVF");
+    const Finished first = import();
+    EXPECT_EQ(first.status, 7) << first.err;
+    EXPECT_NE(first.err.find("voxctl: A/TWO.DVF: the recorder could not read it ("),
+              std::string::npos)
+        << first.err;
+    EXPECT_TRUE(first.out.ends_with("imported 2 file(s), 6000 bytes; skipped 0; failed 1\n"))
+        << first.out;
+    EXPECT_EQ(imported("A"), (std::vector<std::string>{"ONE.DVF", "THREE.DVF"}));
+
+    box->setEnvironment("VXR250_SIMULATOR_FAULTS", "");
+    const Finished second = import();
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(readFile(dir() + "/A/TWO.DVF"), patternBytes(3000, 2));
+}
+
 }  // namespace
 }  // namespace vox::voxctl::testing
