@@ -1,5 +1,6 @@
 #include "tools/voxctl/import_run.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -90,6 +91,8 @@ class ImportRun {
             const std::string label(rules::folderLabel(candidate.folder));
             if (state_.contains(importing::recordingOf(label, candidate.file))) {
                 ++summary_.skipped;
+                if (decoding_ != nullptr && isVoiceFolder(candidate.folder))
+                    makeMissingWav(candidate, root + "/" + label);
                 continue;
             }
             try {
@@ -159,16 +162,39 @@ class ImportRun {
         summary_.imported.push_back(imported);
         if (!options_.json) std::cout << imported.path << '\n';
         if (decoding_ != nullptr && isVoiceFolder(candidate.folder))
-            decoding_->add(summary_.imported.size() - 1, dir, *placed);
+            decoding_->add(summary_.imported, summary_.imported.size() - 1, dir, *placed);
     }
 
-    // After a recording could not be copied: when the recorder still
+    // A WAV an earlier import could not make (a kill, a full disk) is made
+    // now: when the earlier copy is under its name, as large as the
+    // recording, and no WAV of that name is beside it.
+    void makeMissingWav(const Candidate& candidate, const std::string& dir) {
+        const std::string label(rules::folderLabel(candidate.folder));
+        const std::string name = importing::importName(
+            options_.namePattern.empty() ? importing::kDefaultNamePattern : options_.namePattern,
+            candidate.file, label);
+        struct stat copy {
+        }, wav{};
+        if (::stat((dir + "/" + name).c_str(), &copy) != 0 || !S_ISREG(copy.st_mode) ||
+            copy.st_size != static_cast<off_t>(candidate.file.size) ||
+            ::lstat((dir + "/" + importing::withExtension(name, ".wav")).c_str(), &wav) == 0)
+            return;
+        summary_.wavsMadeLater.push_back(
+            {label, rules::plainName(candidate.file), dir + "/" + name, {}, candidate.file.size});
+        decoding_->add(summary_.wavsMadeLater, summary_.wavsMadeLater.size() - 1, dir, name);
+    }
+
+    // After the recorder failed to hand a recording over: when it still
     // answers, the entry alone is at fault; it is named, counted as failed
     // and skipped, and the import goes on with the next. False when the
-    // recorder is gone or the user cancelled: that ends the import.
+    // recorder is gone, the user cancelled or the PC side failed: that ends
+    // the import.
     bool skipUnreadable(RecorderSession& session, const Candidate& candidate,
                         const CommandError& error) {
-        if (error.status() == kExitCancelled || InterruptGuard::interrupted()) return false;
+        const bool recorderSide = error.status() == kExitUsbFailed ||
+                                  error.status() == kExitRecorderSaidNo ||
+                                  error.status() == kExitNotFound;
+        if (!recorderSide || InterruptGuard::interrupted()) return false;
         try {
             session.listFolder(candidate.folder);
         } catch (const CommandError&) {
@@ -222,6 +248,13 @@ void printJson(const ImportSummary& summary) {
                   << ",\"reason\":" << jsonString(file.reason) << '}';
         separator = ",";
     }
+    std::cout << "],\"wavs_made_later\":[";
+    separator = "";
+    for (const ImportedFile& file : summary.wavsMadeLater) {
+        if (file.wavPath.empty()) continue;
+        std::cout << separator << jsonString(file.wavPath);
+        separator = ",";
+    }
     std::cout << "],\"files\":" << summary.imported.size() << ",\"bytes\":" << summary.bytes
               << ",\"skipped\":" << summary.skipped << "}\n";
 }
@@ -234,6 +267,8 @@ void importRecordings(const ImportOptions& options, ImportSummary& summary) {
 
 void printImportSummary(const ImportOptions& options, const ImportSummary& summary) {
     if (options.json) return printJson(summary);
+    for (const ImportedFile& file : summary.wavsMadeLater)
+        if (!file.wavPath.empty()) std::cout << file.wavPath << '\n';
     std::cout << "imported " << summary.imported.size() << " file(s), " << summary.bytes
               << " bytes; skipped " << summary.skipped << "; failed " << summary.failed.size()
               << std::endl;

@@ -152,5 +152,31 @@ TEST_F(VoxctlImportSafety, AnUnreadableEntryIsNamedCountedAndSkipped) {
     EXPECT_EQ(readFile(dir() + "/A/TWO.DVF"), patternBytes(3000, 2));
 }
 
+// A WAV an earlier run did not make (killed, a full disk, or no --wav) is
+// made by the next run with --wav, without copying the recording again; a
+// file already under the WAV's name is kept as it is.
+TEST_F(VoxctlImportSafety, AWavMissingAfterAnEarlierRunIsMadeByTheNext) {
+    createEmpty();
+    for (const char* name : {"talk", "note"}) {
+        writeFile(box->pcPath(std::string(name) + ".wav"), wave(1, 8000, 8000 + 77));
+        ASSERT_EQ(box->run({"encode", box->pcPath(std::string(name) + ".wav")}).status, 0);
+        ASSERT_EQ(box->run({"put", box->pcPath(std::string(name) + "_SP.DVF"), "A"}).status, 0);
+    }
+    ASSERT_EQ(import().status, 0);
+    writeFile(dir() + "/A/note_SP.wav", "mine");
+
+    const Finished later = import({"--wav"});
+    ASSERT_EQ(later.status, 0) << later.err;
+    EXPECT_EQ(later.out,
+              dir() + "/A/talk_SP.wav\nimported 0 file(s), 0 bytes; skipped 2; failed 0\n");
+    EXPECT_EQ(readFile(dir() + "/A/note_SP.wav"), "mine");
+    fs::create_directories(box->pcPath("by-hand"));
+    fs::copy_file(dir() + "/A/talk_SP.DVF", box->pcPath("by-hand/talk_SP.DVF"));
+    const Finished byHand = box->run({"decode", box->pcPath("by-hand/talk_SP.DVF")});
+    ASSERT_EQ(byHand.status, 0) << byHand.err;
+    EXPECT_EQ(readFile(dir() + "/A/talk_SP.wav"), readFile(box->pcPath("by-hand/talk_SP.WAV")));
+    EXPECT_EQ(import({"--wav"}).out, "imported 0 file(s), 0 bytes; skipped 2; failed 0\n");
+}
+
 }  // namespace
 }  // namespace vox::voxctl::testing
