@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "application/core/rules/recorder_listing.h"
@@ -32,7 +33,11 @@ ImportedRecording recordingOf(std::string_view folder, const rules::ListedFile& 
 
 class ImportState {
   public:
-    // Reads `path`; a missing file is an empty state. Lines that do not
+    // A state file holds a line of at most a few hundred bytes per recording.
+    static constexpr std::size_t kMaxStateBytes = 16 << 20;
+
+    // Reads `path`; a missing file is an empty state; anything but a plain
+    // file (after links), or a file over kMaxStateBytes, is an error. Lines that do not
     // parse are left out and counted in skippedLines(), so a damaged state
     // file costs at most a second copy, never a lost recording.
     static std::optional<ImportState> load(const std::string& path, std::string& error);
@@ -43,8 +48,9 @@ class ImportState {
     const std::vector<ImportedRecording>& recordings() const { return recordings_; }
     std::size_t skippedLines() const { return skippedLines_; }
 
-    // Replaces `path` whole; false with `error` set when it could not, and
-    // then the file is as it was and no file of ours is left beside it.
+    // Replaces `path` whole (a symbolic link's target, the link kept);
+    // false with `error` set when it could not, and then the file is as it
+    // was and no file of ours is left beside it.
     bool save(const std::string& path, std::string& error) const;
 
     std::string text() const;
@@ -52,6 +58,7 @@ class ImportState {
 
   private:
     std::vector<ImportedRecording> recordings_;
+    std::unordered_set<std::string> keys_;  // each recording's line, for lookups
     std::size_t skippedLines_ = 0;
 };
 
