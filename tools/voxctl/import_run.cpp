@@ -98,7 +98,12 @@ class ImportRun {
             try {
                 importOne(session, candidate, requireFolder(root + "/" + label));
             } catch (const CommandError& error) {
-                if (!skipUnreadable(session, candidate, error)) throw;
+                if (skipUnreadable(session, candidate, error)) continue;
+                // The recording under way failed too (a cancel is no failure).
+                if (error.status() != kExitCancelled && !InterruptGuard::interrupted())
+                    summary_.failed.push_back(
+                        {label, rules::plainName(candidate.file), error.what()});
+                throw;
             }
         }
         decoding.finish();
@@ -150,7 +155,6 @@ class ImportRun {
         if (!state_.save(statePath_, error)) {
             state_.remove(recording);
             ::unlink(placedPath.c_str());
-            summary_.failed.push_back({label, recorderName, error});
             throw CommandError(kExitPcFile, error + " (the copy of " + label + "/" +
                                                 rules::printable(recorderName) +
                                                 " was removed; it stays on the recorder)");
