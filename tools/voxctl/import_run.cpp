@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
+#include <memory>
 #include <optional>
 
+#include "application/core/import/content_checksum.h"
 #include "application/core/import/durable_copy.h"
 #include "application/core/import/import_names.h"
 #include "application/core/import/import_places.h"
@@ -89,14 +92,8 @@ class ImportRun {
         decoding_ = options_.wav ? &decoding : nullptr;
         for (const Candidate& candidate : candidates) {
             const std::string label(rules::folderLabel(candidate.folder));
-            if (state_.contains(importing::recordingOf(label, candidate.file))) {
-                ++summary_.skipped;
-                if (decoding_ != nullptr && isVoiceFolder(candidate.folder))
-                    makeMissingWav(candidate, root + "/" + label);
-                continue;
-            }
             try {
-                importOne(session, candidate, requireFolder(root + "/" + label));
+                considerOne(session, candidate, root + "/" + label);
             } catch (const CommandError& error) {
                 if (skipUnreadable(session, candidate, error)) continue;
                 // The recording under way failed too (a cancel is no failure).
@@ -110,7 +107,41 @@ class ImportRun {
     }
 
   private:
-    void importOne(RecorderSession& session, const Candidate& candidate, const std::string& dir) {
+    // Imports the recording unless the state has it: the same folder, name,
+    // size and date and, where the state recorded one, the same content
+    // checksum (read again from the recorder to compare).
+    void considerOne(RecorderSession& session, const Candidate& candidate, const std::string& dir) {
+        const std::string label(rules::folderLabel(candidate.folder));
+        const std::vector<std::string> sums =
+            state_.checksumsOf(importing::recordingOf(label, candidate.file));
+        std::unique_ptr<OwnFile> fetched;
+        if (!sums.empty()) {
+            const auto recorded = [&sums](const std::string& sum) {
+                return std::find(sums.begin(), sums.end(), sum) != sums.end();
+            };
+            if (!recorded("")) fetched = fetchCopy(session, candidate, requireFolder(dir));
+            if (!fetched || recorded(importing::contentChecksum(fetched->path()))) {
+                ++summary_.skipped;
+                if (decoding_ != nullptr && isVoiceFolder(candidate.folder))
+                    makeMissingWav(candidate, dir);
+                return;
+            }
+        }
+        importOne(session, candidate, requireFolder(dir), std::move(fetched));
+    }
+
+    // The recording's copy under a name of ours beside its final place.
+    std::unique_ptr<OwnFile> fetchCopy(RecorderSession& session, const Candidate& candidate,
+                                       const std::string& dir) {
+        auto copy = std::make_unique<OwnFile>(dir + "/.voxerin-import");
+        fetchInto(session, candidate.folder, candidate.file.shortName, copy->path(),
+                  std::string(rules::folderLabel(candidate.folder)) + "/" +
+                      rules::printable(rules::plainName(candidate.file)));
+        return copy;
+    }
+
+    void importOne(RecorderSession& session, const Candidate& candidate, const std::string& dir,
+                   std::unique_ptr<OwnFile> fetched) {
         const std::string label(rules::folderLabel(candidate.folder));
         const std::string recorderName = rules::plainName(candidate.file);
         const std::string& shortName = candidate.file.shortName;
@@ -119,11 +150,10 @@ class ImportRun {
             candidate.file, label);
         // The copy arrives under a name of ours and takes its own only once
         // whole and, when asked, checked.
-        OwnFile copy(dir + "/.voxerin-import");
-        fetchInto(session, candidate.folder, shortName, copy.path(),
-                  label + "/" + rules::printable(recorderName));
+        const std::unique_ptr<OwnFile> copy =
+            fetched ? std::move(fetched) : fetchCopy(session, candidate, dir);
         const bool check = options_.verify || options_.deleteAfter;
-        if (check && !readsBackTheSame(session, candidate.folder, shortName, copy.path())) {
+        if (check && !readsBackTheSame(session, candidate.folder, shortName, copy->path())) {
             summary_.copyMismatch = true;
             summary_.failed.push_back({label, recorderName, "the copy did not read back the same"});
             std::cerr << "voxctl: " << label << "/" << rules::printable(recorderName)
@@ -131,13 +161,13 @@ class ImportRun {
             return;
         }
         std::string error;
-        const auto placed = importing::placeWithoutOverwrite(copy.path(), dir, wanted, error);
+        const auto placed = importing::placeWithoutOverwrite(copy->path(), dir, wanted, error);
         if (!placed) {
             summary_.failed.push_back({label, recorderName, error});
             std::cerr << "voxctl: " << error << '\n';
             return;
         }
-        copy.release();
+        copy->release();
         const std::string placedPath = dir + "/" + *placed;
         if (!importing::makeDurable(placedPath, dir, error)) {
             // A copy that may not survive a power cut is not kept: the
@@ -149,8 +179,8 @@ class ImportRun {
         }
         // A copy the state does not record would be placed again by every
         // later import: it stays only once the state that records it is saved.
-        const importing::ImportedRecording recording =
-            importing::recordingOf(label, candidate.file);
+        importing::ImportedRecording recording = importing::recordingOf(label, candidate.file);
+        recording.checksum = importing::contentChecksum(placedPath);
         state_.add(recording);
         if (!state_.save(statePath_, error)) {
             state_.remove(recording);

@@ -110,21 +110,36 @@ std::optional<std::uint32_t> parseSize(std::string_view text) {
     return static_cast<std::uint32_t>(value);
 }
 
-std::optional<ImportedRecording> parseLine(std::string_view line) {
-    const auto parts = fields(line);
-    if (parts.size() != 4 || parts[0].empty()) return std::nullopt;
-    const auto size = parseSize(parts[1]);
-    const auto date = parseDate(parts[2]);
-    auto name = unescaped(parts[3]);
-    if (!size || !date || !name || name->empty()) return std::nullopt;
-    return ImportedRecording{std::string(parts[0]), std::move(*name), *size, *date};
+bool isChecksum(std::string_view text) {
+    return text.size() == 16 &&
+           text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
 }
 
-// The recording's line in the file; also its key, equal exactly when the
-// recordings are (the escaping is one-to-one).
-std::string lineOf(const ImportedRecording& r) {
+// folder, size, date, [checksum,] name: lines of older state files have no
+// checksum.
+std::optional<ImportedRecording> parseLine(std::string_view line) {
+    const auto parts = fields(line);
+    if ((parts.size() != 4 && parts.size() != 5) || parts[0].empty()) return std::nullopt;
+    const auto size = parseSize(parts[1]);
+    const auto date = parseDate(parts[2]);
+    auto name = unescaped(parts.back());
+    if (!size || !date || !name || name->empty()) return std::nullopt;
+    if (parts.size() == 5 && !isChecksum(parts[3])) return std::nullopt;
+    return ImportedRecording{std::string(parts[0]), std::move(*name), *size, *date,
+                             parts.size() == 5 ? std::string(parts[3]) : std::string()};
+}
+
+// Folder, size, date and name as a line of the file would have them: a key
+// equal exactly when those four are (the escaping is one-to-one).
+std::string identityOf(const ImportedRecording& r) {
     return escaped(r.folder) + "\t" + std::to_string(r.size) + "\t" + dateText(r.date) + "\t" +
            escaped(r.name);
+}
+
+std::string lineOf(const ImportedRecording& r) {
+    if (r.checksum.empty()) return identityOf(r);
+    return escaped(r.folder) + "\t" + std::to_string(r.size) + "\t" + dateText(r.date) + "\t" +
+           r.checksum + "\t" + escaped(r.name);
 }
 
 // Reads up to `limit` bytes of `fd` into `content`.
@@ -148,25 +163,36 @@ bool operator==(const ImportedRecording& a, const ImportedRecording& b) {
     auto fields = [](const ImportedRecording& r) {
         const rules::RecorderDate& d = r.date;
         return std::tie(r.folder, r.name, r.size, d.year, d.month, d.day, d.hour, d.minute,
-                        d.second);
+                        d.second, r.checksum);
     };
     return fields(a) == fields(b);
 }
 
 ImportedRecording recordingOf(std::string_view folder, const rules::ListedFile& file) {
-    return {std::string(folder), rules::plainName(file), file.size, file.date};
+    return {std::string(folder), rules::plainName(file), file.size, file.date, {}};
 }
 
 bool ImportState::contains(const ImportedRecording& recording) const {
-    return keys_.count(lineOf(recording)) != 0;
+    return checksums_.count(identityOf(recording)) != 0;
+}
+
+std::vector<std::string> ImportState::checksumsOf(const ImportedRecording& recording) const {
+    const auto found = checksums_.find(identityOf(recording));
+    return found == checksums_.end() ? std::vector<std::string>{} : found->second;
 }
 
 void ImportState::add(ImportedRecording recording) {
-    if (keys_.insert(lineOf(recording)).second) recordings_.push_back(std::move(recording));
+    std::vector<std::string>& sums = checksums_[identityOf(recording)];
+    if (std::find(sums.begin(), sums.end(), recording.checksum) != sums.end()) return;
+    sums.push_back(recording.checksum);
+    recordings_.push_back(std::move(recording));
 }
 
 void ImportState::remove(const ImportedRecording& recording) {
-    if (keys_.erase(lineOf(recording)) == 0) return;
+    const auto found = checksums_.find(identityOf(recording));
+    if (found == checksums_.end()) return;
+    std::erase(found->second, recording.checksum);
+    if (found->second.empty()) checksums_.erase(found);
     recordings_.erase(std::remove(recordings_.begin(), recordings_.end(), recording),
                       recordings_.end());
 }

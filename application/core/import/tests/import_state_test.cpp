@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 ImportedRecording memo(std::string name = "MEMO.DVF", std::uint32_t size = 1000) {
-    return {"A", std::move(name), size, {2026, 12, 9, 14, 3, 8}};
+    return {"A", std::move(name), size, {2026, 12, 9, 14, 3, 8}, {}};
 }
 
 class TempFolder {
@@ -156,6 +156,28 @@ TEST(ImportStateTest, SavingThroughALinkReplacesItsTarget) {
     EXPECT_TRUE(again->contains(memo("TWO.DVF")));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() + "/real"), {}), 1);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 2);
+}
+
+// Two recordings that agree in all but content are both kept; a line of an
+// older state file, without a checksum, still counts.
+TEST(ImportStateTest, ChecksumsTellRecordingsApartAndOlderLinesStillCount) {
+    ImportedRecording first = memo(), second = memo();
+    first.checksum = "00000000000000aa";
+    second.checksum = "00000000000000bb";
+    ImportState state;
+    state.add(first);
+    state.add(second);
+    state.add(second);
+    const ImportState read =
+        ImportState::parse(state.text() + "B\t5\t2026-12-09 14:03:08\tOLD.DVF\n" +
+                           "B\t5\t2026-12-09 14:03:08\tnot-a-checksum\tBAD.DVF\n");
+    EXPECT_EQ(read.checksumsOf(memo()),
+              (std::vector<std::string>{"00000000000000aa", "00000000000000bb"}));
+    ImportedRecording old{"B", "OLD.DVF", 5, {2026, 12, 9, 14, 3, 8}, {}};
+    EXPECT_TRUE(read.contains(old));
+    EXPECT_EQ(read.checksumsOf(old), std::vector<std::string>{""});
+    EXPECT_EQ(read.skippedLines(), 1u);
+    EXPECT_TRUE(read.checksumsOf(memo("OTHER.DVF")).empty());
 }
 
 TEST(ImportStateTest, StateFileNamesAreOnePlainName) {
