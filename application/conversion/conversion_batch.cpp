@@ -78,6 +78,7 @@ BatchResult convertOne(const BatchJob& batchJob, std::size_t index, const BatchO
     job.notify = &relay;
     job.codec = options.codec;
     job.showMessage = [&result](const std::string& text) { result.message = text; };
+    job.reportFailure = [&result](const std::string& text) { result.failure = text; };
     // No interface thread waits to repaint between blocks.
     job.yieldAfterBlock = std::chrono::milliseconds(0);
     job.cancel = options.cancel;

@@ -79,7 +79,8 @@ CommandError failure(const conversion::BatchJob& job, const conversion::BatchRes
     if (!result.message.empty()) return CommandError(kExitRefused, result.message);
     if (result.cancelled) return CommandError(kExitCancelled, "Conversion canceled.");
     return CommandError(kExitPcFile, "converting \"" + job.sourcePath + "\" to \"" +
-                                         job.destinationPath + "\" failed");
+                                         job.destinationPath + "\" failed" +
+                                         (result.failure.empty() ? "" : ": " + result.failure));
 }
 
 constexpr messages::Message kBatchProgress = 1;

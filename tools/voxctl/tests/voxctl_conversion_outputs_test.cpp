@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <thread>
@@ -76,6 +79,31 @@ TEST(VoxctlConversionOutputs, AnInputThatIsNotAFileIsNamedWithWhatItIs) {
         EXPECT_EQ(encoded.status, 7) << name;
         EXPECT_EQ(encoded.err, "voxctl: " + sandbox.pcPath(name) + ": " + reason + "\n");
     }
+}
+
+// A full disk is reported with the file and the system's reason, and
+// nothing of the conversion stays. The small file system is mounted when
+// this runs as root; elsewhere the test is skipped.
+TEST(VoxctlConversionOutputs, AFullDiskIsReportedWithItsReason) {
+    VoxctlSandbox sandbox;
+    const std::string small = sandbox.pcPath("small");
+    std::filesystem::create_directory(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{small};
+    writeFile(sandbox.pcPath("talk.wav"), wave(1, 8000, 8000 * 30));
+    ASSERT_EQ(sandbox.run({"encode", sandbox.pcPath("talk.wav")}).status, 0);
+    std::filesystem::copy_file(sandbox.pcPath("talk_SP.DVF"), small + "/talk_SP.DVF");
+
+    const Finished decoded = sandbox.run({"decode", small + "/talk_SP.DVF"});
+    EXPECT_EQ(decoded.status, 7);
+    EXPECT_EQ(decoded.err, "voxctl: converting \"" + small + "/talk_SP.DVF\" to \"" + small +
+                               "/talk_SP.WAV\" failed: " + small +
+                               "/talk_SP.WAV: No space left on device\n");
+    EXPECT_EQ(namesIn(small), std::vector<std::string>{"talk_SP.DVF"});
 }
 
 // A minute of sound: long enough to be stopped half-way.
