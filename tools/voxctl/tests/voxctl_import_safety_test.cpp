@@ -1,7 +1,10 @@
 // voxctl import where it could lose or misreport recordings: what is on the
-// disk before the recorder is changed.
+// disk before the recorder is changed (also across a power cut), state files
+// that cannot be saved, leftovers, unreadable entries, missing WAV files and
+// recordings that look like imported ones.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -71,6 +74,46 @@ TEST_F(VoxctlImportSafety, DeleteAfterFlushesTheCopyAndItsFolderBeforeTheRecorde
     EXPECT_GE(entry, 0) << all;
     EXPECT_LT(entry, imageChanged) << all;
     EXPECT_EQ(listed("A"), "");
+}
+
+// A power cut right after an import with --delete-after: the disk as it is
+// at that moment (a copy of a loop-mounted ext4 image, mounted with
+// noauto_da_alloc so that the file system flushes nothing on its own) holds
+// every copy whose recording was deleted. Needs root and loop devices.
+TEST_F(VoxctlImportSafety, APowerCutRightAfterADeletingImportLosesNoRecording) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a loop device needs root";
+    const std::string disk = box->folder() + "/disk.img", cut = box->folder() + "/cut.img";
+    const std::string mounted = box->folder() + "/disk", after = box->folder() + "/after";
+    fs::create_directories(mounted);
+    fs::create_directories(after);
+    const auto shell = [](const std::string& command) {
+        return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+    };
+    if (!shell("truncate -s 32M '" + disk + "' && mkfs.ext4 -q -F '" + disk +
+               "' && mount -o loop,noauto_da_alloc '" + disk + "' '" + mounted + "'"))
+        GTEST_SKIP() << "no loop-mounted ext4 can be made here (loop devices, mkfs.ext4)";
+    struct Unmount {
+        std::vector<std::string> paths;
+        ~Unmount() {
+            for (const std::string& path : paths)
+                (void)!std::system(("umount -l '" + path + "' >/dev/null 2>&1").c_str());
+        }
+    } unmount{{mounted, after}};
+    createEmpty();
+    const std::vector<std::string> names{"ONE.DVF", "TWO.DVF", "THREE.DVF"};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        seed("A", names[i], u"", patternBytes(20000, static_cast<unsigned>(i + 1)));
+
+    const Finished done =
+        box->run({"import", mounted + "/import", "--name", "{name}", "--delete-after"});
+    ASSERT_EQ(done.status, 0) << done.err;
+    ASSERT_TRUE(shell("cp '" + disk + "' '" + cut + "'"));  // the disk when the power goes
+    EXPECT_EQ(listed("A"), "");
+    ASSERT_TRUE(shell("mount -o loop '" + cut + "' '" + after + "'"));
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(readFile(after + "/import/A/" + names[i]),
+                  patternBytes(20000, static_cast<unsigned>(i + 1)))
+            << names[i];
 }
 
 // When the state cannot be saved, the copy it would record is removed and
