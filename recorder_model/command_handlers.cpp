@@ -213,7 +213,7 @@ void ProtocolEngine::handle(const command::Read& read) {
     FlashEntry* file = read.name.size() <= kReadReplyNameLimit
                            ? folder->childByDisplayName(read.name, newerFirmware_)
                            : nullptr;
-    if (!file || file->folder) {
+    if (!file || file->folder || faults_.refusesRead(file->shortName.plain())) {
         // Refused: the echo at bytes 3-5 does not match, which the host checks.
         setReply(outcomeBlock(Outcome::NoSuchEntry, kCodeRead), "read-reply");
         return;

@@ -26,6 +26,11 @@ void Faults::refuseNextCreate() {
     refuseCreate_ = true;
 }
 
+void Faults::refuseReadOf(std::string shortName) {
+    std::lock_guard lock(mutex_);
+    unreadable_ = std::move(shortName);
+}
+
 void Faults::corruptReadBlock(std::uint64_t block) {
     std::lock_guard lock(mutex_);
     corruptBlock_ = block;
@@ -46,6 +51,7 @@ void Faults::clear() {
         unplugStep_.clear();
         staleReply_ = false;
         refuseCreate_ = false;
+        unreadable_.clear();
         corruptBlock_.reset();
     }
     shortStage_ = 0;
@@ -82,6 +88,11 @@ bool Faults::takeStaleReply() {
 bool Faults::takeRefuseCreate() {
     std::lock_guard lock(mutex_);
     return std::exchange(refuseCreate_, false);
+}
+
+bool Faults::refusesRead(std::string_view shortName) const {
+    std::lock_guard lock(mutex_);
+    return !unreadable_.empty() && unreadable_ == shortName;
 }
 
 std::optional<std::uint64_t> Faults::corruptBlock() const {
@@ -128,7 +139,7 @@ bool knownStep(std::string_view step) {
 bool Faults::parse(std::string_view text, std::string& error) {
     // Everything is checked before anything is applied.
     std::optional<std::uint64_t> bytes, stage, micros, corrupt;
-    std::optional<std::string> step;
+    std::optional<std::string> step, unreadable;
     bool stale = false, refuse = false;
     while (!text.empty()) {
         auto comma = text.find(',');
@@ -156,6 +167,8 @@ bool Faults::parse(std::string_view text, std::string& error) {
             understood = !hasValue, stale = true;
         else if (key == "refuse-next-create")
             understood = !hasValue, refuse = true;
+        else if (key == "refuse-read")
+            understood = hasValue && !value.empty(), unreadable = std::string(value);
         else {
             error = "unknown recorder fault \"" + std::string(key) + "\"";
             return false;
@@ -169,6 +182,7 @@ bool Faults::parse(std::string_view text, std::string& error) {
     if (step) unplugAt(*step);
     if (stale) queueStaleReply();
     if (refuse) refuseNextCreate();
+    if (unreadable) refuseReadOf(*unreadable);
     if (stage) setShortStages(static_cast<std::size_t>(*stage));
     if (corrupt) corruptReadBlock(*corrupt);
     if (micros) setSlowBus(std::chrono::microseconds(*micros));

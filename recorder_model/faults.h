@@ -31,6 +31,9 @@ class Faults {
     void queueStaleReply();
     // The next CREATE is answered with outcome 1 (refused).
     void refuseNextCreate();
+    // Every READ of the file of this short name ("NAME.EXT") is refused, as for
+    // an entry the recorder cannot read (its listing still shows it).
+    void refuseReadOf(std::string shortName);
     // The first file read that reaches its data block `block` (counted from
     // 1) hands it out with its first byte inverted: a copy that arrives
     // whole but wrong. It bites once.
@@ -44,7 +47,8 @@ class Faults {
 
     // Reads a comma-separated list such as "unplug-after-bytes=100000,
     // refuse-next-create,stale-reply,short-stages=64,slow-us=500,
-    // unplug-at=data-block:3,corrupt-read-block=2". Nothing changes when the text has an error.
+    // unplug-at=data-block:3,corrupt-read-block=2,refuse-read=NAME.DVF". Nothing
+    // changes when the text has an error.
     bool parse(std::string_view text, std::string& error);
 
     // Used by the recorder as its transfers proceed.
@@ -57,6 +61,7 @@ class Faults {
     bool takeUnplugAt(std::string_view step);
     bool takeStaleReply();
     bool takeRefuseCreate();
+    bool refusesRead(std::string_view shortName) const;
     // The data block the current file read is to corrupt, if any; taken
     // once the corrupted byte went out.
     std::optional<std::uint64_t> corruptBlock() const;
@@ -72,6 +77,7 @@ class Faults {
     std::string unplugStep_;
     bool staleReply_ = false;
     bool refuseCreate_ = false;
+    std::string unreadable_;
     std::optional<std::uint64_t> corruptBlock_;
     std::atomic<std::size_t> shortStage_{0};
     std::atomic<std::int64_t> slowMicros_{0};

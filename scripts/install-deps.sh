@@ -16,6 +16,7 @@ packages=(
   # The accessibility tests and the accessible-tree dump: the AT-SPI bus in a
   # session bus of its own, and the screen readers' Python bindings.
   at-spi2-core dbus libglib2.0-bin python3-pyatspi
+  file # CPack's Debian generator runs it on every packaged file
 )
 
 missing=()

@@ -8,6 +8,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 
 bash scripts/install-deps.sh
+bash scripts/check-install-deps.sh
 
 echo "== format =="
 bash scripts/check-format.sh

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 
 #include "application/conversion/conversion_job.h"
 #include "application/conversion/conversion_texts.h"
 #include "application/conversion/convert_notify.h"
+#include "application/conversion/file_identity.h"
 
 namespace vox::conversion {
 namespace {
@@ -41,25 +41,23 @@ class ProgressRelay final : public messages::MessageTarget {
     std::size_t job_;
 };
 
-std::string comparablePath(const std::string& path) {
-    std::error_code error;
-    const auto canonical = std::filesystem::weakly_canonical(path, error);
-    return error ? path : canonical.string();
-}
-
 // Why each job may not run beside the others (empty when it may): two
 // outputs to one file would leave only one of them, and an output replacing
 // another job's input would change that input while it is read.
 std::vector<std::string> conflicts(const std::vector<BatchJob>& jobs) {
     std::vector<std::string> sources, destinations, refusals(jobs.size());
     for (const BatchJob& job : jobs) {
-        sources.push_back(comparablePath(job.sourcePath));
-        destinations.push_back(comparablePath(job.destinationPath));
+        sources.push_back(fileIdentity(job.sourcePath));
+        destinations.push_back(fileIdentity(job.destinationPath));
     }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto earlier = destinations.begin() + static_cast<std::ptrdiff_t>(i);
         if (std::find(destinations.begin(), earlier, destinations[i]) != earlier) {
             refusals[i] = "\"" + jobs[i].destinationPath + "\"" + kDestinationTwiceText;
+            continue;
+        }
+        if (sources[i] == destinations[i]) {
+            refusals[i] = "\"" + jobs[i].destinationPath + "\"" + kDestinationIsItsSourceText;
             continue;
         }
         for (std::size_t other = 0; other < jobs.size(); ++other)
@@ -80,6 +78,7 @@ BatchResult convertOne(const BatchJob& batchJob, std::size_t index, const BatchO
     job.notify = &relay;
     job.codec = options.codec;
     job.showMessage = [&result](const std::string& text) { result.message = text; };
+    job.reportFailure = [&result](const std::string& text) { result.failure = text; };
     // No interface thread waits to repaint between blocks.
     job.yieldAfterBlock = std::chrono::milliseconds(0);
     job.cancel = options.cancel;

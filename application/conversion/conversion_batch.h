@@ -29,6 +29,9 @@ struct BatchResult {
     // tell (a refused format, not a voice file, a destination used twice);
     // empty otherwise.
     std::string message;
+    // Why the output could not be written (its path and the system's
+    // reason), when that was why; empty otherwise.
+    std::string failure;
 };
 
 struct BatchOptions {

@@ -20,6 +20,9 @@ struct ConversionJob {
     VoiceCodec codec{};
     // Shows a message box text (the encoder's format refusal).
     std::function<void(const std::string&)> showMessage;
+    // Told why the output could not be written: its path and the system's
+    // reason ("…/talk.WAV: No space left on device").
+    std::function<void(const std::string&)> reportFailure;
     // Pause after each encoded block, so that the interface thread can repaint.
     std::chrono::milliseconds yieldAfterBlock{1};
     // Raised (nonzero) by the caller to stop after the current block; the
@@ -32,6 +35,9 @@ struct ConversionJob {
 // the whole input was converted, 0 otherwise. The output is written under a
 // name of its own beside the destination and replaces it only when whole.
 int runEncodeJob(const ConversionJob& job);
+// Hands `job.reportFailure` the destination and the reason `cause` (an
+// errno value; nothing is reported for 0 or after a cancel).
+void reportWriteFailure(const ConversionJob& job, int cause);
 int runDecodeJob(const ConversionJob& job);
 
 // The same on a worker thread of their own; the caller joins the worker

@@ -23,4 +23,9 @@ inline constexpr const char* kDestinationTwiceText =
 inline constexpr const char* kDestinationIsSourceText =
     " is the destination of one file of this batch and the source of another.";
 
+// A file whose output would be the file itself (the same file under any
+// name) is never converted: the output would replace its own input.
+inline constexpr const char* kDestinationIsItsSourceText =
+    " would be both the file converted and its output; it is left as it is.";
+
 }  // namespace vox::conversion

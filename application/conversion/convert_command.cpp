@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "application/conversion/conversion_texts.h"
+#include "application/conversion/file_identity.h"
 
 namespace vox::conversion {
 namespace {
@@ -68,6 +69,11 @@ ConvertDecision decideConvert(const ConvertSelection& selection,
     decision.request.sourcePath = selection.workingDirectory + name;
     decision.request.destinationPath =
         selection.workingDirectory + destinationName(name, selection.direction, selection.quality);
+    if (sameFile(decision.request.sourcePath, decision.request.destinationPath)) {
+        decision.message =
+            "\"" + decision.request.destinationPath + "\"" + kDestinationIsItsSourceText;
+        return decision;
+    }
     if (fileExists && fileExists(decision.request.destinationPath)) {
         decision.action = ConvertDecision::Action::AskOverwrite;
         decision.message = overwriteQuestion(decision.request.destinationPath);

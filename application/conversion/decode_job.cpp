@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "application/conversion/conversion_job.h"
@@ -61,17 +62,23 @@ int runDecodeJob(const ConversionJob& job) {
     ReplacingOutput output(job.destinationPath);
     WavWriter destination;
     if (!destination.open(output.create())) {
+        reportWriteFailure(job, errno);
         std::fclose(source);
         return 0;
     }
+    errno = 0;
     const Decoded decoded = decodeBlocks(job, source, destination);
+    int cause = errno;
     std::fclose(source);
     if (decoded == Decoded::NotVoice) {
         if (job.showMessage) job.showMessage("\"" + job.sourcePath + "\"" + kNotVoiceFileText);
         return 0;
     }
     const bool closed = destination.close();
-    return decoded == Decoded::Whole && closed && output.commit() ? 1 : 0;
+    if (decoded == Decoded::Whole && !closed) cause = errno;
+    if (decoded == Decoded::Whole && closed && output.commit()) return 1;
+    reportWriteFailure(job, decoded == Decoded::Whole && closed ? errno : cause);
+    return 0;
 }
 
 std::unique_ptr<vox::messages::Worker> startDecodeWorker(ConversionJob job) {

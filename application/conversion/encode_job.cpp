@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <thread>
 
@@ -80,15 +81,28 @@ int runEncodeJob(const ConversionJob& job) {
     ReplacingOutput output(job.destinationPath);
     std::FILE* destination = source != nullptr ? output.create() : nullptr;
     if (destination == nullptr) {
-        if (source != nullptr) std::fclose(source);
+        if (source != nullptr) {
+            reportWriteFailure(job, errno);
+            std::fclose(source);
+        }
         return 0;
     }
     sendStarted(job.notify);
+    errno = 0;
     const bool complete = encodeAudio(job, source, destination, layout->dataOffset,
                                       layout->dataOffset + layout->audioBytes());
+    int cause = errno;
     std::fclose(source);
     const bool closed = std::fclose(destination) == 0;
-    return complete && closed && output.commit() ? 1 : 0;
+    if (complete && !closed) cause = errno;
+    if (complete && closed && output.commit()) return 1;
+    reportWriteFailure(job, complete && closed ? errno : cause);
+    return 0;
+}
+
+void reportWriteFailure(const ConversionJob& job, int cause) {
+    if (cause == 0 || !job.reportFailure || cancelRaised(job)) return;
+    job.reportFailure(job.destinationPath + ": " + std::strerror(cause));
 }
 
 bool cancelRaised(const ConversionJob& job) {

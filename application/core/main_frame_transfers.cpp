@@ -11,6 +11,7 @@
 #include "application/core/rules/listed_entry.h"
 #include "application/core/rules/rule_texts.h"
 #include "application/core/rules/upload_plan.h"
+#include "application/core/session/name_clash.h"
 #include "application/core/session/recorder_names.h"
 #include "application/panes/dir_panes.h"
 #include "application/panes/dropped_files.h"
@@ -141,6 +142,9 @@ void CMainFrame::onDownload(WParam source, LParam dropped) {
         const std::string_view name = rules::pcFileName(action.name);
         if (auto reason = vox::session::unstorableNameReason(name, doc_.listing.versionByte))
             return tell(rules::unstorableNameText(name, *reason));
+        if (auto clash = vox::session::shortNameClashText(rules::listedFolder(doc_.listing), name,
+                                                          doc_.listing.versionByte))
+            return tell(*clash);
     }
 
     std::vector<TransferFile> sends;

@@ -5,6 +5,7 @@
 
 #include <QDesktopServices>
 #include <QFile>
+#include <QPersistentModelIndex>
 #include <QUrl>
 
 #include "application/core/pelmarch_app.h"
@@ -65,12 +66,22 @@ bool CDirList::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event
     return started;
 }
 
-// The end of an edit that was not cancelled.
+// The end of an edit that was not cancelled. The rename may tell the user
+// something in a modal box, and the view goes on closing (and deleting) the
+// editor after this returns; so the rename waits until the edit has ended,
+// and finds its row again then, if the row is still there.
 void CDirList::commitData(QWidget* editor) {
     QTreeWidgetItem* row = editedRow_;
     editedRow_ = nullptr;
     if (!row || indexOfTopLevelItem(row) < 0) return;
-    rename(row, editor->property("text").toString());
+    const QPersistentModelIndex index(indexFromItem(row));
+    const QString text = editor->property("text").toString();
+    QMetaObject::invokeMethod(
+        this,
+        [this, index, text] {
+            if (QTreeWidgetItem* renamed = itemFromIndex(index)) rename(renamed, text);
+        },
+        Qt::QueuedConnection);
 }
 
 // A refused name, or a rename the file system refuses, leaves the row and

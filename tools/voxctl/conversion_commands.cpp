@@ -2,8 +2,12 @@
 // them, and back, by the program's conversion rules; several files are
 // converted side by side, one stream per core.
 
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -36,6 +40,18 @@ struct ConversionOptions {
 
 const std::map<std::string, int> kQualityIndex{{"LP", 0}, {"SP", 1}, {"HQ", 2}};
 
+// Why `path` cannot be a conversion's input (never read: a FIFO would wait
+// for a writer); none when it is a plain file.
+std::optional<std::string> inputRefusal(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return errno == ENOENT ? std::string("no such file") : std::string(std::strerror(errno));
+    if (S_ISDIR(status.st_mode)) return "is a folder, not a file";
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return "is a device, not a file";
+    if (!S_ISREG(status.st_mode)) return "is a FIFO or socket, not a file";
+    return std::nullopt;
+}
+
 // Applies the Convert command's rules to FILE as the one selected item of
 // its folder.
 conversion::ConversionRequest decide(const std::string& file, const ConversionOptions& options,
@@ -53,8 +69,8 @@ conversion::ConversionRequest decide(const std::string& file, const ConversionOp
         !askYesNo(decision.message))
         throw CommandError(kExitNotConfirmed, "\"" + decision.request.destinationPath +
                                                   "\" exists; give --force to replace it");
-    if (!std::filesystem::is_regular_file(decision.request.sourcePath))
-        throw CommandError(kExitPcFile, decision.request.sourcePath + ": no such file");
+    if (auto reason = inputRefusal(decision.request.sourcePath))
+        throw CommandError(kExitPcFile, decision.request.sourcePath + ": " + *reason);
     return decision.request;
 }
 
@@ -63,7 +79,8 @@ CommandError failure(const conversion::BatchJob& job, const conversion::BatchRes
     if (!result.message.empty()) return CommandError(kExitRefused, result.message);
     if (result.cancelled) return CommandError(kExitCancelled, "Conversion canceled.");
     return CommandError(kExitPcFile, "converting \"" + job.sourcePath + "\" to \"" +
-                                         job.destinationPath + "\" failed");
+                                         job.destinationPath + "\" failed" +
+                                         (result.failure.empty() ? "" : ": " + result.failure));
 }
 
 constexpr messages::Message kBatchProgress = 1;

@@ -41,7 +41,8 @@ void importOnce(const ImportOptions& options) {
         importRecordings(options, summary);
     } catch (const CommandError&) {
         // What was done is said, whatever ended the import.
-        if (!summary.imported.empty() || summary.skipped > 0) printImportSummary(options, summary);
+        if (!summary.imported.empty() || summary.skipped > 0 || !summary.failed.empty())
+            printImportSummary(options, summary);
         throw;
     }
     printImportSummary(options, summary);

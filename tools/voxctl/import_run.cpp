@@ -1,11 +1,19 @@
 #include "tools/voxctl/import_run.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <iostream>
+#include <memory>
 #include <optional>
 
+#include "application/core/import/content_checksum.h"
+#include "application/core/import/durable_copy.h"
 #include "application/core/import/import_names.h"
 #include "application/core/import/import_places.h"
 #include "application/core/import/import_state.h"
+#include "application/core/import/leftovers.h"
 #include "application/core/import/pc_placement.h"
 #include "application/core/rules/rule_texts.h"
 #include "application/core/rules/text_case.h"
@@ -62,9 +70,15 @@ class ImportRun {
             for (const rules::ListedFile& file : listing.files)
                 if (!(file.attribute & 0x10)) candidates.push_back({folder, file});
         }
-        statePath_ =
-            requireFolder(importing::stateFolder()) + "/" +
+        const std::string stateFolder = requireFolder(importing::stateFolder());
+        const std::string stateName =
             importing::stateFileName(std::string(info.modelName, sizeof info.modelName), capacity);
+        statePath_ = stateFolder + "/" + stateName;
+        // What an import of this recorder cut short left behind goes now,
+        // while this run holds the recorder and no other import of it runs.
+        importing::removeLeftovers(stateFolder, stateName);
+        for (RecorderFolder folder : rules::kRecorderFolders)
+            importing::removeLeftovers(root + "/" + std::string(rules::folderLabel(folder)));
         std::string error;
         auto state = importing::ImportState::load(statePath_, error);
         if (!state) throw CommandError(kExitPcFile, error);
@@ -78,17 +92,56 @@ class ImportRun {
         decoding_ = options_.wav ? &decoding : nullptr;
         for (const Candidate& candidate : candidates) {
             const std::string label(rules::folderLabel(candidate.folder));
-            if (state_.contains(importing::recordingOf(label, candidate.file))) {
-                ++summary_.skipped;
-                continue;
+            try {
+                considerOne(session, candidate, root + "/" + label);
+            } catch (const CommandError& error) {
+                if (skipUnreadable(session, candidate, error)) continue;
+                // The recording under way failed too (a cancel is no failure).
+                if (error.status() != kExitCancelled && !InterruptGuard::interrupted())
+                    summary_.failed.push_back(
+                        {label, rules::plainName(candidate.file), error.what()});
+                throw;
             }
-            importOne(session, candidate, requireFolder(root + "/" + label));
         }
         decoding.finish();
     }
 
   private:
-    void importOne(RecorderSession& session, const Candidate& candidate, const std::string& dir) {
+    // Imports the recording unless the state has it: the same folder, name,
+    // size and date and, where the state recorded one, the same content
+    // checksum (read again from the recorder to compare).
+    void considerOne(RecorderSession& session, const Candidate& candidate, const std::string& dir) {
+        const std::string label(rules::folderLabel(candidate.folder));
+        const std::vector<std::string> sums =
+            state_.checksumsOf(importing::recordingOf(label, candidate.file));
+        std::unique_ptr<OwnFile> fetched;
+        if (!sums.empty()) {
+            const auto recorded = [&sums](const std::string& sum) {
+                return std::find(sums.begin(), sums.end(), sum) != sums.end();
+            };
+            if (!recorded("")) fetched = fetchCopy(session, candidate, requireFolder(dir));
+            if (!fetched || recorded(importing::contentChecksum(fetched->path()))) {
+                ++summary_.skipped;
+                if (decoding_ != nullptr && isVoiceFolder(candidate.folder))
+                    makeMissingWav(candidate, dir);
+                return;
+            }
+        }
+        importOne(session, candidate, requireFolder(dir), std::move(fetched));
+    }
+
+    // The recording's copy under a name of ours beside its final place.
+    std::unique_ptr<OwnFile> fetchCopy(RecorderSession& session, const Candidate& candidate,
+                                       const std::string& dir) {
+        auto copy = std::make_unique<OwnFile>(dir + "/.voxerin-import");
+        fetchInto(session, candidate.folder, candidate.file.shortName, copy->path(),
+                  std::string(rules::folderLabel(candidate.folder)) + "/" +
+                      rules::printable(rules::plainName(candidate.file)));
+        return copy;
+    }
+
+    void importOne(RecorderSession& session, const Candidate& candidate, const std::string& dir,
+                   std::unique_ptr<OwnFile> fetched) {
         const std::string label(rules::folderLabel(candidate.folder));
         const std::string recorderName = rules::plainName(candidate.file);
         const std::string& shortName = candidate.file.shortName;
@@ -97,11 +150,10 @@ class ImportRun {
             candidate.file, label);
         // The copy arrives under a name of ours and takes its own only once
         // whole and, when asked, checked.
-        OwnFile copy(dir + "/.voxerin-import");
-        fetchInto(session, candidate.folder, shortName, copy.path(),
-                  label + "/" + rules::printable(recorderName));
+        const std::unique_ptr<OwnFile> copy =
+            fetched ? std::move(fetched) : fetchCopy(session, candidate, dir);
         const bool check = options_.verify || options_.deleteAfter;
-        if (check && !readsBackTheSame(session, candidate.folder, shortName, copy.path())) {
+        if (check && !readsBackTheSame(session, candidate.folder, shortName, copy->path())) {
             summary_.copyMismatch = true;
             summary_.failed.push_back({label, recorderName, "the copy did not read back the same"});
             std::cerr << "voxctl: " << label << "/" << rules::printable(recorderName)
@@ -109,23 +161,87 @@ class ImportRun {
             return;
         }
         std::string error;
-        const auto placed = importing::placeWithoutOverwrite(copy.path(), dir, wanted, error);
+        const auto placed = importing::placeWithoutOverwrite(copy->path(), dir, wanted, error);
         if (!placed) {
             summary_.failed.push_back({label, recorderName, error});
             std::cerr << "voxctl: " << error << '\n';
             return;
         }
-        copy.release();
-        state_.add(importing::recordingOf(label, candidate.file));
-        if (!state_.save(statePath_, error)) throw CommandError(kExitPcFile, error);
+        copy->release();
+        const std::string placedPath = dir + "/" + *placed;
+        if (!importing::makeDurable(placedPath, dir, error)) {
+            // A copy that may not survive a power cut is not kept: the
+            // recording stays on the recorder for the next import.
+            ::unlink(placedPath.c_str());
+            summary_.failed.push_back({label, recorderName, error});
+            std::cerr << "voxctl: " << error << '\n';
+            return;
+        }
+        // A copy the state does not record would be placed again by every
+        // later import: it stays only once the state that records it is saved.
+        importing::ImportedRecording recording = importing::recordingOf(label, candidate.file);
+        recording.checksum = importing::contentChecksum(placedPath);
+        state_.add(recording);
+        if (!state_.save(statePath_, error)) {
+            state_.remove(recording);
+            ::unlink(placedPath.c_str());
+            throw CommandError(kExitPcFile, error + " (the copy of " + label + "/" +
+                                                rules::printable(recorderName) +
+                                                " was removed; it stays on the recorder)");
+        }
 
-        ImportedFile imported{label, recorderName, dir + "/" + *placed, {}, candidate.file.size};
+        ImportedFile imported{label, recorderName, placedPath, {}, candidate.file.size};
         if (options_.deleteAfter) imported.deleted = deleteFromRecorder(session, candidate);
         summary_.bytes += candidate.file.size;
         summary_.imported.push_back(imported);
         if (!options_.json) std::cout << imported.path << '\n';
         if (decoding_ != nullptr && isVoiceFolder(candidate.folder))
-            decoding_->add(summary_.imported.size() - 1, dir, *placed);
+            decoding_->add(summary_.imported, summary_.imported.size() - 1, dir, *placed);
+    }
+
+    // A WAV an earlier import could not make (a kill, a full disk) is made
+    // now: when the earlier copy is under its name, as large as the
+    // recording, and no WAV of that name is beside it.
+    void makeMissingWav(const Candidate& candidate, const std::string& dir) {
+        const std::string label(rules::folderLabel(candidate.folder));
+        const std::string name = importing::importName(
+            options_.namePattern.empty() ? importing::kDefaultNamePattern : options_.namePattern,
+            candidate.file, label);
+        struct stat copy {
+        }, wav{};
+        if (::stat((dir + "/" + name).c_str(), &copy) != 0 || !S_ISREG(copy.st_mode) ||
+            copy.st_size != static_cast<off_t>(candidate.file.size) ||
+            ::lstat((dir + "/" + importing::withExtension(name, ".wav")).c_str(), &wav) == 0)
+            return;
+        summary_.wavsMadeLater.push_back(
+            {label, rules::plainName(candidate.file), dir + "/" + name, {}, candidate.file.size});
+        decoding_->add(summary_.wavsMadeLater, summary_.wavsMadeLater.size() - 1, dir, name);
+    }
+
+    // After the recorder failed to hand a recording over: when it still
+    // answers, the entry alone is at fault; it is named, counted as failed
+    // and skipped, and the import goes on with the next. False when the
+    // recorder is gone, the user cancelled or the PC side failed: that ends
+    // the import.
+    bool skipUnreadable(RecorderSession& session, const Candidate& candidate,
+                        const CommandError& error) {
+        const bool recorderSide = error.status() == kExitUsbFailed ||
+                                  error.status() == kExitRecorderSaidNo ||
+                                  error.status() == kExitNotFound;
+        if (!recorderSide || InterruptGuard::interrupted()) return false;
+        try {
+            session.listFolder(candidate.folder);
+        } catch (const CommandError&) {
+            return false;
+        }
+        const std::string label(rules::folderLabel(candidate.folder));
+        const std::string name = rules::plainName(candidate.file);
+        const std::string reason =
+            std::string("the recorder could not read it (") + error.what() + ")";
+        summary_.failed.push_back({label, name, reason});
+        std::cerr << "voxctl: " << label << "/" << rules::printable(name) << ": " << reason
+                  << "; it was skipped\n";
+        return true;
     }
 
     bool deleteFromRecorder(RecorderSession& session, const Candidate& candidate) {
@@ -166,6 +282,13 @@ void printJson(const ImportSummary& summary) {
                   << ",\"reason\":" << jsonString(file.reason) << '}';
         separator = ",";
     }
+    std::cout << "],\"wavs_made_later\":[";
+    separator = "";
+    for (const ImportedFile& file : summary.wavsMadeLater) {
+        if (file.wavPath.empty()) continue;
+        std::cout << separator << jsonString(file.wavPath);
+        separator = ",";
+    }
     std::cout << "],\"files\":" << summary.imported.size() << ",\"bytes\":" << summary.bytes
               << ",\"skipped\":" << summary.skipped << "}\n";
 }
@@ -178,6 +301,8 @@ void importRecordings(const ImportOptions& options, ImportSummary& summary) {
 
 void printImportSummary(const ImportOptions& options, const ImportSummary& summary) {
     if (options.json) return printJson(summary);
+    for (const ImportedFile& file : summary.wavsMadeLater)
+        if (!file.wavPath.empty()) std::cout << file.wavPath << '\n';
     std::cout << "imported " << summary.imported.size() << " file(s), " << summary.bytes
               << " bytes; skipped " << summary.skipped << "; failed " << summary.failed.size()
               << std::endl;

@@ -34,6 +34,8 @@ struct FailedFile {
 
 struct ImportSummary {
     std::vector<ImportedFile> imported;
+    // Copies of earlier imports whose missing WAV this run made (or tried).
+    std::vector<ImportedFile> wavsMadeLater;
     std::vector<FailedFile> failed;
     std::size_t skipped = 0;
     std::uint64_t bytes = 0;

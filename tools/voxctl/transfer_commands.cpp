@@ -18,6 +18,7 @@
 #include "application/core/rules/text_case.h"
 #include "application/core/rules/transfer_units.h"
 #include "application/core/rules/upload_plan.h"
+#include "application/core/session/name_clash.h"
 #include "application/core/session/recorder_names.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
@@ -133,6 +134,8 @@ void putFiles(const TransferOptions& options) {
         const std::string_view name = rules::pcFileName(action.name);
         if (auto reason = vox::session::unstorableNameReason(name, session.versionByte()))
             throw CommandError(kExitRefused, rules::unstorableNameText(name, *reason));
+        if (auto clash = vox::session::shortNameClashText(listing, name, session.versionByte()))
+            throw CommandError(kExitRefused, *clash);
     }
 
     // Each file is sent right after the deletes planned in front of it.

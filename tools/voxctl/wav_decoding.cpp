@@ -22,10 +22,11 @@ WavDecoding::~WavDecoding() {
     finish();
 }
 
-void WavDecoding::add(std::size_t index, const std::string& dir, const std::string& name) {
+void WavDecoding::add(std::vector<ImportedFile>& files, std::size_t index, const std::string& dir,
+                      const std::string& name) {
     {
         std::lock_guard lock(mutex_);
-        jobs_.push_back({index, dir, name});
+        jobs_.push_back({&files, index, dir, name});
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         if (threads_.size() < cores) threads_.emplace_back([this] { work(); });
     }
@@ -47,7 +48,7 @@ void WavDecoding::work() {
 }
 
 WavDecoding::Result WavDecoding::decode(const Job& job) {
-    Result result{job.index, {}, {}};
+    Result result{job.files, job.index, {}, {}};
     try {
         OwnFile output(job.dir + "/.voxerin-wav");
         // A batch of one file converts on this thread, one decoder stream of
@@ -89,7 +90,7 @@ void WavDecoding::finish() {
     for (std::thread& thread : threads_) thread.join();
     threads_.clear();
     for (const Result& result : results_) {
-        ImportedFile& file = summary_.imported[result.index];
+        ImportedFile& file = (*result.files)[result.index];
         if (!result.wavPath.empty()) {
             file.wavPath = result.wavPath;
             continue;

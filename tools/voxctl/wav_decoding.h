@@ -27,17 +27,21 @@ class WavDecoding {
     WavDecoding(const WavDecoding&) = delete;
     WavDecoding& operator=(const WavDecoding&) = delete;
 
-    // Decodes `dir`/`name`, the summary's imported file `index`.
-    void add(std::size_t index, const std::string& dir, const std::string& name);
+    // Decodes `dir`/`name`, the file `index` of `files` (a list of the
+    // summary's), which gets the WAV's path or, failing, a failed entry.
+    void add(std::vector<ImportedFile>& files, std::size_t index, const std::string& dir,
+             const std::string& name);
     // Waits for every decoding and enters the results in the summary.
     void finish();
 
   private:
     struct Job {
+        std::vector<ImportedFile>* files;
         std::size_t index;
         std::string dir, name;
     };
     struct Result {
+        std::vector<ImportedFile>* files;
         std::size_t index;
         std::string wavPath;  // empty when it failed
         std::string error;

@@ -1,13 +1,14 @@
 #include "application/core/import/import_state.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <tuple>
 #include <utility>
 
@@ -109,14 +110,51 @@ std::optional<std::uint32_t> parseSize(std::string_view text) {
     return static_cast<std::uint32_t>(value);
 }
 
+bool isChecksum(std::string_view text) {
+    return text.size() == 16 &&
+           text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// folder, size, date, [checksum,] name: lines of older state files have no
+// checksum.
 std::optional<ImportedRecording> parseLine(std::string_view line) {
     const auto parts = fields(line);
-    if (parts.size() != 4 || parts[0].empty()) return std::nullopt;
+    if ((parts.size() != 4 && parts.size() != 5) || parts[0].empty()) return std::nullopt;
     const auto size = parseSize(parts[1]);
     const auto date = parseDate(parts[2]);
-    auto name = unescaped(parts[3]);
+    auto name = unescaped(parts.back());
     if (!size || !date || !name || name->empty()) return std::nullopt;
-    return ImportedRecording{std::string(parts[0]), std::move(*name), *size, *date};
+    if (parts.size() == 5 && !isChecksum(parts[3])) return std::nullopt;
+    return ImportedRecording{std::string(parts[0]), std::move(*name), *size, *date,
+                             parts.size() == 5 ? std::string(parts[3]) : std::string()};
+}
+
+// Folder, size, date and name as a line of the file would have them: a key
+// equal exactly when those four are (the escaping is one-to-one).
+std::string identityOf(const ImportedRecording& r) {
+    return escaped(r.folder) + "\t" + std::to_string(r.size) + "\t" + dateText(r.date) + "\t" +
+           escaped(r.name);
+}
+
+std::string lineOf(const ImportedRecording& r) {
+    if (r.checksum.empty()) return identityOf(r);
+    return escaped(r.folder) + "\t" + std::to_string(r.size) + "\t" + dateText(r.date) + "\t" +
+           r.checksum + "\t" + escaped(r.name);
+}
+
+// Reads up to `limit` bytes of `fd` into `content`.
+bool readAtMost(int fd, std::size_t limit, std::string& content) {
+    char buffer[1 << 15];
+    while (content.size() < limit) {
+        const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, limit - content.size()));
+        if (got == 0) return true;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    return true;
 }
 
 }  // namespace
@@ -125,28 +163,43 @@ bool operator==(const ImportedRecording& a, const ImportedRecording& b) {
     auto fields = [](const ImportedRecording& r) {
         const rules::RecorderDate& d = r.date;
         return std::tie(r.folder, r.name, r.size, d.year, d.month, d.day, d.hour, d.minute,
-                        d.second);
+                        d.second, r.checksum);
     };
     return fields(a) == fields(b);
 }
 
 ImportedRecording recordingOf(std::string_view folder, const rules::ListedFile& file) {
-    return {std::string(folder), rules::plainName(file), file.size, file.date};
+    return {std::string(folder), rules::plainName(file), file.size, file.date, {}};
 }
 
 bool ImportState::contains(const ImportedRecording& recording) const {
-    return std::find(recordings_.begin(), recordings_.end(), recording) != recordings_.end();
+    return checksums_.count(identityOf(recording)) != 0;
+}
+
+std::vector<std::string> ImportState::checksumsOf(const ImportedRecording& recording) const {
+    const auto found = checksums_.find(identityOf(recording));
+    return found == checksums_.end() ? std::vector<std::string>{} : found->second;
 }
 
 void ImportState::add(ImportedRecording recording) {
-    if (!contains(recording)) recordings_.push_back(std::move(recording));
+    std::vector<std::string>& sums = checksums_[identityOf(recording)];
+    if (std::find(sums.begin(), sums.end(), recording.checksum) != sums.end()) return;
+    sums.push_back(recording.checksum);
+    recordings_.push_back(std::move(recording));
+}
+
+void ImportState::remove(const ImportedRecording& recording) {
+    const auto found = checksums_.find(identityOf(recording));
+    if (found == checksums_.end()) return;
+    std::erase(found->second, recording.checksum);
+    if (found->second.empty()) checksums_.erase(found);
+    recordings_.erase(std::remove(recordings_.begin(), recordings_.end(), recording),
+                      recordings_.end());
 }
 
 std::string ImportState::text() const {
     std::string out = std::string(kHeader) + "\n";
-    for (const ImportedRecording& r : recordings_)
-        out += escaped(r.folder) + "\t" + std::to_string(r.size) + "\t" + dateText(r.date) + "\t" +
-               escaped(r.name) + "\n";
+    for (const ImportedRecording& r : recordings_) out += lineOf(r) + "\n";
     return out;
 }
 
@@ -168,22 +221,49 @@ ImportState ImportState::parse(std::string_view text) {
 }
 
 std::optional<ImportState> ImportState::load(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Opened without waiting (a FIFO would wait for a writer) and read only
+    // when it is a plain file of a state file's size: a link to a device or
+    // a FIFO, or a huge file, is refused instead of read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
         if (errno == ENOENT) return ImportState{};
         error = path + ": " + std::strerror(errno);
         return std::nullopt;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        error = path + ": cannot be read";
+    struct stat status {};
+    std::string content, refusal;
+    bool ok = ::fstat(fd, &status) == 0;
+    if (ok && !S_ISREG(status.st_mode))
+        refusal = path + ": is not a plain file";
+    else if (ok && status.st_size > static_cast<off_t>(kMaxStateBytes))
+        refusal = path + ": is larger than a state file can be (" + std::to_string(kMaxStateBytes) +
+                  " bytes)";
+    else if (ok)
+        ok = readAtMost(fd, kMaxStateBytes + 1, content);
+    const int cause = errno;
+    ::close(fd);
+    if (!refusal.empty()) {
+        error = refusal;
         return std::nullopt;
     }
-    return parse(content.str());
+    if (!ok || content.size() > kMaxStateBytes) {
+        error =
+            path + ": cannot be read" +
+            (ok ? std::string(": it grew while read") : ": " + std::string(std::strerror(cause)));
+        return std::nullopt;
+    }
+    return parse(content);
 }
 
-bool ImportState::save(const std::string& path, std::string& error) const {
+bool ImportState::save(const std::string& linkOrPath, std::string& error) const {
+    // A state file that is a symbolic link is replaced at its target, so
+    // that the link stays.
+    std::error_code noTarget;
+    const std::filesystem::path target =
+        std::filesystem::is_symlink(linkOrPath, noTarget)
+            ? std::filesystem::weakly_canonical(linkOrPath, noTarget)
+            : std::filesystem::path(linkOrPath);
+    const std::string path = noTarget ? linkOrPath : target.string();
     std::string temporary;
     std::FILE* file = files::createBeside(path, temporary);
     if (file == nullptr) {

@@ -1,7 +1,9 @@
 // Transfers that go wrong on the simulated recorder: pulled out in the
-// middle of a batch, a file the recorder refuses, and files of no bytes.
+// middle of a batch, a file the recorder refuses, a name whose short name is
+// taken, and files of no bytes.
 
 #include <QLabel>
+#include <QTest>
 #include <set>
 
 #include "application/core/rules/rule_texts.h"
@@ -121,6 +123,25 @@ TEST_F(TransferFaults, ARefusedCreateIsReportedAndTheRecorderListedAgain) {
     EXPECT_NE(doc->deviceLink, nullptr);
     EXPECT_TRUE(form->button(CFlashForm::kDownload)->isEnabled());
     EXPECT_TRUE(form->totalBar()->text().isEmpty());
+}
+
+// "notes.txt" would be stored as NOTES.TXT, the short name of a file there
+// without a long name: a click on Download tells which two files clash, and
+// nothing is sent.
+TEST_F(TransferFaults, AShortNameTakenByAnotherFileIsToldBeforeAnythingIsSent) {
+    addRecorderFile("HD", "NOTES.TXT", 10, 1);
+    writePcFile("notes.txt", 5000);
+    showRecorderFolder(4);
+    selectPcFiles({"notes.txt"});
+    QTest::mouseClick(form->button(CFlashForm::kDownload), Qt::LeftButton);
+    VOX_TRY_COMPARE(boxes.shown.size(), std::size_t{1});
+    EXPECT_EQ(boxes.shown[0].text.toStdString(),
+              "Error : \"notes.txt\" would get the same short name on the recorder as "
+              "\"NOTES   .TXT\", which is there already; rename one of them.");
+    EXPECT_FALSE(usbFailedShown());
+    waitIdle();
+    EXPECT_EQ(recorderNames("HD"), std::vector<std::string>{"NOTES.TXT"});
+    EXPECT_EQ(recorderFile("HD", "NOTES.TXT")->size(), 10u);
 }
 
 // A file of no bytes has no blocks to divide by: it is uploaded and its

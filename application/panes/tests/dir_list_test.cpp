@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QLineEdit>
+#include <QTimer>
 #include <QUrl>
 
+#include "application/core/message_boxes.h"
 #include "application/core/rules/recorder_listing.h"
 #include "application/panes/tests/pc_pane_fixture.h"
 
@@ -62,6 +65,8 @@ class DirListTest : public PcPaneTest {
         QTest::keyClick(editor, Qt::Key_Return);
         ASSERT_TRUE(
             eventually([&] { return list->viewport()->findChild<QLineEdit*>() == nullptr; }));
+        // The rename itself runs once the edit has ended: it is waiting.
+        QCoreApplication::sendPostedEvents(list, QEvent::MetaCall);
     }
 };
 
@@ -164,6 +169,41 @@ TEST_F(DirListTest, RenameOntoAnotherFileIsRefusedAndBothStay) {
     struct stat info {};
     ASSERT_EQ(::stat((root + "w/a.wav").c_str(), &info), 0);
     EXPECT_EQ(info.st_size, 1025);
+}
+
+// With the program's own modal boxes: the box that refuses a name already
+// taken is answered with OK, and the program goes on with both files, and
+// then with a second rename of the same row.
+TEST_F(DirListTest, RenameOntoAnotherNameSurvivesTheRealBoxBeingAnswered) {
+    openFolderW();
+    installMessageBoxes(nullptr);
+    int answered = 0;
+    QTimer okPresser;
+    QObject::connect(&okPresser, &QTimer::timeout, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            QTest::keyClick(box, Qt::Key_Return);
+            ++answered;
+        }
+    });
+    okPresser.start(20);
+    for (const char* taken : {"a.wav", "Music"}) {
+        renameRow(QStringLiteral("c.mp3"), QString::fromLatin1(taken));
+        ASSERT_TRUE(eventually([&] { return QApplication::activeModalWidget() == nullptr; }));
+        ASSERT_NE(row("c.mp3"), nullptr) << taken;
+        // The offscreen platform gives the window back no focus by itself.
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+        list->setFocus(Qt::OtherFocusReason);
+    }
+    installMessageBoxes(&boxes);
+    EXPECT_EQ(answered, 2);
+    EXPECT_TRUE(exists(root + "w/c.mp3"));
+    struct stat info {};
+    ASSERT_EQ(::stat((root + "w/a.wav").c_str(), &info), 0);
+    EXPECT_EQ(info.st_size, 1025);
+    renameRow(QStringLiteral("c.mp3"), QStringLiteral("d.mp3"));
+    EXPECT_NE(row("d.mp3"), nullptr);
+    EXPECT_TRUE(exists(root + "w/d.mp3"));
 }
 
 TEST_F(DirListTest, DeleteMovesTheSelectedRowsToTheTrashAndNothingElse) {

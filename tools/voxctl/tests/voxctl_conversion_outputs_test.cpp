@@ -1,12 +1,18 @@
 // What encode and decode leave behind: an input that is not a voice file
-// gives a message and no output; an old output is replaced only by a whole
+// gives a message and no output; an output that would be its own input is
+// refused; an old output is replaced only by a whole
 // new one, whatever instant the command is stopped at; Ctrl-C, SIGTERM and
 // SIGHUP cancel and leave nothing of the conversion's own.
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -27,6 +33,77 @@ TEST(VoxctlConversionOutputs, AFileThatIsNotVoiceFailsWithAMessageAndNoOutput) {
                   "voxctl: \"" + source + "\" is not a voice file: it has no valid first block.\n");
     }
     EXPECT_EQ(namesIn(sandbox.pcPath("")), (std::vector<std::string>{"EMPTY.DVF", "NOISE.DVF"}));
+}
+
+// An output is never written over its own input, whether the names are the
+// same or two names lead to one file; the message says so, with or without
+// --force.
+TEST(VoxctlConversionOutputs, AnOutputThatIsItsOwnInputIsRefusedWhateverItsName) {
+    VoxctlSandbox sandbox;
+    writeFile(sandbox.pcPath("talk.wav"), wave(1, 8000, 8000));
+    ASSERT_EQ(sandbox.run({"encode", sandbox.pcPath("talk.wav")}).status, 0);
+    const std::string voice = readFile(sandbox.pcPath("talk_SP.DVF"));
+    writeFile(sandbox.pcPath("memo.DVF.WAV"), voice);
+    std::filesystem::create_hard_link(sandbox.pcPath("talk_SP.DVF"), sandbox.pcPath("talk_SP.WAV"));
+    for (const char* name : {"memo.DVF.WAV", "talk_SP.DVF"}) {
+        const std::string source = sandbox.pcPath(name);
+        const std::string output = source.substr(0, source.size() - 4) + ".WAV";
+        for (bool force : {false, true}) {
+            std::vector<std::string> arguments{"decode", source};
+            if (force) arguments.push_back("--force");
+            const Finished decoded = sandbox.run(arguments);
+            EXPECT_EQ(decoded.status, 5) << name << " " << force;
+            EXPECT_EQ(decoded.err, "voxctl: \"" + output +
+                                       "\" would be both the file converted and its output; it "
+                                       "is left as it is.\n")
+                << name << " " << force;
+            EXPECT_EQ(readFile(source), voice) << name << " " << force;
+        }
+    }
+}
+
+// A folder, a FIFO or a device given as input is named with what it is; a
+// FIFO is never opened, so nothing waits for a writer.
+TEST(VoxctlConversionOutputs, AnInputThatIsNotAFileIsNamedWithWhatItIs) {
+    VoxctlSandbox sandbox;
+    std::filesystem::create_directory(sandbox.pcPath("folder.wav"));
+    ASSERT_EQ(::mkfifo(sandbox.pcPath("pipe.wav").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", sandbox.pcPath("null.wav"));
+    const std::pair<const char*, const char*> inputs[] = {
+        {"folder.wav", "is a folder, not a file"},
+        {"pipe.wav", "is a FIFO or socket, not a file"},
+        {"null.wav", "is a device, not a file"},
+        {"missing.wav", "no such file"}};
+    for (const auto& [name, reason] : inputs) {
+        const Finished encoded = sandbox.run({"encode", sandbox.pcPath(name)});
+        EXPECT_EQ(encoded.status, 7) << name;
+        EXPECT_EQ(encoded.err, "voxctl: " + sandbox.pcPath(name) + ": " + reason + "\n");
+    }
+}
+
+// A full disk is reported with the file and the system's reason, and
+// nothing of the conversion stays. The small file system is mounted when
+// this runs as root; elsewhere the test is skipped.
+TEST(VoxctlConversionOutputs, AFullDiskIsReportedWithItsReason) {
+    VoxctlSandbox sandbox;
+    const std::string small = sandbox.pcPath("small");
+    std::filesystem::create_directory(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{small};
+    writeFile(sandbox.pcPath("talk.wav"), wave(1, 8000, 8000 * 30));
+    ASSERT_EQ(sandbox.run({"encode", sandbox.pcPath("talk.wav")}).status, 0);
+    std::filesystem::copy_file(sandbox.pcPath("talk_SP.DVF"), small + "/talk_SP.DVF");
+
+    const Finished decoded = sandbox.run({"decode", small + "/talk_SP.DVF"});
+    EXPECT_EQ(decoded.status, 7);
+    EXPECT_EQ(decoded.err, "voxctl: converting \"" + small + "/talk_SP.DVF\" to \"" + small +
+                               "/talk_SP.WAV\" failed: " + small +
+                               "/talk_SP.WAV: No space left on device\n");
+    EXPECT_EQ(namesIn(small), std::vector<std::string>{"talk_SP.DVF"});
 }
 
 // A minute of sound: long enough to be stopped half-way.
@@ -85,9 +162,13 @@ TEST_P(StoppedConversion, InterruptsCancelAndLeaveNothingBehind) {
             EXPECT_EQ(readFile(output), "the old output") << when;
         } else {
             // The conversion was done before the signal came: it ended
-            // normally, or the signal ended the process after the work.
+            // normally and said so, or the signal ended the process after
+            // the work, once the handlers were gone.
             EXPECT_TRUE(finished.status == 0 || finished.status == -signal)
                 << when << ": " << finished.status << " " << finished.err;
+            if (finished.status == 0) {
+                EXPECT_EQ(finished.out, output + "\n") << when;
+            }
             EXPECT_EQ(readFile(output), whole) << when;
         }
         EXPECT_EQ(namesIn(sandbox.pcPath("")), folderBefore) << when;

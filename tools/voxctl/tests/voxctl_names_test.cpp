@@ -1,8 +1,10 @@
-// Names the recorder cannot store are refused before anything of a batch is
-// sent, with the file and the reason; long names are never cut.
+// Names the recorder cannot store, or whose short name another entry has,
+// are refused before anything of a batch is sent, with the file and the
+// reason; long names are never cut.
 
 #include <gtest/gtest.h>
 
+#include "recorder_model/recorder.h"
 #include "tools/voxctl/tests/voxctl_process.h"
 
 namespace vox::voxctl::testing {
@@ -58,6 +60,30 @@ TEST_F(VoxctlNames, LongNamesAreKeptWholeOrRefused) {
                                    "names of at most 65 characters.\n");
     }
     EXPECT_EQ(listed().find("fine.txt"), std::string::npos);
+}
+
+// "notes.txt" would be stored as NOTES.TXT, the short name of a file there
+// without a long name: the recorder would refuse it mid-batch.
+TEST_F(VoxctlNames, AShortNameTakenByAnotherFileIsRefusedNamingBoth) {
+    {
+        std::string error;
+        auto recorder = model::Recorder::openImage(sandbox.image(), error);
+        ASSERT_TRUE(recorder) << error;
+        const std::string old = "old notes";
+        ASSERT_TRUE(recorder->fileSystem().addFile(
+            'M', "HD", "NOTES.TXT", u"", {old.begin(), old.end()}, model::FatStamp::now(), error))
+            << error;
+        ASSERT_TRUE(recorder->save(error)) << error;
+    }
+    const std::string before = listed();
+    writeFile(sandbox.pcPath("notes.txt"), "new notes");
+    const Finished refused =
+        sandbox.run({"put", sandbox.pcPath("fine.txt"), sandbox.pcPath("notes.txt"), "HD"});
+    EXPECT_EQ(refused.status, 5) << refused.err;
+    EXPECT_EQ(refused.err,
+              "voxctl: Error : \"notes.txt\" would get the same short name on the recorder as "
+              "\"NOTES   .TXT\", which is there already; rename one of them.\n");
+    EXPECT_EQ(listed(), before);
 }
 
 }  // namespace

@@ -90,14 +90,18 @@ Finished VoxctlSandbox::run(const std::vector<std::string>& arguments) {
 }
 
 bool VoxctlSandbox::waitUntilCatchingInterrupt(pid_t child) {
-    // /proc shows the signals a process catches as a hexadecimal mask.
+    // /proc shows the signals a process catches as a hexadecimal mask. The
+    // handlers are set one after the other: a test may send any of them only
+    // once all are set, or the signal ends the process before it could act.
+    constexpr unsigned long long kInterrupts =
+        (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1)) | (1ull << (SIGHUP - 1));
     const std::string statusPath = "/proc/" + std::to_string(child) + "/status";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {
         std::istringstream status(readFile(statusPath));
         for (std::string line; std::getline(status, line);)
             if (line.rfind("SigCgt:", 0) == 0 &&
-                (std::stoull(line.substr(7), nullptr, 16) & (1ull << (SIGINT - 1))) != 0)
+                (std::stoull(line.substr(7), nullptr, 16) & kInterrupts) == kInterrupts)
                 return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

@@ -39,7 +39,8 @@ class VoxctlSandbox {
     Finished wait(pid_t child);
     // What a child still running has written to its standard output so far.
     std::string outputSoFar(pid_t child) const;
-    // Waits until `child` handles SIGINT itself (it is inside a transfer).
+    // Waits until `child` handles SIGINT, SIGTERM and SIGHUP itself (it is
+    // inside a transfer or conversion).
     bool waitUntilCatchingInterrupt(pid_t child);
 
   private:

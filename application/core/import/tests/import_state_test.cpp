@@ -1,9 +1,11 @@
 // The record of imported recordings: what counts as the same recording, the
-// file's round trip, damaged lines, and whole-file replacement.
+// file's round trip, damaged lines, whole-file replacement, and state files
+// that are not what they should be.
 
 #include "application/core/import/import_state.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 ImportedRecording memo(std::string name = "MEMO.DVF", std::uint32_t size = 1000) {
-    return {"A", std::move(name), size, {2026, 12, 9, 14, 3, 8}};
+    return {"A", std::move(name), size, {2026, 12, 9, 14, 3, 8}, {}};
 }
 
 class TempFolder {
@@ -103,6 +105,79 @@ TEST(ImportStateTest, AFailedSaveLeavesNothingBehind) {
     EXPECT_TRUE(fs::is_regular_file(path + "/inside"));
     // A state folder that is not there is a failure too, not an empty save.
     EXPECT_FALSE(state.save(folder.path() + "/missing/r.state", error));
+}
+
+// A FIFO or a link to a device is refused at once, never waited on or read
+// without end.
+TEST(ImportStateTest, SpecialFilesAreRefusedWithoutBeingRead) {
+    TempFolder folder;
+    const std::string fifo = folder.path() + "/fifo.state";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string device = folder.path() + "/zero.state";
+    fs::create_symlink("/dev/zero", device);
+    for (const std::string& path : {fifo, device}) {
+        std::string error;
+        EXPECT_FALSE(ImportState::load(path, error));
+        EXPECT_EQ(error, path + ": is not a plain file");
+    }
+}
+
+TEST(ImportStateTest, AFileLargerThanAnyStateIsRefused) {
+    TempFolder folder;
+    const std::string huge = folder.path() + "/huge.state";
+    std::ofstream(huge) << "voxerin import state 1\n";
+    fs::resize_file(huge, ImportState::kMaxStateBytes + 1);
+    std::string error;
+    EXPECT_FALSE(ImportState::load(huge, error));
+    EXPECT_EQ(error.rfind(huge + ": is larger than a state file can be", 0), 0u) << error;
+    fs::resize_file(huge, ImportState::kMaxStateBytes);
+    EXPECT_TRUE(ImportState::load(huge, error)) << error;
+}
+
+// A state file reached through a symbolic link is saved at the link's
+// target: the link stays, and nothing of ours is left beside either.
+TEST(ImportStateTest, SavingThroughALinkReplacesItsTarget) {
+    TempFolder folder;
+    fs::create_directory(folder.path() + "/real");
+    const std::string target = folder.path() + "/real/x.state";
+    const std::string link = folder.path() + "/x.state";
+    ImportState first;
+    first.add(memo());
+    std::string error;
+    ASSERT_TRUE(first.save(target, error)) << error;
+    fs::create_symlink("real/x.state", link);
+    auto loaded = ImportState::load(link, error);
+    ASSERT_TRUE(loaded) << error;
+    loaded->add(memo("TWO.DVF"));
+    ASSERT_TRUE(loaded->save(link, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+    const auto again = ImportState::load(target, error);
+    ASSERT_TRUE(again) << error;
+    EXPECT_TRUE(again->contains(memo("TWO.DVF")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() + "/real"), {}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 2);
+}
+
+// Two recordings that agree in all but content are both kept; a line of an
+// older state file, without a checksum, still counts.
+TEST(ImportStateTest, ChecksumsTellRecordingsApartAndOlderLinesStillCount) {
+    ImportedRecording first = memo(), second = memo();
+    first.checksum = "00000000000000aa";
+    second.checksum = "00000000000000bb";
+    ImportState state;
+    state.add(first);
+    state.add(second);
+    state.add(second);
+    const ImportState read =
+        ImportState::parse(state.text() + "B\t5\t2026-12-09 14:03:08\tOLD.DVF\n" +
+                           "B\t5\t2026-12-09 14:03:08\tnot-a-checksum\tBAD.DVF\n");
+    EXPECT_EQ(read.checksumsOf(memo()),
+              (std::vector<std::string>{"00000000000000aa", "00000000000000bb"}));
+    ImportedRecording old{"B", "OLD.DVF", 5, {2026, 12, 9, 14, 3, 8}, {}};
+    EXPECT_TRUE(read.contains(old));
+    EXPECT_EQ(read.checksumsOf(old), std::vector<std::string>{""});
+    EXPECT_EQ(read.skippedLines(), 1u);
+    EXPECT_TRUE(read.checksumsOf(memo("OTHER.DVF")).empty());
 }
 
 TEST(ImportStateTest, StateFileNamesAreOnePlainName) {
