@@ -13,6 +13,9 @@ packages=(
   librsvg2-bin help2man dpkg-dev
   desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
   bash-completion man-db
+  # the .DVF GStreamer plugin, its tests (decodebin, playbin, appsink) and package check
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-tools
 )
 
 missing=()
