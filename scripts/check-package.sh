@@ -169,11 +169,14 @@ printf '\xa5\xa5\xa5' >"$work/short-a5"
 echo "== GStreamer plugin =="
 # The installed plugin alone on the plugin path, with a registry of its own.
 export GST_PLUGIN_PATH="$work/root$gst_plugins" GST_REGISTRY="$work/gst-registry.bin"
-inspected=$(gst-inspect-1.0 dvf 2>&1) || true
-for feature in dvfparse dvfdec "dvf: dvf, DVF"; do
-  grep -qF "$feature" <<<"$inspected" || fail "gst-inspect-1.0 dvf lacks \"$feature\": $inspected"
+plugin="$work/root$gst_plugins/libgstdvf.so"
+inspected=$(gst-inspect-1.0 "$plugin" 2>&1) || true
+missing=0
+for feature in "dvfparse: DVF voice parser" "dvfdec: DVF voice decoder" "dvf: dvf, DVF"; do
+  grep -qF "$feature" <<<"$inspected" || { fail "gst-inspect-1.0 lacks \"$feature\""; missing=1; }
 done
-pass "gst-inspect-1.0 finds the type finder, the parser and the decoder"
+[ "$missing" -eq 0 ] && pass "gst-inspect-1.0 finds the type finder, the parser and the decoder" ||
+  echo "$inspected" >&2
 # The second of noise at 8 kbit/s above: two blocks of 4,080 samples.
 discovered=$(gst-discoverer-1.0 "$work/noise_SP.DVF" 2>&1) || true
 grep -qF "Duration: 0:00:01.020000000" <<<"$discovered" &&

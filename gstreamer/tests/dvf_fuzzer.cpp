@@ -3,7 +3,7 @@
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 
-#include <cstring>
+#include <cstdint>
 
 #include "gstreamer/dvf_dec.h"
 #include "gstreamer/dvf_parse.h"
