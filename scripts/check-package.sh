@@ -62,6 +62,9 @@ for library in libqt6widgets6 libusb-1.0-0 libc6 libgstreamer1.0-0 libgstreamer-
   grep -q "$library" "$work/depends" || fail "Depends lacks $library: $(cat "$work/depends")"
 done
 pass "dependencies: $(cat "$work/depends")"
+dpkg-deb -f "$deb" Recommends | grep -q gstreamer1.0-plugins-base &&
+  pass "recommends GStreamer's playbin and decodebin" ||
+  fail "Recommends lacks gstreamer1.0-plugins-base"
 dpkg-deb -e "$deb" "$work/control"
 for script in postinst postrm; do
   grep -q 'udevadm control --reload' "$work/control/$script" &&
