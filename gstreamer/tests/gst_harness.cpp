@@ -80,6 +80,10 @@ Played run(GstElement* pipeline, GstElement* sink, std::optional<GstClockTime> s
 
 void initGStreamer() {
     static const bool initialised = [] {
+        // The build's plugin, and the registry gstreamer_test_registry made.
+        g_setenv("GST_PLUGIN_PATH", VOX_GST_PLUGIN_PATH, TRUE);
+        g_setenv("GST_REGISTRY", VOX_GST_REGISTRY, TRUE);
+        g_setenv("GST_REGISTRY_FORK", "no", TRUE);
         gst_init(nullptr, nullptr);
         return true;
     }();
