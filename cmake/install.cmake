@@ -95,3 +95,21 @@ if(TARGET Qinst)
 endif()
 
 add_subdirectory(${PROJECT_SOURCE_DIR}/packaging ${PROJECT_BINARY_DIR}/packaging)
+
+# The GStreamer plugin for .DVF files, in GStreamer's plugin folder under the
+# prefix (GST_PLUGIN_PATH names it under another prefix); it finds the
+# decoder library in the private folder.
+if(TARGET gstdvf)
+  get_target_property(vox_plugin_dir gstdvf VOX_PLUGIN_INSTALL_DIR)
+  file(RELATIVE_PATH vox_plugin_to_libs /${vox_plugin_dir} /${VOX_PRIVATE_LIBDIR})
+  set_target_properties(gstdvf PROPERTIES INSTALL_RPATH "$ORIGIN/${vox_plugin_to_libs}")
+  install(TARGETS gstdvf LIBRARY DESTINATION ${vox_plugin_dir})
+  vox_linked_shared_libraries(gstdvf vox_plugin_libraries)
+  if(vox_installed_libraries)
+    list(REMOVE_ITEM vox_plugin_libraries ${vox_installed_libraries})
+  endif()
+  if(vox_plugin_libraries)
+    set_target_properties(${vox_plugin_libraries} PROPERTIES INSTALL_RPATH "$ORIGIN")
+    install(TARGETS ${vox_plugin_libraries} LIBRARY DESTINATION ${VOX_PRIVATE_LIBDIR})
+  endif()
+endif()

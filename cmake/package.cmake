@@ -28,6 +28,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # reach by RPATH; dpkg-shlibdeps must look there too.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CPACK_PACKAGING_INSTALL_PREFIX}/${VOX_PRIVATE_LIBDIR})
 
+# The .DVF plugin plays recordings in the desktop's players, through
+# GStreamer's playbin and decodebin.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS gstreamer1.0-plugins-base)
+
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/postinst
                                        ${PROJECT_SOURCE_DIR}/packaging/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -16,6 +16,7 @@ fail() {
 pass() { echo "ok: $*"; }
 
 app_id=com.tevramedia.Voxerin
+gst_plugins=$(pkg-config --variable=pluginsdir gstreamer-1.0)
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 
 echo "== Debian package =="
@@ -37,6 +38,7 @@ expected=(
   "/usr/share/icons/hicolor/scalable/apps/$app_id.svg"
   /usr/share/mime/packages/voxerin.xml
   /usr/share/man/man1/voxctl.1.gz /usr/share/bash-completion/completions/voxctl
+  "$gst_plugins/libgstdvf.so"
 )
 for size in 16 24 32 48 64 128 256; do
   expected+=("/usr/share/icons/hicolor/${size}x$size/apps/$app_id.png")
@@ -47,7 +49,7 @@ done
 # Only the package's own folders: nothing for /etc or /usr/local, no tests,
 # benchmarks or build tools.
 if grep -v '/$' "$work/files" |
-  grep -v -E '^/usr/(bin|lib/voxerin|lib/udev/rules\.d|share)/'; then
+  grep -v -E "^/usr/(bin|lib/voxerin|lib/udev/rules\\.d|share)/|^$gst_plugins/"; then
   fail "the package holds files outside its folders (listed above)"
 fi
 if grep -E '^/usr/bin/.' "$work/files" | grep -v -x -E '/usr/bin/(Voxmain|voxctl)'; then
@@ -56,10 +58,13 @@ fi
 pass "file list ($(grep -c -v '/$' "$work/files") files)"
 
 dpkg-deb -f "$deb" Depends >"$work/depends"
-for library in libqt6widgets6 libusb-1.0-0 libc6; do
+for library in libqt6widgets6 libusb-1.0-0 libc6 libgstreamer1.0-0 libgstreamer-plugins-base1.0-0; do
   grep -q "$library" "$work/depends" || fail "Depends lacks $library: $(cat "$work/depends")"
 done
 pass "dependencies: $(cat "$work/depends")"
+dpkg-deb -f "$deb" Recommends | grep -q gstreamer1.0-plugins-base &&
+  pass "recommends GStreamer's playbin and decodebin" ||
+  fail "Recommends lacks gstreamer1.0-plugins-base"
 dpkg-deb -e "$deb" "$work/control"
 for script in postinst postrm; do
   grep -q 'udevadm control --reload' "$work/control/$script" &&
@@ -78,7 +83,8 @@ appstreamcli validate --no-net "$work/package/usr/share/metainfo/$app_id.metainf
 echo "== DESTDIR install =="
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/install.log"
 bin="$work/root/usr/bin"
-if ldd "$bin/Voxmain" "$bin/voxctl" | grep -E 'not found|'"$build"; then
+if ldd "$bin/Voxmain" "$bin/voxctl" "$work/root$gst_plugins/libgstdvf.so" |
+  grep -E 'not found|'"$build"; then
   fail "the installed programs do not find their libraries in the install (listed above)"
 fi
 unset LD_LIBRARY_PATH VXR250_SIMULATOR
@@ -162,6 +168,24 @@ printf '\xa5\xa5\xa5' >"$work/short-a5"
 [ "$(grep -o '<comment>[^<]*' "$XDG_DATA_HOME/mime/audio/x-vxr250-dvf.xml" | head -1)" = \
   "<comment>Voice recorder audio" ] && pass "named \"Voice recorder audio\"" ||
   fail "the type is not named \"Voice recorder audio\""
+
+echo "== GStreamer plugin =="
+# The installed plugin alone on the plugin path, with a registry of its own.
+export GST_PLUGIN_PATH="$work/root$gst_plugins" GST_REGISTRY="$work/gst-registry.bin"
+plugin="$work/root$gst_plugins/libgstdvf.so"
+inspected=$(gst-inspect-1.0 "$plugin" 2>&1) || true
+missing=0
+for feature in "dvfparse: DVF voice parser" "dvfdec: DVF voice decoder" "dvf: dvf, DVF"; do
+  grep -qF "$feature" <<<"$inspected" || { fail "gst-inspect-1.0 lacks \"$feature\""; missing=1; }
+done
+[ "$missing" -eq 0 ] && pass "gst-inspect-1.0 finds the type finder, the parser and the decoder" ||
+  echo "$inspected" >&2
+# The second of noise at 8 kbit/s above: two blocks of 4,080 samples.
+discovered=$(gst-discoverer-1.0 "$work/noise_SP.DVF" 2>&1) || true
+grep -qF "Duration: 0:00:01.020000000" <<<"$discovered" &&
+  pass "gst-discoverer-1.0 gives the 8 kbit/s file's duration" ||
+  fail "gst-discoverer-1.0: $discovered"
+unset GST_PLUGIN_PATH GST_REGISTRY
 
 if [ "$failures" -ne 0 ]; then
   echo "package check: $failures failure(s)" >&2

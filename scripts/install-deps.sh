@@ -17,6 +17,9 @@ packages=(
   # session bus of its own, and the screen readers' Python bindings.
   at-spi2-core dbus libglib2.0-bin python3-pyatspi
   file # CPack's Debian generator runs it on every packaged file
+  # the .DVF GStreamer plugin, its tests (decodebin, playbin, appsink) and package check
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-tools gstreamer1.0-plugins-base-apps
 )
 
 missing=()

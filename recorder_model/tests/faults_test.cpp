@@ -89,8 +89,13 @@ TEST(RecorderFaults, CorruptReadBlockChangesOneByteOfOneReadOnce) {
     Recorder recorder({.sampleContent = true});
     Host host(recorder);
     host.listFolder("A");
+    // A recording of three transfer blocks, the second of which is hit.
+    Bytes recording(71680);
+    for (std::size_t i = 0; i < recording.size(); ++i)
+        recording[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    ASSERT_EQ(host.create('M', "LONGMEMODVF", u"", recording), 0);
     auto fetch = [&] {
-        auto reply = host.query(block(cat({{'M', 0x52}, text("MEETIN~1DVF")}), 0));
+        auto reply = host.query(block(cat({{'M', 0x52}, text("LONGMEMODVF")}), 0));
         EXPECT_EQ(reply[5], 0x52);
         Bytes body;
         for (int i = 0; i < 3; ++i) {
