@@ -7,17 +7,17 @@
 #include "application/core/main_frame.h"
 #include "application/core/message_boxes.h"
 #include "application/core/pelmarch_doc.h"
-#include "application/core/rules/download_plan.h"
-#include "application/core/rules/listed_entry.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/upload_plan.h"
-#include "application/core/session/recorder_names.h"
 #include "application/panes/dir_panes.h"
 #include "application/panes/dropped_files.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_operations.h"
 #include "application/resources/resources.h"
+#include "engine/rules/download_plan.h"
+#include "engine/rules/listed_entry.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/upload_plan.h"
+#include "engine/session/recorder_names.h"
 
 namespace vox::app {
 

@@ -11,13 +11,13 @@
 #include "application/core/frame_messages.h"
 #include "application/core/message_boxes.h"
 #include "application/core/pelmarch_doc.h"
-#include "application/core/rules/listed_entry.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/transfer_units.h"
 #include "application/panes/dir_list.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_operations.h"
+#include "engine/rules/listed_entry.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/transfer_units.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {

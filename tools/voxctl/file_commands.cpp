@@ -6,9 +6,9 @@
 #include <map>
 #include <memory>
 
-#include "application/core/rules/recorder_edits.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/upload_plan.h"
+#include "engine/rules/recorder_edits.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/upload_plan.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_session.h"

@@ -3,12 +3,12 @@
 #include <iostream>
 #include <optional>
 
-#include "application/core/import/import_names.h"
-#include "application/core/import/import_places.h"
-#include "application/core/import/import_state.h"
-#include "application/core/import/pc_placement.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/text_case.h"
+#include "engine/import/import_names.h"
+#include "engine/import/import_places.h"
+#include "engine/import/import_state.h"
+#include "engine/import/pc_placement.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/text_case.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/listing_output.h"
 #include "tools/voxctl/recorder_fetch.h"

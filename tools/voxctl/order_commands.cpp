@@ -5,8 +5,8 @@
 #include <iostream>
 #include <memory>
 
-#include "application/core/import/play_order.h"
-#include "application/core/rules/rule_texts.h"
+#include "engine/import/play_order.h"
+#include "engine/rules/rule_texts.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/listing_output.h"

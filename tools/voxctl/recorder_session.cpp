@@ -3,8 +3,8 @@
 #include <cstring>
 #include <optional>
 
-#include "application/core/rules/listed_entry.h"
-#include "application/core/rules/rule_texts.h"
+#include "engine/rules/listed_entry.h"
+#include "engine/rules/rule_texts.h"
 #include "tools/voxctl/command_error.h"
 
 namespace vox::voxctl {

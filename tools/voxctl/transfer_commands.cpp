@@ -12,13 +12,13 @@
 #include <memory>
 #include <thread>
 
-#include "application/core/import/pc_placement.h"
-#include "application/core/rules/download_plan.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/text_case.h"
-#include "application/core/rules/transfer_units.h"
-#include "application/core/rules/upload_plan.h"
-#include "application/core/session/recorder_names.h"
+#include "engine/import/pc_placement.h"
+#include "engine/rules/download_plan.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/text_case.h"
+#include "engine/rules/transfer_units.h"
+#include "engine/rules/upload_plan.h"
+#include "engine/session/recorder_names.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_fetch.h"

@@ -7,8 +7,8 @@
 #include <exception>
 #include <optional>
 
-#include "application/core/rules/rule_texts.h"
-#include "application/core/session/format_run.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/session/format_run.h"
 #include "platform/messages/message_numbers.h"
 #include "platform/messages/queue_target.h"
 #include "tools/voxctl/command_error.h"

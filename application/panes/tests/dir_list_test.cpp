@@ -9,8 +9,8 @@
 #include <QLineEdit>
 #include <QUrl>
 
-#include "application/core/rules/recorder_listing.h"
 #include "application/panes/tests/pc_pane_fixture.h"
+#include "engine/rules/recorder_listing.h"
 
 namespace vox::app::testing {
 namespace {
