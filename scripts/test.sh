@@ -28,6 +28,7 @@ ctest --test-dir build/plain -LE slow -j "$jobs"
 
 echo "== Debian package and install =="
 bash scripts/check-package.sh build/plain
+bash scripts/check-exports.sh build/plain
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 run_suite build/sanitize -DVOX_SANITIZE=ON -DVOX_BENCH=OFF
