@@ -9,10 +9,6 @@
 
 namespace vox::importing {
 
-bool canReorder(std::uint8_t versionByte) {
-    return versionByte >= 0x10;
-}
-
 namespace {
 
 // Marks the longest increasing subsequence of `values` (patience sorting,

@@ -15,9 +15,6 @@
 
 namespace vox::importing {
 
-// Only firmware of version 1.0 or later keeps a play order it was given.
-bool canReorder(std::uint8_t versionByte);
-
 struct OrderMove {
     std::size_t row;       // the file's row in the listing it was planned from
     std::size_t position;  // its place in the folder once this move is done

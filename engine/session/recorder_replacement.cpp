@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "device_library/firmware.h"
 #include "engine/rules/text_case.h"
 #include "engine/session/recorder_entries.h"
 
@@ -14,8 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Firmware from this version byte on keeps a play order that MOVE changes.
-constexpr std::uint8_t kReorderingFirmware = 0x10;
 // Short enough for an 8.3 name on every firmware: "VOXNEW" and a number.
 constexpr char kTemporaryBase[] = "VOXNEW";
 constexpr int kTemporaryNumbers = 99;
@@ -98,7 +97,7 @@ std::optional<std::string> completeReplacement(DeviceContext* link, const Replac
 
     const std::optional<FolderRead> read = readFolder(link, replacement.folderName);
     if (!read) return inQuotes(finalName) + " was replaced; the recorder did not list it again";
-    if (read->versionByte < kReorderingFirmware) return std::nullopt;
+    if (!devsys::canReorder(read->versionByte)) return std::nullopt;
     const std::optional<std::size_t> row = rules::findFile(read->listing, finalName);
     if (!row) return inQuotes(finalName) + " was replaced but is not listed under its name";
     if (*row == replacement.old.row) return std::nullopt;

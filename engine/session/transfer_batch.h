@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "device_library/qvdevsys.h"
+#include "engine/rules/transfer_units.h"
 #include "engine/session/recorder_replacement.h"
 #include "engine/session/session_timing.h"
 #include "engine/session/worker_notices.h"
@@ -67,7 +68,7 @@ class TransferBatch {
     TransferBatch(const TransferBatch&) = delete;
     TransferBatch& operator=(const TransferBatch&) = delete;
 
-    static constexpr std::size_t kMaxFiles = 100;
+    static constexpr std::size_t kMaxFiles = rules::kBatchLimit;
 
     // Starts the first file of at most kMaxFiles (the rest are left out).
     void start(std::vector<TransferFile> files);

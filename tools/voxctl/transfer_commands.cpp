@@ -19,6 +19,7 @@
 #include "engine/rules/transfer_units.h"
 #include "engine/rules/upload_plan.h"
 #include "engine/session/recorder_names.h"
+#include "engine/session/session_timing.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_fetch.h"
@@ -45,7 +46,8 @@ rules::ConfirmOverwrite overwritePolicy(bool force) {
 
 void requireBatchSize(std::size_t files) {
     if (files > rules::kBatchLimit)
-        throw CommandError(kExitUsage, "at most 100 files can be copied in one command");
+        throw CommandError(kExitUsage, "at most " + std::to_string(rules::kBatchLimit) +
+                                           " files can be copied in one command");
 }
 
 void throwIfInterrupted() {
@@ -70,7 +72,7 @@ void deleteRecorderFile(DeviceContext* link, const std::string& shortName) {
         throw CommandError(kExitRecorderSaidNo, "the recorder refused to delete \"" + shortName +
                                                     "\" (outcome " + std::to_string(outcome) + ")");
     // The recorder needs a moment before the file's successor arrives.
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::this_thread::sleep_for(session::SessionTiming{}.afterReplacedDelete);
 }
 
 // Every file sent is fetched back into a file of ours and compared with its

@@ -104,11 +104,5 @@ TEST(PlayOrderTest, SortKeysAndReverseKeepTiesInTheirOrder) {
     EXPECT_EQ(sortedOrder(listing, SortKey::Date, true), (V{0, 2, 1, 3}));
 }
 
-TEST(PlayOrderTest, OnlyNewerFirmwareReorders) {
-    EXPECT_FALSE(canReorder(0x09));
-    EXPECT_TRUE(canReorder(0x10));
-    EXPECT_TRUE(canReorder(0x15));
-}
-
 }  // namespace
 }  // namespace vox::importing
