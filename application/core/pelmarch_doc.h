@@ -94,11 +94,9 @@ class CPelmarchDoc {
     int transferIndex = 0;
     std::uint32_t freeBytesAtStart = 0;
     int totalBlocks = 0;
-    std::array<std::array<char, kPathBytes>, kMaxTransferFiles> paths{};
     std::array<DeviceEntry, kMaxTransferFiles> transferEntries{};
 
     ConversionRequest conversion;
-    FormatRequest formatRequest{};
 
     // Thread handles of the running device worker and conversion worker.
     vox::messages::ThreadHandle workerThread = nullptr;
