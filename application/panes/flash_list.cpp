@@ -86,14 +86,8 @@ void CFlashList::listFolder(int index) {
     }
     if (index < 0 || index >= kFolderCount) index = doc_.currentFolder;
     if (index < 0) index = static_cast<int>(rules::RecorderFolder::Mp3);
-    switch (readListing(index)) {
-        case session::ListingRead::NoAnswer:
-            return listingFailed("(1)\n");
-        case session::ListingRead::NotAFolder:
-            return listingFailed("(2)\n");
-        case session::ListingRead::Read:
-            break;
-    }
+    if (const session::ListingRead read = readListing(index); read != session::ListingRead::Read)
+        return listingFailed(session::listingFailureCode(read));
     sendToFrame(msg::WM_MEMORY_BAR, 0, 0);
 
     const int count = rules::listedEntryCount(doc_.listing);

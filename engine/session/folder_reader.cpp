@@ -19,4 +19,8 @@ ListingRead readListing(RefreshCall refresh, DeviceContext* link, const char* fo
     return ListingRead::Read;
 }
 
+const char* listingFailureCode(ListingRead failure) {
+    return failure == ListingRead::NotAFolder ? "(2)\n" : "(1)\n";
+}
+
 }  // namespace vox::session

@@ -23,4 +23,8 @@ enum class ListingRead {
 ListingRead readListing(RefreshCall refresh, DeviceContext* link, const char* folderName,
                         bool folderListing, DeviceListing& raw);
 
+// The code a failed read's message carries between the USB failure text and
+// the advice to reconnect: "(1)\n" or "(2)\n".
+const char* listingFailureCode(ListingRead failure);
+
 }  // namespace vox::session

@@ -82,14 +82,9 @@ RecorderSession::~RecorderSession() {
 }
 
 rules::RecorderListing RecorderSession::list(const char* folderName, bool folderListing) {
-    switch (session::readListing(QVRefreshDevice, link_, folderName, folderListing, *raw_)) {
-        case session::ListingRead::NoAnswer:
-            throw listingFailed("(1)\n");
-        case session::ListingRead::NotAFolder:
-            throw listingFailed("(2)\n");
-        case session::ListingRead::Read:
-            break;
-    }
+    const session::ListingRead read =
+        session::readListing(QVRefreshDevice, link_, folderName, folderListing, *raw_);
+    if (read != session::ListingRead::Read) throw listingFailed(session::listingFailureCode(read));
     const int count = rules::listedEntryCount(*raw_);
     // A folder listing starts with the folder's own "." and ".." entries.
     const int first = folderListing ? 2 : 0;

@@ -58,12 +58,14 @@ TEST(FolderReaderTest, TwoAttemptsWithoutCapacityAreNoAnswer) {
     DeviceListing raw{};
     EXPECT_EQ(readWith({Reply{0}, Reply{1, 0}}, true, raw), ListingRead::NoAnswer);
     EXPECT_EQ(calls, 2);
+    EXPECT_STREQ(listingFailureCode(ListingRead::NoAnswer), "(1)\n");
 }
 
 TEST(FolderReaderTest, OnlyAFolderListingNeedsItsDotEntries) {
     DeviceListing raw{};
     EXPECT_EQ(readWith({Reply{1, 16384, false}}, true, raw), ListingRead::NotAFolder);
     EXPECT_EQ(calls, 1);
+    EXPECT_STREQ(listingFailureCode(ListingRead::NotAFolder), "(2)\n");
     EXPECT_EQ(readWith({Reply{1, 16384, false}}, false, raw), ListingRead::Read);
 }
 
