@@ -38,18 +38,19 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== ThreadSanitizer build of the threaded tests =="
 # Only the tests whose code runs on several threads (the device library's
-# workers, the session, the program's transfer loop, conversion batches,
-# import), so that this build stays small.
+# workers, the session's batches and formats, conversion batches, import), so
+# that this build stays small. The program's own tests stay out: Qt is not
+# built with ThreadSanitizer, so the sanitizer cannot see the synchronisation
+# of its blocking cross-thread calls and would report races that are not.
 tsan_tests=(
   device_library/qvdevsys_test
   device_library/qvdevsys_integration_test
   engine/session/transfer_session_test
   engine/conversion/conversion_test
   engine/import/import_test
-  application/vox_app_commands_test
 )
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOX_WERROR=ON -DVOX_TSAN=ON \
-  -DVOX_BENCH=OFF
+  -DVOX_BENCH=OFF -DVOX_GUI=OFF
 cmake --build build/tsan -j "$jobs" --target "${tsan_tests[@]##*/}"
 for test in "${tsan_tests[@]}"; do
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "build/tsan/$test"
