@@ -41,7 +41,8 @@ echo "== ThreadSanitizer build of the threaded tests =="
 # workers, the session's batches and formats, conversion batches, import), so
 # that this build stays small. The program's own tests stay out: Qt is not
 # built with ThreadSanitizer, so the sanitizer cannot see the synchronisation
-# of its blocking cross-thread calls and would report races that are not.
+# of its blocking cross-thread calls, and its reports there could not be
+# trusted.
 tsan_tests=(
   device_library/qvdevsys_test
   device_library/qvdevsys_integration_test
