@@ -72,3 +72,18 @@ include(GoogleTest)
 if(VOX_FUZZ)
   add_custom_target(vox_fuzzers)
 endif()
+
+# vox_export_only(TARGET LIST_FILE)
+# Links a shared library so that it exports exactly the symbols LIST_FILE
+# names (one a line) and keeps everything else, the standard library's
+# template instances included, to itself. scripts/check-exports.sh checks
+# the built library against the same list.
+function(vox_export_only target list_file)
+  file(STRINGS ${list_file} symbols)
+  list(JOIN symbols ";\n    " global)
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.version)
+  file(WRITE ${script} "{\n  global:\n    ${global};\n  local: *;\n};\n")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+endfunction()

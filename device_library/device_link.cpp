@@ -18,12 +18,6 @@ constexpr std::int32_t kOpenCounterStart = 10;
 // backslash and a six-letter pipe name.
 constexpr std::size_t kPipeSuffixLength = 7;
 
-std::uint8_t versionOf(const PlayerInfo& info) {
-    const auto major = static_cast<unsigned>(static_cast<std::uint8_t>(info.versionMajor));
-    const auto minor = static_cast<unsigned>(static_cast<std::uint8_t>(info.versionMinor));
-    return static_cast<std::uint8_t>((major << 4) | ((minor - 0x30) & 0xFF));
-}
-
 }  // namespace
 
 DeviceLink::DeviceLink(devio::Provider* provider) : provider_(provider) {}
@@ -134,7 +128,7 @@ std::optional<PlayerInfo> DeviceLink::identify() {
     }
     PlayerInfo info;
     std::memcpy(&info, reply.data() + 4, sizeof info);
-    versionByte_.store(versionOf(info));
+    versionByte_.store(firmwareVersionByte(info));
     exchange.control(vxr250::IOCTL_END_COMMAND);
     return info;
 }

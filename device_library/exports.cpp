@@ -6,13 +6,19 @@
 #include "device_library/file_management.h"
 #include "device_library/qvdevsys.h"
 #include "device_library/transfers.h"
+#include "platform/stack/device_stack.h"
 
 namespace {
 
 using vox::devsys::DeviceLink;
 
+// A program that loads the library and nothing else reaches the recorder
+// through the device stack; a front end or test that chose another provider
+// before keeps it.
 DeviceLink& processLink() {
+    static const bool stackOffered = (vox::stack::offerDeviceStack(), true);
     static DeviceLink link;
+    (void)stackOffered;
     return link;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "device_library/firmware.h"
 #include "platform/text/conversion.h"
 
 namespace vox::devsys {
@@ -16,7 +17,6 @@ constexpr std::uint8_t kLongNameAttribute = 0x0F;
 constexpr std::size_t kUnitsPerLongEntry = 13;
 constexpr std::size_t kLongNameRoom = sizeof(DeviceEntry::longName) - 1;
 constexpr std::uint32_t kCapacityMask = ~std::uint32_t{0x3FFF};
-constexpr std::uint8_t kNewerFirmware = 0x10;
 
 // The stream as the decoder may see it: bytes past its end read as zero.
 class StreamReader {

@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "device_library/firmware.h"
 #include "device_library/qvdevsys.h"
 
 namespace vox::devsys {
 
-constexpr std::uint8_t kNewerFirmware = 0x10;
 constexpr std::size_t kCreateLongNameUnits = 65;
 constexpr std::size_t kRenameLongNameUnits = 200;
 

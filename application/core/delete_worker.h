@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device_library/qvdevsys.h"
+#include "engine/session/session_timing.h"
 #include "platform/messages/message_target.h"
 #include "platform/messages/worker.h"
 
@@ -37,7 +38,7 @@ struct DeleteJob {
     std::vector<DeleteItem> items;
     vox::messages::MessageTarget* form = nullptr;
     const int* cancelFlag = nullptr;  // raised by the GUI thread; read after each file
-    std::chrono::milliseconds pauseAfterFile{100};
+    std::chrono::milliseconds pauseAfterFile = session::SessionTiming{}.betweenDeletes;
 };
 
 // The worker stops after the current file once the flag is raised, and at

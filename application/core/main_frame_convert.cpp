@@ -4,15 +4,15 @@
 
 #include <sys/stat.h>
 
-#include "application/conversion/conversion_job.h"
-#include "application/conversion/convert_command.h"
-#include "application/conversion/voice_codec.h"
 #include "application/core/main_frame.h"
 #include "application/core/message_boxes.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/panes/dir_panes.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_operations.h"
+#include "engine/conversion/conversion_job.h"
+#include "engine/conversion/convert_command.h"
+#include "engine/conversion/voice_codec.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {

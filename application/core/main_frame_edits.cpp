@@ -5,12 +5,12 @@
 #include "application/core/main_frame.h"
 #include "application/core/message_boxes.h"
 #include "application/core/pelmarch_doc.h"
-#include "application/core/rules/listed_entry.h"
-#include "application/core/rules/recorder_edits.h"
-#include "application/core/rules/rule_texts.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_operations.h"
+#include "engine/rules/listed_entry.h"
+#include "engine/rules/recorder_edits.h"
+#include "engine/rules/rule_texts.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {

@@ -6,12 +6,12 @@
 
 #include "application/core/main_frame.h"
 #include "application/core/pelmarch_doc.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/size_text.h"
-#include "application/core/rules/transfer_units.h"
 #include "application/core/selection_summary.h"
 #include "application/panes/status_progress_bar.h"
 #include "application/resources/resources.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/size_text.h"
+#include "engine/rules/transfer_units.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {

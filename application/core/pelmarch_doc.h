@@ -11,6 +11,7 @@
 #include <string>
 
 #include "application/core/device_api.h"
+#include "engine/rules/transfer_units.h"
 #include "platform/messages/message_target.h"
 #include "platform/messages/worker.h"
 
@@ -23,7 +24,7 @@ class CFlashForm;
 class CFlashTree;
 class CFlashList;
 
-inline constexpr int kMaxTransferFiles = 100;
+inline constexpr int kMaxTransferFiles = static_cast<int>(rules::kBatchLimit);
 inline constexpr int kPathBytes = 260;
 inline constexpr int kFolderCount = 5;
 
@@ -93,11 +94,9 @@ class CPelmarchDoc {
     int transferIndex = 0;
     std::uint32_t freeBytesAtStart = 0;
     int totalBlocks = 0;
-    std::array<std::array<char, kPathBytes>, kMaxTransferFiles> paths{};
     std::array<DeviceEntry, kMaxTransferFiles> transferEntries{};
 
     ConversionRequest conversion;
-    FormatRequest formatRequest{};
 
     // Thread handles of the running device worker and conversion worker.
     vox::messages::ThreadHandle workerThread = nullptr;

@@ -13,8 +13,6 @@
 #include "application/core/pelmarch_app.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/core/profile.h"
-#include "application/core/rules/size_text.h"
-#include "application/core/rules/transfer_units.h"
 #include "application/core/selection_summary.h"
 #include "application/panes/dir_form.h"
 #include "application/panes/dir_tree.h"
@@ -23,6 +21,8 @@
 #include "application/panes/folder_entries.h"
 #include "application/panes/system_icons.h"
 #include "application/resources/resources.h"
+#include "engine/rules/size_text.h"
+#include "engine/rules/transfer_units.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {

@@ -10,11 +10,11 @@
 
 #include "application/core/pelmarch_app.h"
 #include "application/core/pelmarch_doc.h"
-#include "application/core/rules/recorder_listing.h"
 #include "application/panes/dir_list.h"
 #include "application/panes/dir_tree.h"
 #include "application/panes/folder_entries.h"
 #include "application/panes/shell_file_operation.h"
+#include "engine/rules/recorder_listing.h"
 
 namespace vox::app {
 

@@ -12,6 +12,7 @@
 #include "application/panes/flash_operations.h"
 #include "application/panes/flash_tree.h"
 #include "application/resources/resources.h"
+#include "device_library/firmware.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {
@@ -172,7 +173,7 @@ void CFlashForm::enableControls(bool enable) {
 }
 
 bool CFlashForm::reorderingFirmware() const {
-    return doc_.listing.versionByte >= kReorderingFirmware;
+    return devsys::canReorder(doc_.listing.versionByte);
 }
 
 void CFlashForm::clicked(ControlId id) {

@@ -35,9 +35,6 @@ class CFlashForm : public vox::panes::PaneWindow<QWidget> {
         kTotalBar = 1020,
         kVersionLabel = 1024,
     };
-    // The first firmware version byte that can reorder a folder.
-    static constexpr int kReorderingFirmware = 0x10;
-
     explicit CFlashForm(CPelmarchDoc& doc, QWidget* parent = nullptr);
     ~CFlashForm() override;
 

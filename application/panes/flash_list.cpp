@@ -9,9 +9,6 @@
 
 #include "application/core/message_boxes.h"
 #include "application/core/pelmarch_doc.h"
-#include "application/core/rules/listed_entry.h"
-#include "application/core/rules/recorder_folder.h"
-#include "application/core/rules/size_text.h"
 #include "application/core/selection_summary.h"
 #include "application/panes/desktop_drop.h"
 #include "application/panes/dir_panes.h"
@@ -19,6 +16,10 @@
 #include "application/panes/pane_keys.h"
 #include "application/panes/system_icons.h"
 #include "application/resources/resources.h"
+#include "engine/rules/listed_entry.h"
+#include "engine/rules/recorder_folder.h"
+#include "engine/rules/size_text.h"
+#include "engine/session/folder_reader.h"
 #include "platform/messages/message_numbers.h"
 #include "platform/text/conversion.h"
 #include "platform/text/time_text.h"
@@ -85,8 +86,8 @@ void CFlashList::listFolder(int index) {
     }
     if (index < 0 || index >= kFolderCount) index = doc_.currentFolder;
     if (index < 0) index = static_cast<int>(rules::RecorderFolder::Mp3);
-    if (!readListing(index) && !readListing(index)) return listingFailed("(1)\n");
-    if (!rules::startsWithDotEntries(doc_.listing)) return listingFailed("(2)\n");
+    if (const session::ListingRead read = readListing(index); read != session::ListingRead::Read)
+        return listingFailed(session::listingFailureCode(read));
     sendToFrame(msg::WM_MEMORY_BAR, 0, 0);
 
     const int count = rules::listedEntryCount(doc_.listing);
@@ -104,16 +105,14 @@ void CFlashList::listFolder(int index) {
     sendToFrame(msg::WM_STATUS_INFO, 0, 0);
 }
 
-// One listing call into the zeroed listing; a listing without capacity
-// counts as failed.
-bool CFlashList::readListing(int folder) {
-    std::memset(&doc_.listing, 0, sizeof doc_.listing);
+// The folder's listing into the document's, read the way every front end
+// reads a folder.
+session::ListingRead CFlashList::readListing(int folder) {
     const std::string fallback =
         rules::folderListingName(static_cast<rules::RecorderFolder>(folder));
     const char* name = doc_.folderNames[folder] ? doc_.folderNames[folder] : fallback.c_str();
-    return doc_.deviceApi().refreshDevice(doc_.deviceLink, &doc_.listing, name, 0, STORE_MAIN) !=
-               0 &&
-           doc_.listing.totalBytes != 0;
+    return session::readListing(doc_.deviceApi().refreshDevice, doc_.deviceLink, name, true,
+                                doc_.listing);
 }
 
 // A failed listing leaves nothing of the recorder behind: no rows, no

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "application/panes/list_view_ex.h"
+#include "engine/session/folder_reader.h"
 
 namespace vox::app {
 
@@ -40,7 +41,7 @@ class CFlashList : public vox::panes::CListViewEx {
   private:
     void addRow(const QString& name, const QString& size, const QString& extension, int iconIndex,
                 const QString& date);
-    bool readListing(int folder);
+    session::ListingRead readListing(int folder);
     void listingFailed(const char* reason);
     void reportDeviceState(int state);
     void sendStatus(const QString& text);

@@ -7,12 +7,12 @@
 #include "application/core/delete_worker.h"
 #include "application/core/message_boxes.h"
 #include "application/core/pelmarch_doc.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/session/worker_notices.h"
 #include "application/panes/dir_list.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_operations.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/session/worker_notices.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {

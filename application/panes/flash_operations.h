@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "application/core/session/format_run.h"
-#include "application/core/session/transfer_batch.h"
+#include "engine/session/format_run.h"
+#include "engine/session/transfer_batch.h"
 #include "platform/messages/message_target.h"
 
 namespace vox::panes {

@@ -11,13 +11,13 @@
 #include "application/core/frame_messages.h"
 #include "application/core/message_boxes.h"
 #include "application/core/pelmarch_doc.h"
-#include "application/core/rules/listed_entry.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/transfer_units.h"
 #include "application/panes/dir_list.h"
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_operations.h"
+#include "engine/rules/listed_entry.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/transfer_units.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {
@@ -29,11 +29,8 @@ using vox::session::TransferOutcome;
 
 namespace {
 
-// The recorder needs a moment after each file before it takes the next command.
-constexpr auto kAfterFile = 30ms;
 // After a failed transfer the recorder is checked again this much later.
 constexpr int kRefreshAfterFailureMs = 100;
-constexpr auto kAfterRecorderDelete = 30ms;
 
 }  // namespace
 
@@ -101,7 +98,7 @@ bool FlashOperations::beforeFile(std::size_t index) {
     doc_.transferIndex = static_cast<int>(index);
     for (const std::string& name : deleteBefore_[index]) {
         if (QVDeleteFile(link_, name.c_str(), STORE_MAIN) != 0) return false;
-        std::this_thread::sleep_for(kAfterRecorderDelete);
+        std::this_thread::sleep_for(timing_.afterReplacedDelete);
     }
     return true;
 }
@@ -138,7 +135,7 @@ void FlashOperations::onTransferEvent(std::size_t index, const session::Transfer
         return showBox(QString::fromLatin1(rules::texts::kCancelled));
     // The pause counts from the file's end, and the arrived file's row is
     // added within it rather than between the pause and the next file.
-    const auto pauseOver = timing_.now() + kAfterFile;
+    const auto pauseOver = timing_.now() + timing_.afterFile;
     if (finished.outcome == TransferOutcome::Done) showArrivedFile(index);
     timing_.sleepUntil(pauseOver);
 }

@@ -7,11 +7,11 @@
 #include "application/core/message_boxes.h"
 #include "application/core/pelmarch_doc.h"
 #include "application/core/profile.h"
-#include "application/core/rules/recorder_folder.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/pane_keys.h"
 #include "application/panes/system_icons.h"
 #include "application/resources/resources.h"
+#include "engine/rules/recorder_folder.h"
 
 namespace vox::app {
 

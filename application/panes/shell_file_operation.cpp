@@ -9,10 +9,10 @@
 #include <system_error>
 
 #include "application/core/message_boxes.h"
-#include "application/core/rules/rule_texts.h"
 #include "application/panes/desktop_trash.h"
 #include "application/panes/folder_entries.h"
 #include "application/resources/resources.h"
+#include "engine/rules/rule_texts.h"
 
 namespace vox::panes {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "application/conversion/conversion_job.h"
+#include "engine/conversion/conversion_job.h"
 #include "platform/devio/direct_provider.h"
 #include "recorder_model/recorder.h"
 #include "tools/voxctl/import_run.h"

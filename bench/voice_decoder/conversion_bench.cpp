@@ -15,11 +15,11 @@
 #include <fstream>
 #include <string>
 
-#include "application/conversion/conversion_batch.h"
-#include "application/conversion/conversion_job.h"
-#include "application/conversion/convert_notify.h"
-#include "application/conversion/wav_writer.h"
 #include "bench/voice_decoder/synthetic_speech.h"
+#include "engine/conversion/conversion_batch.h"
+#include "engine/conversion/conversion_job.h"
+#include "engine/conversion/convert_notify.h"
+#include "engine/conversion/wav_writer.h"
 #include "platform/messages/queue_target.h"
 
 namespace {

@@ -50,6 +50,12 @@ void setDefaultProviderFactory(ProviderFactory factory) {
     providers.makeDefault = std::move(factory);
 }
 
+void offerDefaultProviderFactory(ProviderFactory factory) {
+    Registry& providers = registry();
+    std::lock_guard lock(providers.mutex);
+    if (!providers.makeDefault) providers.makeDefault = std::move(factory);
+}
+
 std::shared_ptr<Provider> makeEmptyProvider() {
     return std::make_shared<EmptyProvider>();
 }

@@ -58,6 +58,9 @@ std::shared_ptr<Provider> installProvider(std::shared_ptr<Provider> next);
 // Sets the factory that provider() falls back on (the device stack a front
 // end links registers itself here). A provider already made stays.
 void setDefaultProviderFactory(ProviderFactory factory);
+// Sets the factory only when none is set yet: how a library that can reach
+// devices by itself offers its own way without overruling a front end's.
+void offerDefaultProviderFactory(ProviderFactory factory);
 
 // A provider with no device: every search is empty and every open fails
 // with kErrorFileNotFound.

@@ -119,4 +119,8 @@ void installDeviceStack(ProblemReport report) {
     devio::setDefaultProviderFactory([report] { return makeDeviceStack(report); });
 }
 
+void offerDeviceStack() {
+    devio::offerDefaultProviderFactory([] { return makeDeviceStack(); });
+}
+
 }  // namespace vox::stack

@@ -44,5 +44,9 @@ std::shared_ptr<devio::Provider> makeDeviceStack(const ProblemReport& report = {
 // first device access, so a process that never touches the recorder never
 // opens the image or the USB bus. Front ends call this once at start.
 void installDeviceStack(ProblemReport report = {});
+// The same, unless the process has chosen its default already: the device
+// access library calls this on its first use, so that any program loading it
+// reaches the recorder without knowing of the stack.
+void offerDeviceStack();
 
 }  // namespace vox::stack

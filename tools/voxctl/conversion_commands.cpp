@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "application/conversion/conversion_batch.h"
-#include "application/conversion/convert_command.h"
+#include "engine/conversion/conversion_batch.h"
+#include "engine/conversion/convert_command.h"
 #include "platform/messages/queue_target.h"
 #include "platform/messages/worker.h"
 #include "tools/voxctl/command_error.h"

@@ -5,8 +5,8 @@
 #include <iostream>
 #include <memory>
 
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/size_text.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/size_text.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/listing_output.h"

@@ -5,10 +5,12 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <thread>
 
-#include "application/core/rules/recorder_edits.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/upload_plan.h"
+#include "engine/rules/recorder_edits.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/upload_plan.h"
+#include "engine/session/session_timing.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_session.h"
@@ -53,6 +55,9 @@ void removeFiles(const std::vector<std::string>& arguments) {
             const std::string& name = listings[folder].files[row].shortName;
             requireDone(QVDeleteFile(session.link(), name.c_str(), STORE_MAIN),
                         "delete \"" + name + "\"");
+            // The program's pause between deletes, so the recorder is given
+            // the same time whichever front end asks.
+            std::this_thread::sleep_for(session::SessionTiming{}.betweenDeletes);
         }
     }
 }

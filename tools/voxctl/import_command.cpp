@@ -11,8 +11,8 @@
 #include <iostream>
 #include <memory>
 
-#include "application/core/import/import_names.h"
-#include "application/core/rules/rule_texts.h"
+#include "engine/import/import_names.h"
+#include "engine/rules/rule_texts.h"
 #include "platform/devio/device_notifications.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "application/core/rules/size_text.h"
-#include "application/core/rules/text_case.h"
+#include "engine/rules/size_text.h"
+#include "engine/rules/text_case.h"
 #include "platform/text/utf8.h"
 
 namespace vox::voxctl {

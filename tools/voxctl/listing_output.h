@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "application/core/rules/recorder_listing.h"
+#include "engine/rules/recorder_listing.h"
 
 namespace vox::voxctl {
 

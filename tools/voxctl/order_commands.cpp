@@ -5,8 +5,9 @@
 #include <iostream>
 #include <memory>
 
-#include "application/core/import/play_order.h"
-#include "application/core/rules/rule_texts.h"
+#include "device_library/firmware.h"
+#include "engine/import/play_order.h"
+#include "engine/rules/rule_texts.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/listing_output.h"
@@ -35,7 +36,7 @@ void reorder(const OrderOptions& options, const OrderFor& wantedOrder) {
     const rules::RecorderFolder folder = parseFolder(options.folder);
     RecorderSession session;
     const rules::RecorderListing listing = session.listFolder(folder);
-    if (!importing::canReorder(static_cast<std::uint8_t>(session.versionByte())))
+    if (!devsys::canReorder(static_cast<std::uint8_t>(session.versionByte())))
         throw CommandError(kExitRefused, "the recorder's firmware " +
                                              firmwareText(session.versionByte()) +
                                              " cannot change the play order (1.0 or later can)");

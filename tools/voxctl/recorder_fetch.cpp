@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "application/core/import/pc_placement.h"
-#include "application/core/rules/rule_texts.h"
+#include "engine/import/pc_placement.h"
+#include "engine/rules/rule_texts.h"
 #include "platform/files/exclusive_file.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/transfer_runner.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "application/core/rules/recorder_folder.h"
+#include "engine/rules/recorder_folder.h"
 #include "tools/voxctl/recorder_session.h"
 
 namespace vox::voxctl {

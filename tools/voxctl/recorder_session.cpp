@@ -1,10 +1,11 @@
 #include "tools/voxctl/recorder_session.h"
 
-#include <cstring>
 #include <optional>
 
-#include "application/core/rules/listed_entry.h"
-#include "application/core/rules/rule_texts.h"
+#include "device_library/firmware.h"
+#include "engine/rules/listed_entry.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/session/folder_reader.h"
 #include "tools/voxctl/command_error.h"
 
 namespace vox::voxctl {
@@ -81,19 +82,12 @@ RecorderSession::~RecorderSession() {
 }
 
 rules::RecorderListing RecorderSession::list(const char* folderName, bool folderListing) {
-    auto attempt = [&] {
-        std::memset(raw_.get(), 0, sizeof *raw_);
-        return QVRefreshDevice(link_, raw_.get(), folderName, 0, STORE_MAIN) != 0 &&
-               raw_->totalBytes != 0;
-    };
-    if (!attempt() && !attempt()) throw listingFailed("(1)\n");
+    const session::ListingRead read =
+        session::readListing(QVRefreshDevice, link_, folderName, folderListing, *raw_);
+    if (read != session::ListingRead::Read) throw listingFailed(session::listingFailureCode(read));
     const int count = rules::listedEntryCount(*raw_);
-    int first = 0;
-    if (folderListing) {
-        // A folder listing starts with the folder's own "." and ".." entries.
-        if (!rules::startsWithDotEntries(*raw_)) throw listingFailed("(2)\n");
-        first = 2;
-    }
+    // A folder listing starts with the folder's own "." and ".." entries.
+    const int first = folderListing ? 2 : 0;
     versionByte_ = raw_->versionByte;
     rules::RecorderListing listing;
     listing.totalBytes = raw_->totalBytes;
@@ -133,7 +127,7 @@ PlayerInfo RecorderSession::playerInfo() {
     PlayerInfo info{};
     if (QVGetPlayerVersion(link_, &info) == 0)
         throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
-    versionByte_ = ((info.versionMajor << 4) | (info.versionMinor - 0x30)) & 0xFF;
+    versionByte_ = devsys::firmwareVersionByte(info);
     return info;
 }
 

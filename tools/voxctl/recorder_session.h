@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "application/core/rules/recorder_folder.h"
-#include "application/core/rules/recorder_listing.h"
 #include "device_library/qvdevsys.h"
+#include "engine/rules/recorder_folder.h"
+#include "engine/rules/recorder_listing.h"
 #include "platform/stack/device_stack.h"
 
 namespace vox::voxctl {

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <streambuf>
 
-#include "application/core/rules/size_text.h"
+#include "engine/rules/size_text.h"
 
 namespace vox::voxctl {
 

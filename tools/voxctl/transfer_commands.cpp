@@ -12,14 +12,15 @@
 #include <memory>
 #include <thread>
 
-#include "application/core/import/pc_placement.h"
-#include "application/core/rules/download_plan.h"
-#include "application/core/rules/rule_texts.h"
-#include "application/core/rules/text_case.h"
-#include "application/core/rules/transfer_units.h"
-#include "application/core/rules/upload_plan.h"
-#include "application/core/session/name_clash.h"
-#include "application/core/session/recorder_names.h"
+#include "engine/import/pc_placement.h"
+#include "engine/rules/download_plan.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/rules/text_case.h"
+#include "engine/rules/transfer_units.h"
+#include "engine/rules/upload_plan.h"
+#include "engine/session/name_clash.h"
+#include "engine/session/recorder_names.h"
+#include "engine/session/session_timing.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_fetch.h"
@@ -46,7 +47,8 @@ rules::ConfirmOverwrite overwritePolicy(bool force) {
 
 void requireBatchSize(std::size_t files) {
     if (files > rules::kBatchLimit)
-        throw CommandError(kExitUsage, "at most 100 files can be copied in one command");
+        throw CommandError(kExitUsage, "at most " + std::to_string(rules::kBatchLimit) +
+                                           " files can be copied in one command");
 }
 
 void throwIfInterrupted() {
@@ -71,7 +73,7 @@ void deleteRecorderFile(DeviceContext* link, const std::string& shortName) {
         throw CommandError(kExitRecorderSaidNo, "the recorder refused to delete \"" + shortName +
                                                     "\" (outcome " + std::to_string(outcome) + ")");
     // The recorder needs a moment before the file's successor arrives.
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::this_thread::sleep_for(session::SessionTiming{}.afterReplacedDelete);
 }
 
 // Every file sent is fetched back into a file of ours and compared with its

@@ -6,9 +6,11 @@
 #include <csignal>
 #include <exception>
 #include <optional>
+#include <thread>
 
-#include "application/core/rules/rule_texts.h"
-#include "application/core/session/format_run.h"
+#include "engine/rules/rule_texts.h"
+#include "engine/session/format_run.h"
+#include "engine/session/session_timing.h"
 #include "platform/messages/message_numbers.h"
 #include "platform/messages/queue_target.h"
 #include "tools/voxctl/command_error.h"
@@ -56,7 +58,13 @@ class BatchDrawing final : public session::BatchListener {
             bar_->start(started->totalBytes);
         if (const auto* progress = std::get_if<session::TransferProgress>(&event))
             bar_->update(progress->bytesMoved);
-        if (std::holds_alternative<session::TransferFinished>(event)) bar_->finish();
+        if (const auto* finished = std::get_if<session::TransferFinished>(&event)) {
+            bar_->finish();
+            // The program's pause after each file that was not cancelled,
+            // before the recorder is asked anything else.
+            if (finished->outcome != session::TransferOutcome::Cancelled)
+                std::this_thread::sleep_for(session::SessionTiming{}.afterFile);
+        }
     }
     void onBatchEnd(session::BatchEnd how, std::size_t) override { end_ = how; }
 

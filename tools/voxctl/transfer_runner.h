@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "application/core/session/transfer_batch.h"
 #include "device_library/qvdevsys.h"
+#include "engine/session/transfer_batch.h"
 #include "platform/messages/queue_target.h"
 
 namespace vox::voxctl {

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <iostream>
 
-#include "application/conversion/conversion_batch.h"
-#include "application/core/import/import_names.h"
-#include "application/core/import/pc_placement.h"
-#include "application/core/rules/text_case.h"
+#include "engine/conversion/conversion_batch.h"
+#include "engine/import/import_names.h"
+#include "engine/import/pc_placement.h"
+#include "engine/rules/text_case.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/recorder_fetch.h"
 #include "tools/voxctl/transfer_runner.h"

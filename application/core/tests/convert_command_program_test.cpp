@@ -5,11 +5,11 @@
 #include <QComboBox>
 #include <cmath>
 
-#include "application/conversion/conversion_texts.h"
-#include "application/conversion/convert_command.h"
-#include "application/conversion/convert_notify.h"
 #include "application/core/message_window.h"
 #include "application/core/tests/recorder_program_fixture.h"
+#include "engine/conversion/conversion_texts.h"
+#include "engine/conversion/convert_command.h"
+#include "engine/conversion/convert_notify.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app::testing {

@@ -2,8 +2,8 @@
 
 #include "application/core/delete_worker.h"
 #include "application/core/message_window.h"
-#include "application/core/rules/rule_texts.h"
 #include "application/core/tests/recorder_program_fixture.h"
+#include "engine/rules/rule_texts.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app::testing {

@@ -6,10 +6,10 @@
 #include <chrono>
 
 #include "application/core/message_window.h"
-#include "application/core/rules/rule_texts.h"
 #include "application/core/tests/recorder_program_fixture.h"
 #include "application/panes/dropped_files.h"
 #include "application/panes/flash_operations.h"
+#include "engine/rules/rule_texts.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app::testing {

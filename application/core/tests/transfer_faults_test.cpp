@@ -6,9 +6,9 @@
 #include <QTest>
 #include <set>
 
-#include "application/core/rules/rule_texts.h"
 #include "application/core/tests/recorder_program_fixture.h"
 #include "application/panes/flash_operations.h"
+#include "engine/rules/rule_texts.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app::testing {

@@ -7,8 +7,8 @@
 #include <QComboBox>
 #include <cmath>
 
-#include "application/core/rules/rule_texts.h"
 #include "application/core/tests/recorder_program_fixture.h"
+#include "engine/rules/rule_texts.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app::testing {

@@ -12,8 +12,8 @@
 #include <QUrl>
 
 #include "application/core/message_boxes.h"
-#include "application/core/rules/recorder_listing.h"
 #include "application/panes/tests/pc_pane_fixture.h"
+#include "engine/rules/recorder_listing.h"
 
 namespace vox::app::testing {
 namespace {

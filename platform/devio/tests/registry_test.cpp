@@ -48,6 +48,24 @@ TEST_F(ProviderRegistryTest, AnInstalledProviderWinsOverTheFactory) {
     EXPECT_EQ(installProvider(nullptr), mine);
 }
 
+TEST_F(ProviderRegistryTest, AnOfferedFactoryNeverOverrulesAChosenOne) {
+    installProvider(nullptr);
+    auto chosen = std::make_shared<DirectProvider>();
+    auto offered = std::make_shared<DirectProvider>();
+    setDefaultProviderFactory([&] { return chosen; });
+    offerDefaultProviderFactory([&] { return offered; });
+    EXPECT_EQ(&provider(), chosen.get());
+
+    // Offered first, the factory serves until a front end chooses another.
+    installProvider(nullptr);
+    setDefaultProviderFactory(nullptr);
+    offerDefaultProviderFactory([&] { return offered; });
+    EXPECT_EQ(&provider(), offered.get());
+    installProvider(nullptr);
+    setDefaultProviderFactory([&] { return chosen; });
+    EXPECT_EQ(&provider(), chosen.get());
+}
+
 TEST(DeviceChangeRegistryTest, EverySubscriberHearsUntilItLeaves) {
     std::atomic<int> first{0};
     std::atomic<int> second{0};
