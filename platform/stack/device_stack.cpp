@@ -9,6 +9,7 @@
 #include "platform/stack/simulator_cable.h"
 #include "platform/usb/libusb_bus.h"
 #include "platform/usb/simulated_bus.h"
+#include "platform/usb/stuck_transfers.h"
 #include "recorder_model/recorder.h"
 #include "usb_driver/vxr250.h"
 
@@ -117,6 +118,10 @@ std::shared_ptr<devio::Provider> makeDeviceStack(const ProblemReport& report) {
 
 void installDeviceStack(ProblemReport report) {
     devio::setDefaultProviderFactory([report] { return makeDeviceStack(report); });
+}
+
+void abandonStuckTransfers() noexcept {
+    usb::abandonStuckTransfers();
 }
 
 }  // namespace vox::stack

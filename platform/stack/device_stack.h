@@ -45,4 +45,9 @@ std::shared_ptr<devio::Provider> makeDeviceStack(const ProblemReport& report = {
 // opens the image or the USB bus. Front ends call this once at start.
 void installDeviceStack(ProblemReport report = {});
 
+// The user asked to stop: a transfer to a real recorder that is still
+// waiting a moment later is cancelled, so that an operation on a recorder
+// that stopped answering ends at once. Safe in a signal handler.
+void abandonStuckTransfers() noexcept;
+
 }  // namespace vox::stack

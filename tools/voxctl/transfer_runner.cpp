@@ -11,6 +11,7 @@
 #include "application/core/session/format_run.h"
 #include "platform/messages/message_numbers.h"
 #include "platform/messages/queue_target.h"
+#include "platform/stack/device_stack.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/terminal.h"
 
@@ -33,6 +34,7 @@ std::array<struct sigaction, kInterruptSignals.size()> previousActions{};
 
 void onInterrupt(int) {
     interruptSeen.store(true);
+    stack::abandonStuckTransfers();
 }
 
 // Draws each file's progress and runs its preparation; an error thrown there
