@@ -71,7 +71,7 @@ add_library(vox_app
   ${app_dir}/panes/desktop_drop.cpp)
 set_target_properties(vox_app PROPERTIES AUTOMOC ON)
 target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio vox_core_rules
-                      vox_transfer_session vox_conversion PRIVATE vox_text)
+                      vox_transfer_session vox_conversion PRIVATE vox_text vox_stack)
 
 add_executable(Voxmain ${app_dir}/main.cpp)
 target_link_libraries(Voxmain PRIVATE vox_app vox_stack)
