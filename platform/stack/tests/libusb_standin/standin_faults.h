@@ -16,7 +16,8 @@
 //     stuck      never answers: ends at the transfer's own time limit or
 //                when cancelled
 //     overflow   the data comes, but the transfer says LIBUSB_TRANSFER_OVERFLOW
-//     zero       a zero-length packet: completes with 0 bytes
+//     zero       a zero-length packet: completes with 0 bytes (the recorder
+//                sends those; an OUT transfer is never cut short that way)
 
 #include <cstdint>
 #include <optional>

@@ -229,6 +229,7 @@ void Hub::carryOut(std::unique_lock<std::mutex>& lock, PendingTransfer& pending)
     }
     if (fault == StageFault::ZeroLength) return;
     if (fault == StageFault::Stuck) {
+        recordLocked(in ? "stuck in" : "stuck out");
         const auto gaveUp = [&] { return pending.cancelled || !device->present; };
         if (transfer->timeout == 0) {
             changed.wait(lock, gaveUp);
