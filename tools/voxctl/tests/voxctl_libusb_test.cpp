@@ -6,7 +6,6 @@
 #include <signal.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -24,14 +23,8 @@ class VoxctlOverLibusb : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(sandbox.run({"sim", "create", sandbox.image(), "--empty"}).status, 0);
-        sandbox.setEnvironment("VXR250_SIMULATOR", "");
-        sandbox.setEnvironment("LD_PRELOAD", LIBUSB_STANDIN_PATH);
-        sandbox.setEnvironment("LIBUSB_STANDIN_IMAGE", sandbox.image());
+        reachThroughLibusbStandin(sandbox, LIBUSB_STANDIN_PATH);
         sandbox.setEnvironment("LIBUSB_STANDIN_LOG", log());
-        // An instrumented stand-in loaded ahead of the sanitizer's runtime.
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        sandbox.setEnvironment(
-            "ASAN_OPTIONS", std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0");
         std::filesystem::create_directory(sandbox.pcPath("back"));
     }
 
