@@ -150,5 +150,18 @@ if(BUILD_TESTING)
     target_compile_definitions(vox_app_cable_test
       PRIVATE VOXCTL_PATH="${PROJECT_BINARY_DIR}/tools/voxctl/voxctl")
     add_dependencies(vox_app_cable_test voxctl)
+
+    # The same over the libusb path, the libusb stand-in linked ahead of libusb.
+    if(TARGET libusb_standin)
+      vox_add_gtest(vox_app_libusb_test
+        SOURCES ${app_dir}/core/tests/recorder_libusb_test.cpp ${qt_test_support}
+        LIBS libusb_standin vox_app vox_stack Qt6::Test LABELS integration
+        ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+      target_compile_definitions(vox_app_libusb_test
+        PRIVATE VOXCTL_PATH="${PROJECT_BINARY_DIR}/tools/voxctl/voxctl")
+      add_dependencies(vox_app_libusb_test voxctl)
+      # Nothing here calls the stand-in by name; it must still be loaded.
+      target_link_options(vox_app_libusb_test PRIVATE "LINKER:--no-as-needed")
+    endif()
   endif()
 endif()

@@ -20,6 +20,7 @@
 #include "application/panes/system_icons.h"
 #include "application/resources/resources.h"
 #include "platform/messages/message_numbers.h"
+#include "platform/stack/device_stack.h"
 #include "platform/text/conversion.h"
 #include "platform/text/time_text.h"
 
@@ -80,7 +81,7 @@ void CFlashList::listFolder(int index) {
     sendStatus(vox::res::text(QStringLiteral("refresh_device")));
     if (!doc_.checkDevice()) {
         reportDeviceState(0);
-        sendStatus(vox::res::text(QStringLiteral("recorder_not_found")));
+        explainMissingRecorder();
         return;
     }
     if (index < 0 || index >= kFolderCount) index = doc_.currentFolder;
@@ -102,6 +103,19 @@ void CFlashList::listFolder(int index) {
     reportDeviceState(1);
     setFocus(Qt::OtherFocusReason);
     sendToFrame(msg::WM_STATUS_INFO, 0, 0);
+}
+
+// A recorder that is plugged in but cannot be used says why, in the status
+// bar each time and in a box the first time that reason comes up; else the
+// recorder is simply not found.
+void CFlashList::explainMissingRecorder() {
+    static QStringList told;
+    const QString reason = QString::fromStdString(vox::stack::unusableRecorderReason());
+    if (reason.isEmpty()) return sendStatus(vox::res::text(QStringLiteral("recorder_not_found")));
+    sendStatus(reason);
+    if (told.contains(reason)) return;
+    told.append(reason);
+    messageBoxes().show(reason, BoxButtons::Ok, BoxIcon::Stop);
 }
 
 // One listing call into the zeroed listing; a listing without capacity

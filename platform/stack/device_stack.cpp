@@ -8,6 +8,7 @@
 #include "platform/stack/kernel_provider.h"
 #include "platform/stack/simulator_cable.h"
 #include "platform/usb/libusb_bus.h"
+#include "platform/usb/recorder_access.h"
 #include "platform/usb/simulated_bus.h"
 #include "platform/usb/stuck_transfers.h"
 #include "recorder_model/recorder.h"
@@ -118,6 +119,14 @@ std::shared_ptr<devio::Provider> makeDeviceStack(const ProblemReport& report) {
 
 void installDeviceStack(ProblemReport report) {
     devio::setDefaultProviderFactory([report] { return makeDeviceStack(report); });
+}
+
+std::string unusableRecorderReason() {
+    const char* image = std::getenv("VXR250_SIMULATOR");
+    if (image != nullptr && *image != '\0') return {};
+    for (const usb::RecorderFound& recorder : usb::surveyRecorders().recorders)
+        if (std::string reason = usb::unusableReason(recorder); !reason.empty()) return reason;
+    return {};
 }
 
 void abandonStuckTransfers() noexcept {

@@ -45,6 +45,12 @@ std::shared_ptr<devio::Provider> makeDeviceStack(const ProblemReport& report = {
 // opens the image or the USB bus. Front ends call this once at start.
 void installDeviceStack(ProblemReport report = {});
 
+// Why a recorder that is plugged in cannot be used (no permission, another
+// program or a kernel driver holding it), with what to do; empty when none
+// is plugged in, when it can be used, or when the simulator is in use.
+// Opens the recorder for a moment: call it while the stack found none.
+std::string unusableRecorderReason();
+
 // The user asked to stop: a transfer to a real recorder that is still
 // waiting a moment later is cancelled, so that an operation on a recorder
 // that stopped answering ends at once. Safe in a signal handler.
