@@ -69,19 +69,21 @@ UsbResult LibusbPort::bulkTransfer(std::uint8_t endpoint, std::span<std::uint8_t
     libusb_fill_bulk_transfer(transfer, handle_, endpoint, buffer.data(),
                               static_cast<int>(buffer.size()), &markCompleted, &completed,
                               milliseconds(bulkTimeLimit(endpoint, buffer.size())));
+    // Taken before the transfer can get stuck, so that no request after it is missed.
+    const std::uint64_t requestsBefore = stuckTransferRequests();
     const int submitted = libusb_submit_transfer(transfer);
     if (submitted != 0) {
         libusb_free_transfer(transfer);
         return {statusOf(submitted), 0};
     }
-    waitForCompletion(transfer, completed);
+    waitForCompletion(transfer, completed, requestsBefore);
     const UsbResult result = resultOf(*transfer);
     libusb_free_transfer(transfer);
     return result;
 }
 
-void LibusbPort::waitForCompletion(libusb_transfer* transfer, const int& completed) {
-    const std::uint64_t requestsAtStart = stuckTransferRequests();
+void LibusbPort::waitForCompletion(libusb_transfer* transfer, const int& completed,
+                                   std::uint64_t requestsAtStart) {
     std::optional<Clock::time_point> abandonAt;
     bool cancelled = false;
     while (completed == 0) {

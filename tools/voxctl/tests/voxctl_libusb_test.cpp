@@ -151,5 +151,27 @@ TEST_F(VoxctlOverLibusb, CtrlCEndsAStuckGetWithinASecond) {
     EXPECT_NE(listed("HD").find("long.dvf"), std::string::npos);
 }
 
+TEST_F(VoxctlOverLibusb, WatchImportsWhenHotPlugReportsTheRecorder) {
+    const std::string memo = patternBytes(50000, 6);
+    writeFile(sandbox.pcPath("memo.dvf"), memo);
+    expectOk({"put", sandbox.pcPath("memo.dvf"), "A"});
+    ASSERT_EQ(sandbox.run({"sim", "unplug", sandbox.image()}).status, 0);
+
+    const pid_t watch =
+        sandbox.start({"import", "--watch", sandbox.pcPath("import"), "--name", "{name}"});
+    ASSERT_TRUE(sandbox.waitUntilCatchingInterrupt(watch));
+    EXPECT_EQ(sandbox.outputSoFar(watch).find("imported "), std::string::npos);
+    ASSERT_EQ(sandbox.run({"sim", "plug", sandbox.image()}).status, 0);
+    const auto deadline = Clock::now() + 30s;
+    while (sandbox.outputSoFar(watch).find("imported ") == std::string::npos &&
+           Clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    kill(watch, SIGINT);
+    const Finished ended = sandbox.wait(watch);
+    EXPECT_EQ(ended.status, 130) << ended.err;
+    EXPECT_NE(ended.out.find("imported 1 file(s)"), std::string::npos) << ended.out;
+    EXPECT_TRUE(readFile(sandbox.pcPath("import/A/memo.dvf")) == memo);
+}
+
 }  // namespace
 }  // namespace vox::voxctl::testing
