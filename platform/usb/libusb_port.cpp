@@ -2,6 +2,7 @@
 
 #include <libusb.h>
 
+#include <atomic>
 #include <cstdio>
 #include <optional>
 
@@ -16,8 +17,14 @@ using Clock = std::chrono::steady_clock;
 // How often a waiting stage looks whether the user asked to stop.
 constexpr timeval kEventSlice{0, 50'000};
 
+// The flag is set by whichever thread handles the completion (the bus's
+// event thread, or the waiting one) and read by the waiting one.
 void markCompleted(libusb_transfer* transfer) {
-    *static_cast<int*>(transfer->user_data) = 1;
+    std::atomic_ref<int>(*static_cast<int*>(transfer->user_data)).store(1);
+}
+
+bool isCompleted(int& completed) {
+    return std::atomic_ref<int>(completed).load() != 0;
 }
 
 unsigned int milliseconds(std::chrono::milliseconds limit) {
@@ -82,14 +89,14 @@ UsbResult LibusbPort::bulkTransfer(std::uint8_t endpoint, std::span<std::uint8_t
     return result;
 }
 
-void LibusbPort::waitForCompletion(libusb_transfer* transfer, const int& completed,
+void LibusbPort::waitForCompletion(libusb_transfer* transfer, int& completed,
                                    std::uint64_t requestsAtStart) {
     std::optional<Clock::time_point> abandonAt;
     bool cancelled = false;
-    while (completed == 0) {
+    while (!isCompleted(completed)) {
         timeval slice = kEventSlice;
-        libusb_handle_events_timeout_completed(context_, &slice, const_cast<int*>(&completed));
-        if (completed != 0 || cancelled) continue;
+        libusb_handle_events_timeout_completed(context_, &slice, &completed);
+        if (isCompleted(completed) || cancelled) continue;
         if (!abandonAt && stuckTransferRequests() != requestsAtStart)
             abandonAt = Clock::now() + kStuckTransferGrace;
         if (abandonAt && Clock::now() >= *abandonAt) {

@@ -68,7 +68,7 @@ class LibusbPort final : public UsbPort {
     // Handles libusb's events until the transfer completed, cancelling it
     // once a stop was asked for (the count of requests moved on from
     // `requestsAtStart`) and it is still waiting after the grace time.
-    void waitForCompletion(libusb_transfer* transfer, const int& completed,
+    void waitForCompletion(libusb_transfer* transfer, int& completed,
                            std::uint64_t requestsAtStart);
     UsbResult resultOf(const libusb_transfer& transfer);
     // After a stall: clears the halt, or resets the recorder once when even

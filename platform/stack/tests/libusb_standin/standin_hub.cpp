@@ -6,19 +6,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/stack/simulator_cable.h"
 #include "platform/usb/libusb_port.h"
 
 namespace vox::usb::standin {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-constexpr auto kLookInterval = std::chrono::milliseconds(50);
-
-const char* environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? value : nullptr;
-}
 
 // A transfer's outcome from the model's.
 libusb_transfer_status statusOf(UsbStatus status) {
@@ -34,6 +25,11 @@ libusb_transfer_status statusOf(UsbStatus status) {
 }
 
 }  // namespace
+
+const char* environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : nullptr;
+}
 
 Hub& Hub::instance() {
     // Never destroyed: its thread may still wait on it while the process ends.
@@ -258,7 +254,11 @@ void Hub::handleEvents(libusb_context* context, const timeval* slice, int* compl
     const auto until = Clock::now() + std::chrono::seconds(slice->tv_sec) +
                        std::chrono::microseconds(slice->tv_usec);
     std::unique_lock lock(mutex);
-    while (completed == nullptr || *completed == 0) {
+    // The flag is set by a completion callback, maybe on another thread.
+    const auto done = [completed] {
+        return completed != nullptr && std::atomic_ref<int>(*completed).load() != 0;
+    };
+    while (!done()) {
         if (Clock::now() >= nextLook_) {
             followRecorderLocked();
             if (!image_.empty()) {
@@ -349,7 +349,7 @@ int Hub::controlTransfer(libusb_device_handle* handle, std::uint8_t requestType,
 }
 
 void Hub::recordLocked(std::string line) {
-    if (const char* file = environment("LIBUSB_STANDIN_LOG")) {
+    if (const char* file = environmentValue("LIBUSB_STANDIN_LOG")) {
         std::ofstream out(file, std::ios::app);
         out << line << '\n';
     }
@@ -361,77 +361,6 @@ std::vector<std::string> Hub::takeLog() {
     std::vector<std::string> lines;
     lines.swap(log_);
     return lines;
-}
-
-void Hub::openImageFromEnvironment() {
-    const char* image = environment("LIBUSB_STANDIN_IMAGE");
-    std::string error;
-    StandinFaults faults;
-    if (const char* text = environment("LIBUSB_STANDIN_FAULTS");
-        text != nullptr && !parseStandinFaults(text, faults, error)) {
-        std::fprintf(stderr, "LIBUSB_STANDIN_FAULTS: %s\n", error.c_str());
-        std::abort();  // a test run on other faults than asked for is no test
-    }
-    setFaults(faults);
-    if (image == nullptr) return;
-    model::RecorderOptions forNew;
-    forNew.sampleContent = true;
-    std::shared_ptr<model::Recorder> recorder = model::Recorder::openImage(image, error, forNew);
-    if (!recorder) {
-        std::fprintf(stderr, "LIBUSB_STANDIN_IMAGE: %s\n", error.c_str());
-        return;
-    }
-    if (const char* text = environment("LIBUSB_STANDIN_MODEL_FAULTS");
-        text != nullptr && !recorder->faults().parse(text, error)) {
-        std::fprintf(stderr, "LIBUSB_STANDIN_MODEL_FAULTS: %s\n", error.c_str());
-        std::abort();
-    }
-    const bool plugged = stack::readCableState(image) == stack::CableState::Plugged;
-    std::lock_guard lock(mutex);
-    image_ = image;
-    cablePlugged_ = plugged;
-    nextLook_ = Clock::now() + kLookInterval;
-    if (!plugged) recorder->unplug();
-    standbyRecorder_ = std::move(recorder);
-    if (plugged) attachLocked(false);  // found by enumeration, not announced
-}
-
-void Hub::settle() {
-    std::unique_lock lock(mutex);
-    followRecorderLocked();
-    changed.notify_all();
-    changed.wait(lock, [this] { return hotplugEvents_.empty() && delivering_ == 0; });
-}
-
-void Hub::followRecorderLocked() {
-    if (device_ != nullptr && !device_->recorder->connected()) {
-        unplugLocked();
-        return;
-    }
-    if (device_ != nullptr || !standbyRecorder_ || !standbyRecorder_->connected()) return;
-    if (!image_.empty() && !cablePlugged_) return;
-    attachLocked(true);
-}
-
-void Hub::followCable() {
-    std::shared_ptr<model::Recorder> recorder;
-    std::filesystem::path image;
-    {
-        std::lock_guard lock(mutex);
-        nextLook_ = Clock::now() + kLookInterval;
-        image = image_;
-        recorder = standbyRecorder_;
-    }
-    if (image.empty() || !recorder) return;
-    const bool plugged = stack::readCableState(image) == stack::CableState::Plugged;
-    std::unique_lock lock(mutex);
-    if (plugged == cablePlugged_) return;
-    cablePlugged_ = plugged;
-    lock.unlock();
-    if (plugged)
-        plugIn(recorder);
-    else
-        unplug();
 }
 
 }  // namespace vox::usb::standin

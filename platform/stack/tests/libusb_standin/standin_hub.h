@@ -6,6 +6,7 @@
 #include <libusb.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -39,6 +40,13 @@ struct libusb_device_handle {
 };
 
 namespace vox::usb::standin {
+
+using Clock = std::chrono::steady_clock;
+// How often the hub looks at the model's connection and the cable file.
+inline constexpr std::chrono::milliseconds kLookInterval{50};
+
+// An environment variable's value, or null when it is unset or empty.
+const char* environmentValue(const char* name);
 
 struct HotplugCallback {
     libusb_context* context;
