@@ -58,8 +58,10 @@ bool uaccessTagged(const fs::path& root, int bus, int address) {
     return false;
 }
 
-// The processes other than this one with the device node open.
-std::vector<InterfaceHolder> holdersOf(const fs::path& root, const std::string& node) {
+// The processes other than this one with the device node open, and
+// whether this one has.
+std::vector<InterfaceHolder> holdersOf(const fs::path& root, const std::string& node,
+                                       bool& heldHere) {
     std::vector<InterfaceHolder> holders;
     std::error_code error;
     const int self = static_cast<int>(::getpid());
@@ -67,15 +69,16 @@ std::vector<InterfaceHolder> holdersOf(const fs::path& root, const std::string& 
         const std::string pidText = process.path().filename().string();
         if (pidText.find_first_not_of("0123456789") != std::string::npos) continue;
         const int pid = std::stoi(pidText);
-        if (pid == self) continue;
         std::error_code unreadable;  // another user's process: nothing to see
         for (const fs::directory_entry& fd :
              fs::directory_iterator(process.path() / "fd", unreadable)) {
             std::error_code link;
-            if (fs::read_symlink(fd.path(), link).string() == node) {
+            if (fs::read_symlink(fd.path(), link).string() != node) continue;
+            if (pid == self)
+                heldHere = true;
+            else
                 holders.push_back({pid, firstLine(process.path() / "comm")});
-                break;
-            }
+            break;
         }
     }
     return holders;
@@ -143,7 +146,7 @@ RecorderSurvey surveyRecorders(const fs::path& root) {
         found.ruleInstalled = ruleInstalled(root);
         found.uaccessTagged = uaccessTagged(root, found.bus, found.address);
         if (found.access != RecorderAccess::Usable) {
-            found.holders = holdersOf(root, found.node);
+            found.holders = holdersOf(root, found.node, found.heldHere);
             found.kernelDriver = kernelDriverOf(root, list[i], found.bus);
         }
         survey.recorders.push_back(std::move(found));
@@ -165,6 +168,7 @@ std::string unusableReason(const RecorderFound& recorder) {
             return "The recorder is plugged in, but you may not use it yet: unplug it and plug it "
                    "in again.";
         case RecorderAccess::Busy:
+            if (recorder.heldHere && recorder.holders.empty()) return {};
             if (!recorder.holders.empty())
                 return "The recorder is plugged in, but another program is using it: " +
                        recorder.holders.front().name + " (process " +

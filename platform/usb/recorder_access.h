@@ -40,9 +40,10 @@ struct RecorderFound {
     std::string libusbError;  // libusb's name of the error, when not usable
     std::string nodeMode;     // e.g. "crw-rw---- 0:0", or empty when absent
     bool ruleInstalled = false;
-    bool uaccessTagged = false;  // udev applied the rule's tag to this device
-    std::vector<InterfaceHolder> holders;
-    std::string kernelDriver;  // bound to interface 0, or empty
+    bool uaccessTagged = false;            // udev applied the rule's tag to this device
+    std::vector<InterfaceHolder> holders;  // other processes
+    bool heldHere = false;                 // this process has it open itself
+    std::string kernelDriver;              // bound to interface 0, or empty
 };
 
 struct RecorderSurvey {
@@ -57,7 +58,8 @@ struct RecorderSurvey {
 RecorderSurvey surveyRecorders(const std::filesystem::path& root = "/");
 
 // The one-line reason a recorder that is plugged in cannot be used, and
-// what to do about it; empty for a usable one.
+// what to do about it; empty for a usable one, and for one this process
+// holds itself (its own device stack has it open).
 std::string unusableReason(const RecorderFound& recorder);
 
 // The rule file's name, as installed into a udev rules folder.
