@@ -84,5 +84,25 @@ TEST(RecorderOverLibusb, ARecorderHeldByAnotherProgramIsExplainedOnce) {
     EXPECT_EQ(doc.flashList->topLevelItemCount(), 0);
 }
 
+TEST(RecorderOverLibusb, AForbiddenRecorderPluggedInIsExplainedAtOnce) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString image = recorderBehindLibusb(folder, "open-access");
+    ASSERT_FALSE(image.isEmpty());
+    ASSERT_EQ(voxctl({QStringLiteral("sim"), QStringLiteral("unplug"), image}), 0);
+
+    testing::RecordingMessageBoxes boxes;
+    CPelmarchDoc doc;
+    CMainFrame frame(doc);
+    frame.show();
+    ASSERT_EQ(voxctl({QStringLiteral("sim"), QStringLiteral("plug"), image}), 0);
+    // The rule's state is this machine's: either fix names the replug.
+    VOX_TRY_COMPARE_WITH_TIMEOUT(boxes.shown.size(), 1u, 10000);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(
+        QStringLiteral("The recorder is plugged in, but you may not use it")))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("plug it in again")));
+}
+
 }  // namespace
 }  // namespace vox::app
