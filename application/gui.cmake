@@ -80,7 +80,7 @@ add_library(vox_app
   ${app_dir}/panes/desktop_drop.cpp)
 set_target_properties(vox_app PROPERTIES AUTOMOC ON)
 target_link_libraries(vox_app PUBLIC vox_controls QVDevSys vox_devio vox_core_rules
-                      vox_transfer_session vox_conversion PRIVATE vox_text)
+                      vox_transfer_session vox_conversion PRIVATE vox_text vox_stack)
 
 add_executable(Voxmain ${app_dir}/main.cpp)
 target_link_libraries(Voxmain PRIVATE vox_app vox_stack)
@@ -176,5 +176,18 @@ if(BUILD_TESTING)
     target_compile_definitions(vox_app_cable_test
       PRIVATE VOXCTL_PATH="${PROJECT_BINARY_DIR}/tools/voxctl/voxctl")
     add_dependencies(vox_app_cable_test voxctl)
+
+    # The same over the libusb path, the libusb stand-in linked ahead of libusb.
+    if(TARGET libusb_standin)
+      vox_add_gtest(vox_app_libusb_test
+        SOURCES ${app_dir}/core/tests/recorder_libusb_test.cpp ${qt_test_support}
+        LIBS libusb_standin vox_app vox_stack Qt6::Test LABELS integration
+        ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+      target_compile_definitions(vox_app_libusb_test
+        PRIVATE VOXCTL_PATH="${PROJECT_BINARY_DIR}/tools/voxctl/voxctl")
+      add_dependencies(vox_app_libusb_test voxctl)
+      # Nothing here calls the stand-in by name; it must still be loaded.
+      target_link_options(vox_app_libusb_test PRIVATE "LINKER:--no-as-needed")
+    endif()
   endif()
 endif()

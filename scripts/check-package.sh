@@ -79,6 +79,8 @@ desktop-file-validate "$work/package/usr/share/applications/$app_id.desktop" &&
   pass "desktop-file-validate" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$work/package/usr/share/metainfo/$app_id.metainfo.xml" &&
   pass "appstreamcli validate" || fail "appstreamcli validate"
+bash "$(dirname "${BASH_SOURCE[0]}")/check-udev-rule.sh" \
+  "$work/package/usr/lib/udev/rules.d/60-vxr250.rules" && pass "udev rule" || fail "udev rule"
 
 echo "== DESTDIR install =="
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/install.log"

@@ -21,6 +21,7 @@
 #include "engine/rules/size_text.h"
 #include "engine/session/folder_reader.h"
 #include "platform/messages/message_numbers.h"
+#include "platform/stack/device_stack.h"
 #include "platform/text/conversion.h"
 #include "platform/text/time_text.h"
 
@@ -81,7 +82,7 @@ void CFlashList::listFolder(int index) {
     sendStatus(vox::res::text(QStringLiteral("refresh_device")));
     if (!doc_.checkDevice()) {
         reportDeviceState(0);
-        sendStatus(vox::res::text(QStringLiteral("recorder_not_found")));
+        explainMissingRecorder();
         return;
     }
     if (index < 0 || index >= kFolderCount) index = doc_.currentFolder;
@@ -103,6 +104,19 @@ void CFlashList::listFolder(int index) {
     reportDeviceState(1);
     setFocus(Qt::OtherFocusReason);
     sendToFrame(msg::WM_STATUS_INFO, 0, 0);
+}
+
+// A recorder that is plugged in but cannot be used says why, in the status
+// bar each time and in a box the first time that reason comes up; else the
+// recorder is simply not found.
+void CFlashList::explainMissingRecorder() {
+    static QStringList told;
+    const QString reason = QString::fromStdString(vox::stack::unusableRecorderReason());
+    if (reason.isEmpty()) return sendStatus(vox::res::text(QStringLiteral("recorder_not_found")));
+    sendStatus(reason);
+    if (told.contains(reason)) return;
+    told.append(reason);
+    messageBoxes().show(reason, BoxButtons::Ok, BoxIcon::Stop);
 }
 
 // The folder's listing into the document's, read the way every front end

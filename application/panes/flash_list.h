@@ -43,6 +43,7 @@ class CFlashList : public vox::panes::CListViewEx {
                 const QString& date);
     session::ListingRead readListing(int folder);
     void listingFailed(const char* reason);
+    void explainMissingRecorder();
     void reportDeviceState(int state);
     void sendStatus(const QString& text);
     void sendToFrame(vox::app::Message message, vox::app::WParam wParam, vox::app::LParam lParam);

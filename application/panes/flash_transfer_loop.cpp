@@ -19,6 +19,7 @@
 #include "engine/rules/rule_texts.h"
 #include "engine/rules/transfer_units.h"
 #include "platform/messages/message_numbers.h"
+#include "platform/stack/device_stack.h"
 
 namespace vox::app {
 
@@ -75,6 +76,8 @@ void FlashOperations::startBatch(DeviceContext* link, std::vector<session::Trans
 
 void FlashOperations::cancel() {
     if (batch_ && batch_->running()) batch_->cancel();
+    // A block the recorder stopped answering in the middle of ends too.
+    stack::abandonStuckTransfers();
 }
 
 void FlashOperations::onTransferNotice(msg::WParam code, msg::LParam value) {

@@ -8,7 +8,9 @@
 #include "platform/stack/kernel_provider.h"
 #include "platform/stack/simulator_cable.h"
 #include "platform/usb/libusb_bus.h"
+#include "platform/usb/recorder_access.h"
 #include "platform/usb/simulated_bus.h"
+#include "platform/usb/stuck_transfers.h"
 #include "recorder_model/recorder.h"
 #include "usb_driver/vxr250.h"
 
@@ -121,6 +123,18 @@ void installDeviceStack(ProblemReport report) {
 
 void offerDeviceStack() {
     devio::offerDefaultProviderFactory([] { return makeDeviceStack(); });
+}
+
+std::string unusableRecorderReason() {
+    const char* image = std::getenv("VXR250_SIMULATOR");
+    if (image != nullptr && *image != '\0') return {};
+    for (const usb::RecorderFound& recorder : usb::surveyRecorders().recorders)
+        if (std::string reason = usb::unusableReason(recorder); !reason.empty()) return reason;
+    return {};
+}
+
+void abandonStuckTransfers() noexcept {
+    usb::abandonStuckTransfers();
 }
 
 }  // namespace vox::stack

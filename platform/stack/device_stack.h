@@ -49,4 +49,15 @@ void installDeviceStack(ProblemReport report = {});
 // reaches the recorder without knowing of the stack.
 void offerDeviceStack();
 
+// Why a recorder that is plugged in cannot be used (no permission, another
+// program or a kernel driver holding it), with what to do; empty when none
+// is plugged in, when it can be used, or when the simulator is in use.
+// Opens the recorder for a moment: call it while the stack found none.
+std::string unusableRecorderReason();
+
+// The user asked to stop: a transfer to a real recorder that is still
+// waiting a moment later is cancelled, so that an operation on a recorder
+// that stopped answering ends at once. Safe in a signal handler.
+void abandonStuckTransfers() noexcept;
+
 }  // namespace vox::stack

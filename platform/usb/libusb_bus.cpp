@@ -3,89 +3,11 @@
 #include <libusb.h>
 
 #include <cstdio>
-#include <string>
 
+#include "platform/usb/libusb_port.h"
 #include "platform/usb/recorder_descriptors.h"
 
 namespace vox::usb {
-
-using namespace vox::kernel;
-
-// A recorder opened through libusb, its interface 0 claimed.
-class LibusbPort final : public UsbPort {
-  public:
-    LibusbPort(libusb_device* device, libusb_device_handle* handle)
-        : device_(libusb_ref_device(device)), handle_(handle) {
-        char name[32];
-        std::snprintf(name, sizeof name, "%03u-%03u", libusb_get_bus_number(device),
-                      libusb_get_device_address(device));
-        name_ = kernel::widen(name);
-    }
-    ~LibusbPort() override {
-        libusb_release_interface(handle_, 0);
-        libusb_close(handle_);
-        libusb_unref_device(device_);
-    }
-
-    libusb_device* device() const { return device_; }
-    void markGone() { connected_ = false; }
-
-    UsbResult getDescriptor(std::uint8_t type, std::uint8_t index, std::uint16_t language,
-                            std::span<std::uint8_t> buffer) override {
-        const int length = static_cast<int>(buffer.size() > 0xFFFF ? 0xFFFF : buffer.size());
-        const int got =
-            type == LIBUSB_DT_STRING
-                ? libusb_get_string_descriptor(handle_, index, language, buffer.data(), length)
-                : libusb_get_descriptor(handle_, type, index, buffer.data(), length);
-        if (got < 0) return {statusOf(got), 0};
-        return {UsbStatus::Ok, static_cast<std::size_t>(got)};
-    }
-
-    UsbStatus setConfiguration(std::uint8_t) override {
-        // The recorder has one configuration, selected when it was opened.
-        return connected_ ? UsbStatus::Ok : UsbStatus::Disconnected;
-    }
-
-    UsbResult bulkTransfer(std::uint8_t endpoint, std::span<std::uint8_t> buffer) override {
-        int moved = 0;
-        const int result = libusb_bulk_transfer(handle_, endpoint, buffer.data(),
-                                                static_cast<int>(buffer.size()), &moved, 0);
-        return {result == 0 ? UsbStatus::Ok : statusOf(result), static_cast<std::size_t>(moved)};
-    }
-
-    UsbStatus vendorRequest(std::uint8_t request, std::uint16_t value,
-                            std::uint16_t index) override {
-        constexpr std::uint8_t kVendorToEndpoint =
-            0x42;  // vendor request, endpoint recipient, host to device
-        const int result = libusb_control_transfer(handle_, kVendorToEndpoint, request, value,
-                                                   index, nullptr, 0, 0);
-        return result < 0 ? statusOf(result) : UsbStatus::Ok;
-    }
-
-    UsbStatus resetPipe(std::uint8_t endpoint) override {
-        const int result = libusb_clear_halt(handle_, endpoint);
-        return result < 0 ? statusOf(result) : UsbStatus::Ok;
-    }
-
-    UsbStatus resetPort() override {
-        const int result = libusb_reset_device(handle_);
-        return result < 0 ? statusOf(result) : UsbStatus::Ok;
-    }
-
-    bool connected() const override { return connected_; }
-    std::u16string instanceName() const override { return name_; }
-
-  private:
-    UsbStatus statusOf(int error) {
-        if (error == LIBUSB_ERROR_NO_DEVICE) connected_ = false;
-        return connected_ ? UsbStatus::Stall : UsbStatus::Disconnected;
-    }
-
-    libusb_device* device_;
-    libusb_device_handle* handle_;
-    std::u16string name_;
-    std::atomic<bool> connected_{true};
-};
 
 namespace {
 
@@ -175,7 +97,7 @@ void LibusbBus::openRecorder(libusb_device* device) {
         libusb_close(handle);
         return;
     }
-    auto port = std::make_shared<LibusbPort>(device, handle);
+    auto port = std::make_shared<LibusbPort>(context_, device, handle);
     {
         std::lock_guard lock(mutex_);
         ports_.push_back(port);

@@ -27,11 +27,13 @@ class LibusbBus final : public UsbBus {
     // Called by libusb's hotplug callback (on the event thread).
     void noticeArrival(libusb_device* device);
     void noticeDeparture(libusb_device* device);
+    // Opens the recorders the hotplug callback reported since the last call
+    // (the event thread does it too; tests call it to have an arrival
+    // enumerated before they go on).
+    void openArrivals();
 
   private:
     void openRecorder(libusb_device* device);
-    // Opens the recorders the hotplug callback reported since the last call.
-    void openArrivals();
     void runEvents();
 
     libusb_context* context_ = nullptr;

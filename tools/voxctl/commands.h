@@ -17,5 +17,6 @@ void addSetupCommands(CLI::App& app);       // setup-driver
 void addConversionCommands(CLI::App& app);  // encode, decode
 void addImportCommand(CLI::App& app);       // import
 void addOrderCommands(CLI::App& app);       // order, sort
+void addDoctorCommand(CLI::App& app);       // doctor
 
 }  // namespace vox::voxctl

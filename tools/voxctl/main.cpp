@@ -58,6 +58,7 @@ int run(int argc, char** argv) {
     addConversionCommands(app);
     addImportCommand(app);
     addOrderCommands(app);
+    addDoctorCommand(app);
     giveExitStatusHelp(app);
 
     try {

@@ -13,6 +13,7 @@
 #include "engine/session/session_timing.h"
 #include "platform/messages/message_numbers.h"
 #include "platform/messages/queue_target.h"
+#include "platform/stack/device_stack.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/terminal.h"
 
@@ -35,6 +36,7 @@ std::array<struct sigaction, kInterruptSignals.size()> previousActions{};
 
 void onInterrupt(int) {
     interruptSeen.store(true);
+    stack::abandonStuckTransfers();
 }
 
 // Draws each file's progress and runs its preparation; an error thrown there

@@ -108,6 +108,16 @@ bool VoxctlSandbox::waitUntilCatchingInterrupt(pid_t child) {
     return false;
 }
 
+void reachThroughLibusbStandin(VoxctlSandbox& sandbox, const std::string& standin) {
+    sandbox.setEnvironment("VXR250_SIMULATOR", "");
+    sandbox.setEnvironment("LD_PRELOAD", standin);
+    sandbox.setEnvironment("LIBUSB_STANDIN_IMAGE", sandbox.image());
+    // An instrumented stand-in comes ahead of the sanitizer's runtime.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    sandbox.setEnvironment("ASAN_OPTIONS",
+                           std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0");
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;

@@ -51,6 +51,11 @@ class VoxctlSandbox {
     std::map<pid_t, std::pair<std::string, std::string>> outputs_;
 };
 
+// Points the sandbox's runs at the libusb path instead of the simulator:
+// the libusb stand-in at `standin` loaded ahead of libusb, with the
+// sandbox's image behind it.
+void reachThroughLibusbStandin(VoxctlSandbox& sandbox, const std::string& standin);
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 // Deterministic content of `bytes` bytes that differs from file to file.
