@@ -8,7 +8,7 @@
 #include <optional>
 #include <sstream>
 
-#include "application/core/rules/size_text.h"
+#include "engine/rules/size_text.h"
 #include "platform/usb/recorder_access.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
