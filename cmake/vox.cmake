@@ -47,11 +47,11 @@ function(vox_add_gtest name)
     PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()
 
-# vox_add_fuzzer(NAME SOURCES a.cpp LIBS x [SECONDS 30])
+# vox_add_fuzzer(NAME SOURCES a.cpp LIBS x [SECONDS 30] [CODER_PATHS path...])
 # With VOX_FUZZ=ON (clang), builds a libFuzzer target and a 'slow' test that
 # runs it for a bounded time.
 function(vox_add_fuzzer name)
-  cmake_parse_arguments(ARG "" "SECONDS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SECONDS" "SOURCES;LIBS;CODER_PATHS" ${ARGN})
   if(NOT VOX_FUZZ)
     return()
   endif()
@@ -65,6 +65,13 @@ function(vox_add_fuzzer name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   add_test(NAME ${name} COMMAND ${name} -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048)
   set_tests_properties(${name} PROPERTIES LABELS "slow" TIMEOUT 600)
+  # A target that runs the voice coder fuzzes each of its vector paths below
+  # the processor's best too, in runs of its own.
+  foreach(path IN LISTS ARG_CODER_PATHS)
+    add_test(NAME ${name}:${path} COMMAND ${name} -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048)
+    set_tests_properties(${name}:${path} PROPERTIES LABELS "slow" TIMEOUT 600
+                                                    ENVIRONMENT "VOX_CODER_PATH=${path}")
+  endforeach()
 endfunction()
 
 include(GoogleTest)
