@@ -12,6 +12,13 @@ namespace vox::rules {
 // one past the last slot the recorder can fill gives that slot.
 int listedEntryCount(const DeviceListing& listing);
 
+// Whether the recorder sent more entries than the listing's slots keep: the
+// slots are full and the directory stream goes on past the raw entries they
+// were decoded from (one each, plus a long name's 13-unit pieces). A full
+// listing whose stream ends with padding counts as cut too: in doubt, the
+// caller says that entries may be missing rather than that none are.
+bool listingIsCut(const DeviceListing& listing);
+
 // Whether entries 0 and 1 are the folder's own "." and "..".
 bool startsWithDotEntries(const DeviceListing& listing);
 

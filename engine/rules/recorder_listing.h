@@ -30,6 +30,9 @@ struct RecorderListing {
     std::uint32_t totalBytes = 0;
     std::uint32_t freeBytes = 0;
     std::vector<ListedFile> files;
+    // The recorder holds more entries than one listing carries; `files`
+    // are the first of them only.
+    bool moreThanShown = false;
 };
 
 // The name a row shows: its long name, or base "." extension.

@@ -23,7 +23,8 @@ std::string joinPcPath(std::string_view folder, std::string_view name) {
 }
 
 UploadPlan planUpload(std::span<const ListedFile> selection, std::string_view targetFolder,
-                      const PcPathExists& exists, const ConfirmOverwrite& confirm) {
+                      const PcPathExists& exists, const ConfirmOverwrite& confirm,
+                      std::string (*pcNameOf)(const ListedFile&)) {
     UploadPlan plan;
     if (selection.size() > kBatchLimit) {
         plan.filesLeftOut = selection.size() - kBatchLimit;
@@ -37,7 +38,7 @@ UploadPlan planUpload(std::span<const ListedFile> selection, std::string_view ta
     };
     std::set<std::string> names;
     for (const ListedFile& file : selection) {
-        const std::string name = entryName(file);
+        const std::string name = pcNameOf(file);
         if (auto refusal = unsafeNameRefusal(name)) return refused(std::move(*refusal));
         // Files of one name from several recorder folders would overwrite
         // each other on the PC.

@@ -36,8 +36,11 @@ using PcPathExists = std::function<bool(const std::string& path)>;
 
 // `targetFolder` is the PC folder the files go to (with or without a
 // trailing '/'). An existing PC file is replaced only when `confirm` agrees.
+// `pcNameOf` names each file on the PC: the program keeps the 8.3 fields as
+// stored, voxctl trims their padding as import does.
 UploadPlan planUpload(std::span<const ListedFile> selection, std::string_view targetFolder,
-                      const PcPathExists& exists, const ConfirmOverwrite& confirm);
+                      const PcPathExists& exists, const ConfirmOverwrite& confirm,
+                      std::string (*pcNameOf)(const ListedFile&) = entryName);
 
 // The refusal text when `name` is not a plain file name: empty, "." or "..",
 // or holding '/', a NUL or a control character.

@@ -20,6 +20,7 @@ enum ExitStatus : int {
     kExitRecorderSaidNo = 9,  // the recorder refused the command
     kExitNotConfirmed = 10,   // an overwrite or format was not confirmed
     kExitCopyMismatch = 11,   // a checked copy did not read back the same
+    kExitMoreThanShown = 12,  // a folder holds more entries than one listing shows
     kExitCancelled = 130,     // Ctrl-C (the transfer was cancelled cleanly)
 };
 

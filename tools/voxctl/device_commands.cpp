@@ -49,20 +49,22 @@ struct ListOptions {
 
 void showListing(const ListOptions& options) {
     RecorderSession session;
+    std::string label;
+    rules::RecorderListing listing;
     if (options.folder.empty()) {
-        const rules::RecorderListing top = session.listTop();
-        if (options.json)
-            printListingJson(std::cout, "", top);
-        else
-            printListing(std::cout, top);
-        return;
+        listing = session.listTop();
+    } else {
+        const rules::RecorderFolder folder = parseFolder(options.folder);
+        label = rules::folderLabel(folder);
+        listing = session.listFolder(folder);
     }
-    const rules::RecorderFolder folder = parseFolder(options.folder);
-    const rules::RecorderListing listing = session.listFolder(folder);
     if (options.json)
-        printListingJson(std::cout, std::string(rules::folderLabel(folder)), listing);
+        printListingJson(std::cout, label, listing);
     else
         printListing(std::cout, listing);
+    // What was listed is shown; that it is not all is the command's outcome.
+    if (listing.moreThanShown)
+        throw CommandError(kExitMoreThanShown, moreThanShownText(label, listing));
 }
 
 void formatRecorder(bool confirmed) {

@@ -33,6 +33,10 @@ void requireClean(const ImportSummary& summary) {
                            "a recording could not be deleted from the recorder");
     if (!summary.failed.empty())
         throw CommandError(kExitPcFile, "some recordings were not imported");
+    if (summary.moreThanShown)
+        throw CommandError(kExitMoreThanShown,
+                           "a folder holds more recordings than were seen; import them after "
+                           "deleting or moving some");
 }
 
 void importOnce(const ImportOptions& options) {

@@ -67,6 +67,12 @@ class ImportRun {
         for (RecorderFolder folder : foldersToImport(options_.all)) {
             const rules::RecorderListing listing = session.listFolder(folder);
             capacity = listing.totalBytes;
+            if (listing.moreThanShown) {
+                summary_.moreThanShown = true;
+                std::cerr << "voxctl: "
+                          << moreThanShownText(std::string(rules::folderLabel(folder)), listing)
+                          << '\n';
+            }
             for (const rules::ListedFile& file : listing.files)
                 if (!(file.attribute & 0x10)) candidates.push_back({folder, file});
         }

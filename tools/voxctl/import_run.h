@@ -41,6 +41,7 @@ struct ImportSummary {
     std::uint64_t bytes = 0;
     bool copyMismatch = false;   // a checked copy did not read back the same
     bool deleteRefused = false;  // a checked copy's recording stayed on the recorder
+    bool moreThanShown = false;  // a folder held more recordings than its listing
 };
 
 // Imports into `summary` as far as it gets. Throws the command error that

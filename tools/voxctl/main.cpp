@@ -28,6 +28,8 @@ const char kExitStatusHelp[] =
     "  9   the recorder refused the command\n"
     "  10  an overwrite or format was not confirmed\n"
     "  11  a checked copy (--verify) did not read back the same; it was removed\n"
+    "  12  a folder holds more entries than one listing shows; only the first\n"
+    "      were listed or imported\n"
     "  130 cancelled with Ctrl-C (both sides left as they were)\n"
     "The recorder is the one the device I/O layer finds: the simulated recorder\n"
     "on the image that VXR250_SIMULATOR names, else a real one over USB.\n";

@@ -92,6 +92,7 @@ rules::RecorderListing RecorderSession::list(const char* folderName, bool folder
     rules::RecorderListing listing;
     listing.totalBytes = raw_->totalBytes;
     listing.freeBytes = raw_->freeBytes;
+    listing.moreThanShown = rules::listingIsCut(*raw_);
     for (int k = first; k < count; ++k) {
         const DeviceEntry& entry = raw_->entries[k];
         if (!folderListing && entry.baseName[0] == '.') continue;

@@ -223,8 +223,8 @@ void getFiles(const TransferOptions& options) {
         const rules::RecorderListing listing = session.listFolder(path.folder);
         selection.push_back(listing.files[RecorderSession::requireFile(listing, path)]);
     }
-    const rules::UploadPlan plan =
-        rules::planUpload(selection, target, pcPathExists, overwritePolicy(options.force));
+    const rules::UploadPlan plan = rules::planUpload(
+        selection, target, pcPathExists, overwritePolicy(options.force), rules::plainName);
     if (plan.outcome == rules::PlanOutcome::Refused) throw CommandError(kExitRefused, plan.message);
     if (plan.outcome == rules::PlanOutcome::Declined)
         throw CommandError(kExitNotConfirmed,

@@ -84,6 +84,37 @@ TEST(ListedDate, FieldsAreRepairedAndCarried) {
     EXPECT_EQ(far.year, 65535);
 }
 
+// A full listing is cut when the stream goes on past the raw entries its
+// slots were decoded from; long names take one raw entry per 13 units.
+TEST(ListedEntries, AFullListingIsCutOnlyWhenTheStreamHoldsMore) {
+    auto listing = std::make_unique<DeviceListing>();
+    *listing = {};
+    listing->entryCount = kListingMaxEntries - 1;
+    listing->streamLength = 8 + 32 * 200;
+    EXPECT_FALSE(listingIsCut(*listing)) << "a listing with a free slot holds everything";
+
+    listing->entryCount = kListingMaxEntries;
+    listing->streamLength = 8 + 32 * kListingMaxEntries;
+    EXPECT_FALSE(listingIsCut(*listing)) << "exactly as many entries as slots";
+    listing->streamLength += 32;
+    EXPECT_TRUE(listingIsCut(*listing));
+
+    // 14 units take two long-name entries besides the short one.
+    listing->entries[5].hasLongName = 1;
+    std::strcpy(listing->entries[5].longName, "fourteen chars");
+    EXPECT_FALSE(listingIsCut(*listing));
+    listing->streamLength = 8 + 32 * (kListingMaxEntries + 2);
+    EXPECT_FALSE(listingIsCut(*listing));
+    listing->streamLength += 32;
+    EXPECT_TRUE(listingIsCut(*listing));
+    // A character outside the basic plane (four bytes here) takes two units.
+    listing->streamLength -= 32;
+    std::strcpy(listing->entries[5].longName, "twelve chars\xF0\x9F\x8E\xB5");
+    EXPECT_FALSE(listingIsCut(*listing));
+    std::strcpy(listing->entries[5].longName, "eleven char\xF0\x9F\x8E\xB5");
+    EXPECT_TRUE(listingIsCut(*listing));
+}
+
 TEST(ListedEntries, CountStaysWithinTheSlotsAndFoldersStartWithDots) {
     auto listing = std::make_unique<DeviceListing>();
     *listing = {};

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -246,6 +247,39 @@ TEST_F(VoxctlImportSafety, ANewRecordingThatLooksLikeAnImportedOneIsImported) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(contents, expected);
     EXPECT_EQ(import().out, "imported 0 file(s), 0 bytes; skipped 1; failed 0\n");
+}
+
+// 103 recordings in A: one listing carries "." and ".." and 100 of them.
+TEST_F(VoxctlImportSafety, AFolderWithMoreEntriesThanOneListingIsToldNotPassedAsWhole) {
+    createEmpty();
+    {
+        std::string error;
+        auto recorder = model::Recorder::openImage(box->image(), error);
+        ASSERT_TRUE(recorder) << error;
+        for (int k = 1; k <= 103; ++k) {
+            const std::string content = patternBytes(100, static_cast<unsigned>(k));
+            char name[16];
+            std::snprintf(name, sizeof name, "F%03d.DVF", k);
+            ASSERT_TRUE(recorder->fileSystem().addFile('M', "A", name, u"",
+                                                       {content.begin(), content.end()},
+                                                       model::FatStamp::now(), error))
+                << error;
+        }
+        ASSERT_TRUE(recorder->save(error)) << error;
+    }
+    const Finished listing = box->run({"ls", "A"});
+    EXPECT_EQ(listing.status, 12) << listing.err;
+    EXPECT_EQ(std::count(listing.out.begin(), listing.out.end(), '\n'), 100);
+    EXPECT_NE(listing.err.find("A: the recorder holds more entries than one listing shows"),
+              std::string::npos)
+        << listing.err;
+
+    const Finished run = import();
+    EXPECT_EQ(run.status, 12) << run.err;
+    EXPECT_EQ(imported("A").size(), 100u);
+    EXPECT_NE(run.err.find("A: the recorder holds more entries than one listing shows"),
+              std::string::npos)
+        << run.err;
 }
 
 }  // namespace

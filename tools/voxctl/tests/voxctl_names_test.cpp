@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "recorder_model/recorder.h"
 #include "tools/voxctl/tests/voxctl_process.h"
 
@@ -21,6 +25,18 @@ class VoxctlNames : public ::testing::Test {
         const Finished listing = sandbox.run({"ls", "HD"});
         EXPECT_EQ(listing.status, 0) << listing.err;
         return listing.out;
+    }
+
+    // A file in HD under `shortName` alone, put there without voxctl.
+    void storeOnRecorder(const std::string& shortName, const std::string& content) {
+        std::string error;
+        auto recorder = model::Recorder::openImage(sandbox.image(), error);
+        ASSERT_TRUE(recorder) << error;
+        ASSERT_TRUE(recorder->fileSystem().addFile('M', "HD", shortName, u"",
+                                                   {content.begin(), content.end()},
+                                                   model::FatStamp::now(), error))
+            << error;
+        ASSERT_TRUE(recorder->save(error)) << error;
     }
 
     VoxctlSandbox sandbox;
@@ -65,16 +81,7 @@ TEST_F(VoxctlNames, LongNamesAreKeptWholeOrRefused) {
 // "notes.txt" would be stored as NOTES.TXT, the short name of a file there
 // without a long name: the recorder would refuse it mid-batch.
 TEST_F(VoxctlNames, AShortNameTakenByAnotherFileIsRefusedNamingBoth) {
-    {
-        std::string error;
-        auto recorder = model::Recorder::openImage(sandbox.image(), error);
-        ASSERT_TRUE(recorder) << error;
-        const std::string old = "old notes";
-        ASSERT_TRUE(recorder->fileSystem().addFile(
-            'M', "HD", "NOTES.TXT", u"", {old.begin(), old.end()}, model::FatStamp::now(), error))
-            << error;
-        ASSERT_TRUE(recorder->save(error)) << error;
-    }
+    storeOnRecorder("NOTES.TXT", "old notes");
     const std::string before = listed();
     writeFile(sandbox.pcPath("notes.txt"), "new notes");
     const Finished refused =
@@ -84,6 +91,17 @@ TEST_F(VoxctlNames, AShortNameTakenByAnotherFileIsRefusedNamingBoth) {
               "voxctl: Error : \"notes.txt\" would get the same short name on the recorder as "
               "\"NOTES   .TXT\", which is there already; rename one of them.\n");
     EXPECT_EQ(listed(), before);
+}
+
+// A name without a long name keeps its 8.3 padding on the recorder; its PC
+// copy is named as import names it, without the padding.
+TEST_F(VoxctlNames, GetNamesThePcCopyWithoutThePaddingOfTheShortName) {
+    storeOnRecorder("SONG.MP3", "song");
+    std::filesystem::create_directory(sandbox.pcPath("out"));
+    const Finished got = sandbox.run({"get", "HD/SONG.MP3", sandbox.pcPath("out")});
+    ASSERT_EQ(got.status, 0) << got.err;
+    EXPECT_EQ(namesIn(sandbox.pcPath("out")), std::vector<std::string>{"SONG.MP3"});
+    EXPECT_EQ(readFile(sandbox.pcPath("out/SONG.MP3")), "song");
 }
 
 }  // namespace
