@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "engine/conversion/byte_order.h"
@@ -15,12 +16,28 @@
 namespace vox::conversion {
 namespace {
 
-std::optional<WaveLayout> inspectSource(const std::string& path) {
+// The source's layout when the encoder can take it, else why not (the
+// error of opening it, or what its format record says).
+std::optional<WaveLayout> inspectSource(const std::string& path, std::string& problem) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::nullopt;
+    if (file == nullptr) {
+        problem = std::strerror(errno);
+        return std::nullopt;
+    }
     auto layout = readWaveLayout(file);
     std::fclose(file);
-    return layout;
+    if (!layout) {
+        problem = "not a WAVE file with a format and a data chunk";
+    } else if (layout->dataSize == 0 || layout->audioBytes() == 0) {
+        problem = "it holds no audio";
+    } else if (!isConvertibleWave(*layout)) {
+        problem = std::to_string(layout->format.channels) + " channel(s), " +
+                  std::to_string(layout->format.samplesPerSec) + " Hz, " +
+                  std::to_string(layout->format.avgBytesPerSec) + " bytes a second";
+    } else {
+        return layout;
+    }
+    return std::nullopt;
 }
 
 // Encodes the audio bytes [position, end) of `source` block by block.
@@ -72,8 +89,10 @@ int samplesPerEncoderCall(int mode) {
 
 int runEncodeJob(const ConversionJob& job) {
     const FinishedNotice finished{job.notify};
-    const auto layout = inspectSource(job.sourcePath);
-    if (!layout || !isConvertibleWave(*layout)) {
+    std::string problem;
+    const auto layout = inspectSource(job.sourcePath, problem);
+    if (!layout) {
+        if (job.reportFailure) job.reportFailure(job.sourcePath + ": " + problem);
         if (job.showMessage) job.showMessage(kUnsupportedWaveText);
         return 0;
     }

@@ -76,7 +76,11 @@ conversion::ConversionRequest decide(const std::string& file, const ConversionOp
 
 // Why a file of the batch was not converted.
 CommandError failure(const conversion::BatchJob& job, const conversion::BatchResult& result) {
-    if (!result.message.empty()) return CommandError(kExitRefused, result.message);
+    // A refused input's cause, when known, comes before the program's text.
+    if (!result.message.empty())
+        return CommandError(kExitRefused, result.failure.empty()
+                                              ? result.message
+                                              : result.failure + ". " + result.message);
     if (result.cancelled) return CommandError(kExitCancelled, "Conversion canceled.");
     return CommandError(kExitPcFile, "converting \"" + job.sourcePath + "\" to \"" +
                                          job.destinationPath + "\" failed" +

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "tools/voxctl/tests/voxctl_process.h"
 
@@ -33,6 +34,29 @@ TEST(VoxctlConversionOutputs, AFileThatIsNotVoiceFailsWithAMessageAndNoOutput) {
                   "voxctl: \"" + source + "\" is not a voice file: it has no valid first block.\n");
     }
     EXPECT_EQ(namesIn(sandbox.pcPath("")), (std::vector<std::string>{"EMPTY.DVF", "NOISE.DVF"}));
+}
+
+// A WAV the encoder cannot take is named, with what is wrong with it, before
+// the program's own text.
+TEST(VoxctlConversionOutputs, AWavThatCannotBeEncodedIsNamedWithTheCause) {
+    VoxctlSandbox sandbox;
+    writeFile(sandbox.pcPath("noise.wav"), patternBytes(300, 3));
+    writeFile(sandbox.pcPath("stereo.wav"), wave(2, 8000, 100));
+    writeFile(sandbox.pcPath("silent.wav"), wave(1, 8000, 0));
+    const std::string unsupported =
+        ". The converting only supports 8KHz, 16bit, Mono Wave data only !!\n";
+    const std::pair<const char*, std::string> cases[] = {
+        {"noise.wav", "not a WAVE file with a format and a data chunk"},
+        {"stereo.wav", "2 channel(s), 8000 Hz, 32000 bytes a second"},
+        {"silent.wav", "it holds no audio"},
+    };
+    for (const auto& [name, cause] : cases) {
+        const Finished encoded = sandbox.run({"encode", sandbox.pcPath(name)});
+        EXPECT_EQ(encoded.status, 5) << name;
+        EXPECT_EQ(encoded.err, "voxctl: " + sandbox.pcPath(name) + ": " + cause + unsupported);
+    }
+    EXPECT_EQ(namesIn(sandbox.pcPath("")),
+              (std::vector<std::string>{"noise.wav", "silent.wav", "stereo.wav"}));
 }
 
 // An output is never written over its own input, whether the names are the
