@@ -1,11 +1,18 @@
 #include "tools/voxctl/transfer_runner.h"
 
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <exception>
+#include <filesystem>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "engine/rules/rule_texts.h"
@@ -39,6 +46,23 @@ void onInterrupt(int) {
     stack::abandonStuckTransfers();
 }
 
+// The library says only that a PC file failed; what the file system shows
+// afterwards names the cause where it can: a source we may not read, a
+// folder we may not write, or one with less room than the fetched file
+// takes (`bytes`, 0 when unknown). Empty when it shows none of these.
+std::string pcFileCause(const session::TransferFile& file, std::uint64_t bytes) {
+    if (file.direction == session::TransferFile::Direction::ToRecorder)
+        return ::access(file.pcPath.c_str(), R_OK) != 0 ? std::strerror(errno) : "";
+    const std::string folder = std::filesystem::path(file.pcPath).parent_path().string();
+    const std::string existing = folder.empty() ? "." : folder;
+    if (::access(existing.c_str(), W_OK) != 0) return std::strerror(errno);
+    struct statvfs room {};
+    if (::statvfs(existing.c_str(), &room) == 0 &&
+        static_cast<std::uint64_t>(room.f_bavail) * room.f_frsize < bytes)
+        return std::strerror(ENOSPC);
+    return "";
+}
+
 // Draws each file's progress and runs its preparation; an error thrown there
 // is kept and thrown again once the batch is over.
 class BatchDrawing final : public session::BatchListener {
@@ -46,6 +70,7 @@ class BatchDrawing final : public session::BatchListener {
     explicit BatchDrawing(const std::vector<BatchFile>& files) : files_(files) {}
 
     bool beforeFile(std::size_t index) override {
+        startedBytes_ = 0;
         try {
             if (files_[index].prepare) files_[index].prepare();
         } catch (...) {
@@ -55,13 +80,16 @@ class BatchDrawing final : public session::BatchListener {
         bar_.emplace(files_[index].label);
         return true;
     }
-    void onTransferEvent(std::size_t, const session::TransferEvent& event) override {
-        if (const auto* started = std::get_if<session::TransferStarted>(&event))
+    void onTransferEvent(std::size_t index, const session::TransferEvent& event) override {
+        if (const auto* started = std::get_if<session::TransferStarted>(&event)) {
             bar_->start(started->totalBytes);
+            startedBytes_ = started->totalBytes;
+        }
         if (const auto* progress = std::get_if<session::TransferProgress>(&event))
             bar_->update(progress->bytesMoved);
         if (const auto* finished = std::get_if<session::TransferFinished>(&event)) {
             bar_->finish();
+            if (finished->outcome == session::TransferOutcome::FileFailed) failedFile_ = index;
             // The program's pause after each file that was not cancelled,
             // before the recorder is asked anything else.
             if (finished->outcome != session::TransferOutcome::Cancelled)
@@ -77,7 +105,7 @@ class BatchDrawing final : public session::BatchListener {
             case BatchEnd::AllDone:
                 return;
             case BatchEnd::FileFailed:
-                throw CommandError(kExitPcFile, rules::texts::kFileOpenFailed);
+                throw CommandError(kExitPcFile, fileFailure());
             case BatchEnd::DeviceFailed:
             case BatchEnd::RecorderGone:
                 throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
@@ -93,7 +121,18 @@ class BatchDrawing final : public session::BatchListener {
     }
 
   private:
+    // The program's text, then the file and, where known, why.
+    std::string fileFailure() const {
+        std::string text = rules::texts::kFileOpenFailed;
+        if (!failedFile_) return text;
+        const session::TransferFile& file = files_[*failedFile_].file;
+        const std::string cause = pcFileCause(file, startedBytes_);
+        return text + " " + file.pcPath + (cause.empty() ? "" : ": " + cause);
+    }
+
     const std::vector<BatchFile>& files_;
+    std::optional<std::size_t> failedFile_;
+    std::uint64_t startedBytes_ = 0;
     std::optional<ProgressBar> bar_;
     std::exception_ptr error_;
     session::BatchEnd end_ = session::BatchEnd::AllDone;

@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -111,13 +109,8 @@ TEST(VoxctlConversionOutputs, AnInputThatIsNotAFileIsNamedWithWhatItIs) {
 TEST(VoxctlConversionOutputs, AFullDiskIsReportedWithItsReason) {
     VoxctlSandbox sandbox;
     const std::string small = sandbox.pcPath("small");
-    std::filesystem::create_directory(small);
-    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
-    struct Unmount {
-        std::string path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{small};
+    const SmallFileSystem disk(small);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here: " << disk.error();
     writeFile(sandbox.pcPath("talk.wav"), wave(1, 8000, 8000 * 30));
     ASSERT_EQ(sandbox.run({"encode", sandbox.pcPath("talk.wav")}).status, 0);
     std::filesystem::copy_file(sandbox.pcPath("talk_SP.DVF"), small + "/talk_SP.DVF");

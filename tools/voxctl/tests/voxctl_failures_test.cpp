@@ -224,5 +224,18 @@ TEST_F(VoxctlFailures, RecorderNamesNeverLeaveTheTargetFolder) {
     EXPECT_EQ(namesIn(deep), std::vector<std::string>{"fine.txt"});
 }
 
+// A PC disk too full for a fetched file: the file and the system's reason
+// are named, and nothing of the copy stays. The small file system is
+// mounted when this runs as root; elsewhere the test is skipped.
+TEST_F(VoxctlFailures, AFullPcDiskIsNamedWithItsReason) {
+    const std::string small = sandbox.pcPath("small");
+    const SmallFileSystem disk(small);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here: " << disk.error();
+    seed("HD", "BIG.BIN", u"", 200000);
+    expectFailure({"get", "HD/BIG.BIN", small}, 7,
+                  "File open failed. " + small + "/BIG.BIN: No space left on device");
+    EXPECT_TRUE(namesIn(small).empty());
+}
+
 }  // namespace
 }  // namespace vox::voxctl::testing

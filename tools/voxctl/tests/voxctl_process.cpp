@@ -2,18 +2,22 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -182,6 +186,16 @@ std::string wave(int channels, std::uint32_t rate, int samples) {
     file += fmt + "data";
     put32(file, static_cast<std::uint32_t>(data.size()));
     return file + data;
+}
+
+SmallFileSystem::SmallFileSystem(std::string folder) : folder_(std::move(folder)) {
+    std::filesystem::create_directory(folder_);
+    if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") != 0)
+        error_ = std::strerror(errno);
+}
+
+SmallFileSystem::~SmallFileSystem() {
+    if (mounted()) ::umount2(folder_.c_str(), MNT_DETACH);
 }
 
 }  // namespace vox::voxctl::testing

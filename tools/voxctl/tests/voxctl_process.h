@@ -56,6 +56,22 @@ class VoxctlSandbox {
 // sandbox's image behind it.
 void reachThroughLibusbStandin(VoxctlSandbox& sandbox, const std::string& standin);
 
+// A 64 KiB file system mounted on `folder` (made here) while this lives:
+// a disk that fills at once. Mounting takes root; `error` says why not.
+class SmallFileSystem {
+  public:
+    explicit SmallFileSystem(std::string folder);
+    ~SmallFileSystem();
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+    bool mounted() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+
+  private:
+    std::string folder_;
+    std::string error_;
+};
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 // Deterministic content of `bytes` bytes that differs from file to file.
