@@ -110,6 +110,8 @@ class ImportRun {
             }
         }
         decoding.finish();
+        if (InterruptGuard::interrupted())
+            throw CommandError(kExitCancelled, rules::texts::kCancelled);
     }
 
   private:

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iostream>
 
 #include "engine/conversion/conversion_batch.h"
@@ -14,6 +15,12 @@
 #include "tools/voxctl/transfer_runner.h"
 
 namespace vox::voxctl {
+
+namespace {
+
+constexpr auto kInterruptCheck = std::chrono::milliseconds(100);
+
+}  // namespace
 
 WavDecoding::WavDecoding(ImportSummary& summary) : summary_(summary) {}
 
@@ -28,7 +35,10 @@ void WavDecoding::add(std::vector<ImportedFile>& files, std::size_t index, const
         std::lock_guard lock(mutex_);
         jobs_.push_back({&files, index, dir, name});
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-        if (threads_.size() < cores) threads_.emplace_back([this] { work(); });
+        if (threads_.size() < cores) {
+            threads_.emplace_back([this] { work(); });
+            ++runningWorkers_;
+        }
     }
     wake_.notify_one();
 }
@@ -37,7 +47,11 @@ void WavDecoding::work() {
     for (;;) {
         std::unique_lock lock(mutex_);
         wake_.wait(lock, [&] { return closing_ || !jobs_.empty(); });
-        if (jobs_.empty()) return;
+        if (jobs_.empty()) {
+            --runningWorkers_;
+            workerEnded_.notify_all();
+            return;
+        }
         const Job job = std::move(jobs_.front());
         jobs_.pop_front();
         lock.unlock();
@@ -62,6 +76,7 @@ WavDecoding::Result WavDecoding::decode(const Job& job) {
                 {{job.dir + "/" + job.name, output.path(), conversion::ConvertDirection::DvfToWav}},
                 options)
                 .front();
+        result.cancelled = decoded.cancelled;
         if (!decoded.converted) {
             result.error = decoded.message.empty() ? "it could not be decoded" : decoded.message;
             return result;
@@ -83,13 +98,19 @@ WavDecoding::Result WavDecoding::decode(const Job& job) {
 
 void WavDecoding::finish() {
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         closing_ = true;
+        wake_.notify_all();
+        // Ctrl-C is looked for while the decoders run, not after them.
+        while (runningWorkers_ > 0) {
+            if (InterruptGuard::interrupted()) std::atomic_ref<int>(cancel_).store(1);
+            workerEnded_.wait_for(lock, kInterruptCheck);
+        }
     }
-    wake_.notify_all();
     for (std::thread& thread : threads_) thread.join();
     threads_.clear();
     for (const Result& result : results_) {
+        if (result.cancelled) continue;
         ImportedFile& file = (*result.files)[result.index];
         if (!result.wavPath.empty()) {
             file.wavPath = result.wavPath;

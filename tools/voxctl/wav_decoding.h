@@ -31,7 +31,9 @@ class WavDecoding {
     // summary's), which gets the WAV's path or, failing, a failed entry.
     void add(std::vector<ImportedFile>& files, std::size_t index, const std::string& dir,
              const std::string& name);
-    // Waits for every decoding and enters the results in the summary.
+    // Waits for every decoding and enters the results in the summary; after
+    // Ctrl-C the decodings stop at their next block, and what they did not
+    // make counts as no failure.
     void finish();
 
   private:
@@ -45,6 +47,7 @@ class WavDecoding {
         std::size_t index;
         std::string wavPath;  // empty when it failed
         std::string error;
+        bool cancelled = false;
     };
     void work();
     Result decode(const Job& job);
@@ -52,6 +55,8 @@ class WavDecoding {
     ImportSummary& summary_;
     std::mutex mutex_;
     std::condition_variable wake_;
+    std::condition_variable workerEnded_;
+    std::size_t runningWorkers_ = 0;
     std::deque<Job> jobs_;
     std::vector<Result> results_;
     bool closing_ = false;

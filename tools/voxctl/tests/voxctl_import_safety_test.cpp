@@ -4,6 +4,7 @@
 // recordings that look like imported ones.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -280,6 +281,29 @@ TEST_F(VoxctlImportSafety, AFolderWithMoreEntriesThanOneListingIsToldNotPassedAs
     EXPECT_NE(run.err.find("A: the recorder holds more entries than one listing shows"),
               std::string::npos)
         << run.err;
+}
+
+// Ctrl-C while the WAVs are still being decoded ends the import then, not
+// once every decoding is over: no WAV and nothing of ours stays. The
+// recording decodes for seconds (a five-minute recording twenty times over).
+TEST_F(VoxctlImportSafety, CtrlCStopsTheDecodingsStillRunning) {
+    createEmpty();
+    writeFile(box->pcPath("talk.wav"), wave(1, 8000, 8000 * 300));
+    ASSERT_EQ(box->run({"encode", box->pcPath("talk.wav")}).status, 0);
+    const std::string fiveMinutes = readFile(box->pcPath("talk_SP.DVF"));
+    std::string long_;
+    for (int k = 0; k < 20; ++k) long_ += fiveMinutes;
+    writeFile(box->pcPath("LONG.DVF"), long_);
+    ASSERT_EQ(box->run({"put", box->pcPath("LONG.DVF"), "A"}).status, 0);
+    ASSERT_EQ(import().status, 0);
+
+    // The copy is there already: this run goes straight to decoding it.
+    const pid_t child = box->start({"import", dir(), "--name", "{name}", "--wav"});
+    ASSERT_TRUE(box->waitUntilCatchingInterrupt(child));
+    kill(child, SIGINT);
+    const Finished stopped = box->wait(child);
+    EXPECT_EQ(stopped.status, 130) << stopped.out << stopped.err;
+    EXPECT_EQ(namesIn(dir() + "/A"), std::vector<std::string>{"LONG.DVF"});
 }
 
 }  // namespace
