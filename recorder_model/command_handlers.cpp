@@ -237,7 +237,9 @@ void ProtocolEngine::handle(const command::Delete& request) {
     FlashEntry* folder = currentFolder(request.store);
     FlashEntry* entry = folder->childByDisplayName(request.name, newerFirmware_);
     Outcome outcome = Outcome::NoSuchEntry;
-    if (entry && entry->folder) {
+    if (entry && faults_.takeRefuseDelete()) {
+        outcome = Outcome::Refused;
+    } else if (entry && entry->folder) {
         outcome = Outcome::NotAllowedHere;
     } else if (entry) {
         folder->children.erase(folder->children.begin() + (entry - folder->children.data()));

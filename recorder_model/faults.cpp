@@ -26,6 +26,11 @@ void Faults::refuseNextCreate() {
     refuseCreate_ = true;
 }
 
+void Faults::refuseNextDelete() {
+    std::lock_guard lock(mutex_);
+    refuseDelete_ = true;
+}
+
 void Faults::refuseReadOf(std::string shortName) {
     std::lock_guard lock(mutex_);
     unreadable_ = std::move(shortName);
@@ -51,6 +56,7 @@ void Faults::clear() {
         unplugStep_.clear();
         staleReply_ = false;
         refuseCreate_ = false;
+        refuseDelete_ = false;
         unreadable_.clear();
         corruptBlock_.reset();
     }
@@ -88,6 +94,11 @@ bool Faults::takeStaleReply() {
 bool Faults::takeRefuseCreate() {
     std::lock_guard lock(mutex_);
     return std::exchange(refuseCreate_, false);
+}
+
+bool Faults::takeRefuseDelete() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(refuseDelete_, false);
 }
 
 bool Faults::refusesRead(std::string_view shortName) const {
@@ -140,7 +151,7 @@ bool Faults::parse(std::string_view text, std::string& error) {
     // Everything is checked before anything is applied.
     std::optional<std::uint64_t> bytes, stage, micros, corrupt;
     std::optional<std::string> step, unreadable;
-    bool stale = false, refuse = false;
+    bool stale = false, refuse = false, refuseDelete = false;
     while (!text.empty()) {
         auto comma = text.find(',');
         auto item = trimmed(text.substr(0, comma));
@@ -167,6 +178,8 @@ bool Faults::parse(std::string_view text, std::string& error) {
             understood = !hasValue, stale = true;
         else if (key == "refuse-next-create")
             understood = !hasValue, refuse = true;
+        else if (key == "refuse-next-delete")
+            understood = !hasValue, refuseDelete = true;
         else if (key == "refuse-read")
             understood = hasValue && !value.empty(), unreadable = std::string(value);
         else {
@@ -182,6 +195,7 @@ bool Faults::parse(std::string_view text, std::string& error) {
     if (step) unplugAt(*step);
     if (stale) queueStaleReply();
     if (refuse) refuseNextCreate();
+    if (refuseDelete) refuseNextDelete();
     if (unreadable) refuseReadOf(*unreadable);
     if (stage) setShortStages(static_cast<std::size_t>(*stage));
     if (corrupt) corruptReadBlock(*corrupt);

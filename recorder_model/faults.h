@@ -31,6 +31,8 @@ class Faults {
     void queueStaleReply();
     // The next CREATE is answered with outcome 1 (refused).
     void refuseNextCreate();
+    // The next DELETE is answered with outcome 1 (refused) and deletes nothing.
+    void refuseNextDelete();
     // Every READ of the file of this short name ("NAME.EXT") is refused, as for
     // an entry the recorder cannot read (its listing still shows it).
     void refuseReadOf(std::string shortName);
@@ -46,7 +48,7 @@ class Faults {
     void clear();
 
     // Reads a comma-separated list such as "unplug-after-bytes=100000,
-    // refuse-next-create,stale-reply,short-stages=64,slow-us=500,
+    // refuse-next-create,refuse-next-delete,stale-reply,short-stages=64,slow-us=500,
     // unplug-at=data-block:3,corrupt-read-block=2,refuse-read=NAME.DVF". Nothing
     // changes when the text has an error.
     bool parse(std::string_view text, std::string& error);
@@ -61,6 +63,7 @@ class Faults {
     bool takeUnplugAt(std::string_view step);
     bool takeStaleReply();
     bool takeRefuseCreate();
+    bool takeRefuseDelete();
     bool refusesRead(std::string_view shortName) const;
     // The data block the current file read is to corrupt, if any; taken
     // once the corrupted byte went out.
@@ -77,6 +80,7 @@ class Faults {
     std::string unplugStep_;
     bool staleReply_ = false;
     bool refuseCreate_ = false;
+    bool refuseDelete_ = false;
     std::string unreadable_;
     std::optional<std::uint64_t> corruptBlock_;
     std::atomic<std::size_t> shortStage_{0};

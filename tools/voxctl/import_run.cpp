@@ -128,8 +128,11 @@ class ImportRun {
                 return std::find(sums.begin(), sums.end(), sum) != sums.end();
             };
             if (!recorded("")) fetched = fetchCopy(session, candidate, requireFolder(dir));
-            if (!fetched || recorded(importing::contentChecksum(fetched->path()))) {
+            const std::string sum = fetched ? importing::contentChecksum(fetched->path()) : "";
+            if (!fetched || recorded(sum)) {
                 ++summary_.skipped;
+                if (fetched && options_.deleteAfter)
+                    deleteImportedBefore(session, candidate, dir, sum);
                 if (decoding_ != nullptr && isVoiceFolder(candidate.folder))
                     makeMissingWav(candidate, dir);
                 return;
@@ -210,6 +213,27 @@ class ImportRun {
     // A WAV an earlier import could not make (a kill, a full disk) is made
     // now: when the earlier copy is under its name, as large as the
     // recording, and no WAV of that name is beside it.
+    // A recording imported before whose delete did not happen (refused, or
+    // cut off by an unplug) is deleted now, but only while its copy is still
+    // in the import folder under its name with the recording's content.
+    void deleteImportedBefore(RecorderSession& session, const Candidate& candidate,
+                              const std::string& dir, const std::string& sum) {
+        const std::string label(rules::folderLabel(candidate.folder));
+        const std::string copy =
+            dir + "/" +
+            importing::importName(options_.namePattern.empty() ? importing::kDefaultNamePattern
+                                                               : options_.namePattern,
+                                  candidate.file, label);
+        struct stat found {};
+        if (::lstat(copy.c_str(), &found) != 0 || !S_ISREG(found.st_mode) ||
+            importing::contentChecksum(copy) != sum)
+            return;
+        if (deleteFromRecorder(session, candidate))
+            std::cout << label << "/" << rules::printable(rules::plainName(candidate.file))
+                      << ": deleted from the recorder; its copy " << copy
+                      << " was imported before\n";
+    }
+
     void makeMissingWav(const Candidate& candidate, const std::string& dir) {
         const std::string label(rules::folderLabel(candidate.folder));
         const std::string name = importing::importName(

@@ -306,5 +306,34 @@ TEST_F(VoxctlImportSafety, CtrlCStopsTheDecodingsStillRunning) {
     EXPECT_EQ(namesIn(dir() + "/A"), std::vector<std::string>{"LONG.DVF"});
 }
 
+// A --delete-after delete that did not happen (refused here; an unplug does
+// the same) is done by the next run with --delete-after, but only while the
+// copy is in the import folder with the recording's content.
+TEST_F(VoxctlImportSafety, ADeleteThatDidNotHappenIsDoneLaterWhileTheCopyIsThere) {
+    createEmpty();
+    seed("A", "ONE.DVF", u"", patternBytes(3000, 1));
+    seed("A", "TWO.DVF", u"", patternBytes(3000, 2));
+    box->setEnvironment("VXR250_SIMULATOR_FAULTS", "refuse-next-delete");
+    EXPECT_EQ(import({"--delete-after"}).status, 9);
+    box->setEnvironment("VXR250_SIMULATOR_FAULTS", "");
+    const std::string left = listed("A");
+    ASSERT_NE(left.find("ONE"), std::string::npos) << left;
+    ASSERT_EQ(left.find("TWO"), std::string::npos) << left;
+
+    fs::rename(dir() + "/A/ONE.DVF", box->pcPath("moved.DVF"));
+    const Finished withoutCopy = import({"--delete-after"});
+    EXPECT_EQ(withoutCopy.status, 0) << withoutCopy.err;
+    EXPECT_EQ(listed("A"), left) << "deleted while its copy was gone";
+
+    fs::rename(box->pcPath("moved.DVF"), dir() + "/A/ONE.DVF");
+    const Finished retried = import({"--delete-after"});
+    EXPECT_EQ(retried.status, 0) << retried.err;
+    EXPECT_EQ(retried.out, "A/ONE.DVF: deleted from the recorder; its copy " + dir() +
+                               "/A/ONE.DVF was imported before\n"
+                               "imported 0 file(s), 0 bytes; skipped 1; failed 0\n");
+    EXPECT_EQ(listed("A"), "");
+    EXPECT_EQ(readFile(dir() + "/A/ONE.DVF"), patternBytes(3000, 1));
+}
+
 }  // namespace
 }  // namespace vox::voxctl::testing
