@@ -143,6 +143,7 @@ if(BUILD_TESTING)
             ${app_dir}/core/tests/delete_move_format_test.cpp
             ${app_dir}/core/tests/convert_command_program_test.cpp
             ${app_dir}/core/tests/transfer_faults_test.cpp
+            ${app_dir}/core/tests/recorder_listing_program_test.cpp
             ${app_dir}/core/tests/user_scenario_test.cpp ${qt_test_support}
     LIBS vox_app vox_devio_direct recorder_model Qt6::Test LABELS integration
     ENVIRONMENT QT_QPA_PLATFORM=offscreen)

@@ -89,6 +89,7 @@ void CFlashList::listFolder(int index) {
     if (index < 0) index = static_cast<int>(rules::RecorderFolder::Mp3);
     if (const session::ListingRead read = readListing(index); read != session::ListingRead::Read)
         return listingFailed(session::listingFailureCode(read));
+    listedFolder_ = static_cast<rules::RecorderFolder>(index);
     sendToFrame(msg::WM_MEMORY_BAR, 0, 0);
 
     const int count = rules::listedEntryCount(doc_.listing);
@@ -103,19 +104,27 @@ void CFlashList::listFolder(int index) {
     }
     reportDeviceState(1);
     setFocus(Qt::OtherFocusReason);
-    sendToFrame(msg::WM_STATUS_INFO, 0, 0);
+    sendIdleStatus();
+}
+
+// "Ready", unless the folder holds more entries than its listing carries:
+// then the rows are not all, and the status bar keeps saying so.
+void CFlashList::sendIdleStatus() {
+    if (!rules::listingIsCut(doc_.listing)) return sendToFrame(msg::WM_STATUS_INFO, 0, 0);
+    sendStatus(QString::fromStdString(
+        rules::moreThanShownText(std::string(rules::folderLabel(listedFolder_)),
+                                 static_cast<std::size_t>(topLevelItemCount()))));
 }
 
 // A recorder that is plugged in but cannot be used says why, in the status
-// bar each time and in a box the first time that reason comes up; else the
-// recorder is simply not found.
+// bar each time and in a box the first time this list meets that reason;
+// else the recorder is simply not found.
 void CFlashList::explainMissingRecorder() {
-    static QStringList told;
     const QString reason = QString::fromStdString(vox::stack::unusableRecorderReason());
     if (reason.isEmpty()) return sendStatus(vox::res::text(QStringLiteral("recorder_not_found")));
     sendStatus(reason);
-    if (told.contains(reason)) return;
-    told.append(reason);
+    if (reasonsExplained_.contains(reason)) return;
+    reasonsExplained_.append(reason);
     messageBoxes().show(reason, BoxButtons::Ok, BoxIcon::Stop);
 }
 
@@ -168,7 +177,7 @@ void CFlashList::addPcFile(const QString& path) {
 
 void CFlashList::sendSelectionSummary() {
     const QList<QTreeWidgetItem*> selected = selectedItems();
-    if (selected.isEmpty()) return sendToFrame(msg::WM_STATUS_INFO, 0, 0);
+    if (selected.isEmpty()) return sendIdleStatus();
     SelectionSummary summary{0, static_cast<std::int32_t>(selected.size()), 0, 0, 0};
     const int count = rules::listedEntryCount(doc_.listing);
     for (QTreeWidgetItem* row : selected) {

@@ -4,8 +4,10 @@
 // i + 2 of the document's listing (entries 0 and 1 are "." and "..").
 
 #include <QString>
+#include <QStringList>
 
 #include "application/panes/list_view_ex.h"
+#include "engine/rules/recorder_folder.h"
 #include "engine/session/folder_reader.h"
 
 namespace vox::app {
@@ -44,11 +46,14 @@ class CFlashList : public vox::panes::CListViewEx {
     session::ListingRead readListing(int folder);
     void listingFailed(const char* reason);
     void explainMissingRecorder();
+    void sendIdleStatus();
     void reportDeviceState(int state);
     void sendStatus(const QString& text);
     void sendToFrame(vox::app::Message message, vox::app::WParam wParam, vox::app::LParam lParam);
 
     CPelmarchDoc& doc_;
+    rules::RecorderFolder listedFolder_ = rules::RecorderFolder::Mp3;
+    QStringList reasonsExplained_;  // the reasons a box has told already
 };
 
 }  // namespace vox::app

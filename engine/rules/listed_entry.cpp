@@ -49,6 +49,12 @@ bool listingIsCut(const DeviceListing& listing) {
     return streamEntryBytes > rawEntries * kRawEntryBytes;
 }
 
+std::string moreThanShownText(const std::string& folder, std::size_t seen) {
+    return (folder.empty() ? std::string("the recorder's top level") : folder) +
+           ": the recorder holds more entries than one listing shows; only the first " +
+           std::to_string(seen) + " were seen";
+}
+
 int listedEntryCount(const DeviceListing& listing) {
     if (listing.entryCount < 0) return 0;
     return listing.entryCount > kListingMaxEntries ? kListingMaxEntries : listing.entryCount;

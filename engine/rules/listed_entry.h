@@ -3,6 +3,9 @@
 // really holds, whether it is a folder listing (its "." and ".." first), and
 // each entry as the rules take it.
 
+#include <cstddef>
+#include <string>
+
 #include "device_library/qvdevsys.h"
 #include "engine/rules/recorder_listing.h"
 
@@ -18,6 +21,10 @@ int listedEntryCount(const DeviceListing& listing);
 // listing whose stream ends with padding counts as cut too: in doubt, the
 // caller says that entries may be missing rather than that none are.
 bool listingIsCut(const DeviceListing& listing);
+
+// What a front end says of a cut listing of `folder` (empty: the top of the
+// recorder) of which `seen` files were read.
+std::string moreThanShownText(const std::string& folder, std::size_t seen);
 
 // Whether entries 0 and 1 are the folder's own "." and "..".
 bool startsWithDotEntries(const DeviceListing& listing);

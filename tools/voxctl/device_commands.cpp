@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 
+#include "engine/rules/listed_entry.h"
 #include "engine/rules/rule_texts.h"
 #include "engine/rules/size_text.h"
 #include "tools/voxctl/command_error.h"
@@ -64,7 +65,8 @@ void showListing(const ListOptions& options) {
         printListing(std::cout, listing);
     // What was listed is shown; that it is not all is the command's outcome.
     if (listing.moreThanShown)
-        throw CommandError(kExitMoreThanShown, moreThanShownText(label, listing));
+        throw CommandError(kExitMoreThanShown,
+                           rules::moreThanShownText(label, listing.files.size()));
 }
 
 void formatRecorder(bool confirmed) {

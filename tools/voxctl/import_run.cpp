@@ -15,6 +15,7 @@
 #include "engine/import/import_state.h"
 #include "engine/import/leftovers.h"
 #include "engine/import/pc_placement.h"
+#include "engine/rules/listed_entry.h"
 #include "engine/rules/rule_texts.h"
 #include "engine/rules/text_case.h"
 #include "tools/voxctl/command_error.h"
@@ -70,7 +71,8 @@ class ImportRun {
             if (listing.moreThanShown) {
                 summary_.moreThanShown = true;
                 std::cerr << "voxctl: "
-                          << moreThanShownText(std::string(rules::folderLabel(folder)), listing)
+                          << rules::moreThanShownText(std::string(rules::folderLabel(folder)),
+                                                      listing.files.size())
                           << '\n';
             }
             for (const rules::ListedFile& file : listing.files)

@@ -118,10 +118,4 @@ void printListingJson(std::ostream& out, const std::string& folder,
     out << "]}\n";
 }
 
-std::string moreThanShownText(const std::string& folder, const rules::RecorderListing& listing) {
-    return (folder.empty() ? std::string("the recorder's top level") : folder) +
-           ": the recorder holds more entries than one listing shows; only the first " +
-           std::to_string(listing.files.size()) + " were seen";
-}
-
 }  // namespace vox::voxctl

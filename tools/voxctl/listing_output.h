@@ -16,10 +16,6 @@ void printListing(std::ostream& out, const rules::RecorderListing& listing);
 void printListingJson(std::ostream& out, const std::string& folder,
                       const rules::RecorderListing& listing);
 
-// What a command says of a listing that carries only the first of the
-// folder's entries (`folder` empty: the top of the recorder).
-std::string moreThanShownText(const std::string& folder, const rules::RecorderListing& listing);
-
 // `text` as a JSON string literal, quotes included.
 std::string jsonString(const std::string& text);
 
