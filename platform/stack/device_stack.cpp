@@ -1,5 +1,7 @@
 #include "platform/stack/device_stack.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -131,6 +133,18 @@ std::string unusableRecorderReason() {
     for (const usb::RecorderFound& recorder : usb::surveyRecorders().recorders)
         if (std::string reason = usb::unusableReason(recorder); !reason.empty()) return reason;
     return {};
+}
+
+// The simulated cable's file is replaced whole on every pull and plug, so
+// its inode tells one plugging from the next; a file never written is a
+// cable never pulled.
+std::optional<std::uint64_t> recorderPlugging() {
+    const char* image = std::getenv("VXR250_SIMULATOR");
+    if (image == nullptr || *image == '\0') return usb::pluggedRecorderAddress();
+    if (readCableState(image) == CableState::Unplugged) return std::nullopt;
+    struct stat cable {};
+    if (::stat(cableFileOf(image).c_str(), &cable) != 0) return 0;
+    return static_cast<std::uint64_t>(cable.st_ino);
 }
 
 void abandonStuckTransfers() noexcept {

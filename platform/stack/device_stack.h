@@ -12,8 +12,10 @@
 // and removals on the bus reach the device-change subscribers. The driver's
 // debug lines go to standard error when VXR250_DEBUG is set, else nowhere.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/devio/devio.h"
@@ -54,6 +56,12 @@ void offerDeviceStack();
 // is plugged in, when it can be used, or when the simulator is in use.
 // Opens the recorder for a moment: call it while the stack found none.
 std::string unusableRecorderReason();
+
+// Which plugging-in of the recorder is there now, seen without opening it
+// or its image: none when no recorder is plugged in; a value that changes
+// when the recorder is pulled and plugged in again, however quickly. For a
+// process that waits for the recorder without holding it.
+std::optional<std::uint64_t> recorderPlugging();
 
 // The user asked to stop: a transfer to a real recorder that is still
 // waiting a moment later is cancelled, so that an operation on a recorder

@@ -116,6 +116,11 @@ void tryOpening(libusb_device* device, RecorderFound& found) {
     if (result != 0) found.libusbError = libusb_error_name(result);
 }
 
+bool isRecorder(libusb_device* device, libusb_device_descriptor& descriptor) {
+    return libusb_get_device_descriptor(device, &descriptor) == 0 &&
+           descriptor.idVendor == kRecorderVendorId && descriptor.idProduct == kRecorderProductId;
+}
+
 }  // namespace
 
 RecorderSurvey surveyRecorders(const fs::path& root) {
@@ -130,9 +135,7 @@ RecorderSurvey surveyRecorders(const fs::path& root) {
     const ssize_t count = libusb_get_device_list(context, &list);
     for (ssize_t i = 0; i < count; ++i) {
         libusb_device_descriptor descriptor{};
-        if (libusb_get_device_descriptor(list[i], &descriptor) != 0 ||
-            descriptor.idVendor != kRecorderVendorId || descriptor.idProduct != kRecorderProductId)
-            continue;
+        if (!isRecorder(list[i], descriptor)) continue;
         RecorderFound found;
         found.vendorId = descriptor.idVendor;
         found.productId = descriptor.idProduct;
@@ -154,6 +157,23 @@ RecorderSurvey surveyRecorders(const fs::path& root) {
     if (list != nullptr) libusb_free_device_list(list, 1);
     libusb_exit(context);
     return survey;
+}
+
+std::optional<std::uint16_t> pluggedRecorderAddress() {
+    libusb_context* context = nullptr;
+    if (libusb_init(&context) != 0) return std::nullopt;
+    std::optional<std::uint16_t> address;
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(context, &list);
+    for (ssize_t i = 0; i < count && !address; ++i) {
+        libusb_device_descriptor descriptor{};
+        if (isRecorder(list[i], descriptor))
+            address = static_cast<std::uint16_t>(libusb_get_bus_number(list[i]) << 8 |
+                                                 libusb_get_device_address(list[i]));
+    }
+    if (list != nullptr) libusb_free_device_list(list, 1);
+    libusb_exit(context);
+    return address;
 }
 
 std::string unusableReason(const RecorderFound& recorder) {

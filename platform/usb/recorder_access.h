@@ -57,6 +57,11 @@ struct RecorderSurvey {
 // is open in this process.
 RecorderSurvey surveyRecorders(const std::filesystem::path& root = "/");
 
+// Where the first recorder plugged in sits on the bus (bus << 8 | address),
+// found without opening it; none when no recorder is plugged in or libusb
+// cannot start. A recorder plugged in again gets a new address.
+std::optional<std::uint16_t> pluggedRecorderAddress();
+
 // The one-line reason a recorder that is plugged in cannot be used, and
 // what to do about it; empty for a usable one, and for one this process
 // holds itself (its own device stack has it open).

@@ -2,21 +2,22 @@
 // recorder into dated files; with --watch, each time the recorder is
 // plugged in.
 
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "engine/import/import_names.h"
 #include "engine/rules/rule_texts.h"
-#include "platform/devio/device_notifications.h"
+#include "platform/stack/device_stack.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/import_run.h"
+#include "tools/voxctl/recorder_session.h"
 #include "tools/voxctl/transfer_runner.h"
 
 namespace vox::voxctl {
@@ -53,62 +54,55 @@ void importOnce(const ImportOptions& options) {
     requireClean(summary);
 }
 
-// Wakes the watch on every device-change notice; the bus's thread only
-// writes a byte.
-class NoticePipe {
-  public:
-    NoticePipe() {
-        if (::pipe2(ends_, O_CLOEXEC | O_NONBLOCK) != 0)
-            throw CommandError(kExitInternal, "cannot make a pipe");
-        subscription_ = devio::subscribeDeviceChanges([this](unsigned) {
-            const char byte = 1;
-            (void)!::write(ends_[1], &byte, 1);
-        });
-    }
-    ~NoticePipe() {
-        devio::unsubscribeDeviceChanges(subscription_);
-        ::close(ends_[0]);
-        ::close(ends_[1]);
-    }
-    NoticePipe(const NoticePipe&) = delete;
-    NoticePipe& operator=(const NoticePipe&) = delete;
+// How often an idle watch looks whether the recorder was plugged in.
+constexpr int kCheckIntervalMs = 1000;
 
-    // Waits for a burst of notices to end (no notice for 100 ms, as the
-    // program's device check waits); false when Ctrl-C came first.
-    bool awaitChange() {
-        int timeout = -1;
-        for (;;) {
-            pollfd readable{ends_[0], POLLIN, 0};
-            const int ready = ::poll(&readable, 1, timeout);
-            if (InterruptGuard::interrupted()) return false;
-            if (ready < 0 && errno == EINTR) continue;
-            if (ready == 0) return true;
-            char drained[64];
-            while (::read(ends_[0], drained, sizeof drained) > 0) {
-            }
-            timeout = 100;
-        }
+// Waits until the next check; false when Ctrl-C came first (a signal ends
+// the wait at once).
+bool awaitNextCheck() {
+    if (InterruptGuard::interrupted()) return false;
+    ::poll(nullptr, 0, kCheckIntervalMs);
+    return !InterruptGuard::interrupted();
+}
+
+// Imports from the recorder of one plugging-in; false when it is to be tried
+// again at the next check (no recorder answered yet, or another program
+// holds it). A failure is said once per plugging-in.
+bool importPlugging(const ImportOptions& options, std::string& lastSaid) {
+    try {
+        importOnce(options);
+        return true;
+    } catch (const CommandError& error) {
+        if (error.status() == kExitCancelled || InterruptGuard::interrupted()) throw;
+        if (error.what() != lastSaid && error.status() != kExitNoRecorder)
+            std::cerr << "voxctl: " << error.what() << '\n';
+        lastSaid = error.what();
+        return error.status() != kExitNoRecorder && error.status() != kExitBusy;
     }
+}
 
-  private:
-    int ends_[2] = {-1, -1};
-    int subscription_ = 0;
-};
-
+// Imports each time the recorder is plugged in. Between imports the watch
+// holds neither the recorder nor its device stack, so that other commands
+// and the program can use it; it looks at the bus (or the simulated cable)
+// without opening anything, once a second.
 void watchAndImport(const ImportOptions& options) {
     InterruptGuard guard;
-    NoticePipe notices;
     std::cerr << "voxctl: waiting for the recorder (Ctrl-C ends)\n";
+    bool importedOne = false;  // this plugging-in was imported from
+    std::uint64_t importedPlugging = 0;
+    std::string lastSaid;
     for (;;) {
-        try {
-            importOnce(options);
-        } catch (const CommandError& error) {
-            if (error.status() == kExitCancelled || InterruptGuard::interrupted()) throw;
-            // No recorder yet, or one pulled out mid-way: wait for the next.
-            if (error.status() != kExitNoRecorder) std::cerr << "voxctl: " << error.what() << '\n';
+        const std::optional<std::uint64_t> plugging = stack::recorderPlugging();
+        if (!plugging) {
+            importedOne = false;
+            lastSaid.clear();
+        } else if (!importedOne || importedPlugging != *plugging) {
+            importedOne = importPlugging(options, lastSaid);
+            importedPlugging = *plugging;
+            releaseRecorder();
+            std::cout.flush();
         }
-        std::cout.flush();
-        if (!notices.awaitChange()) throw CommandError(kExitCancelled, rules::texts::kCancelled);
+        if (!awaitNextCheck()) throw CommandError(kExitCancelled, rules::texts::kCancelled);
     }
 }
 

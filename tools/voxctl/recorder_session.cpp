@@ -6,6 +6,7 @@
 #include "engine/rules/listed_entry.h"
 #include "engine/rules/rule_texts.h"
 #include "engine/session/folder_reader.h"
+#include "platform/devio/devio.h"
 #include "tools/voxctl/command_error.h"
 
 namespace vox::voxctl {
@@ -67,6 +68,11 @@ ExitStatus statusFor(stack::StackFault fault) {
 
 void rememberStackProblem(const stack::StackProblem& problem) {
     stackProblem = problem;
+}
+
+void releaseRecorder() {
+    devio::installProvider(nullptr);
+    stackProblem.reset();
 }
 
 RecorderSession::RecorderSession() : raw_(std::make_unique<DeviceListing>()) {

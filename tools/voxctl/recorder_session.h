@@ -29,6 +29,11 @@ rules::RecorderFolder parseFolder(const std::string& text);
 // no recorder to say why instead of "The recorder not found!!!".
 void rememberStackProblem(const stack::StackProblem& problem);
 
+// Lets go of the recorder between commands of one process: the device stack
+// (and with it the recorder, or the simulated recorder's image) is closed,
+// and built again by the next session.
+void releaseRecorder();
+
 class RecorderSession {
   public:
     // Throws "The recorder not found!!!" when no recorder answers; when the

@@ -252,25 +252,28 @@ TEST_F(VoxctlImport, WavOutputIsTheDecodedRecording) {
     }
 }
 
+// How many import summaries a running watch has printed.
+std::size_t summariesSoFar(const VoxctlSandbox& box, pid_t watch) {
+    const std::string out = box.outputSoFar(watch);
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = out.find("imported ", at)) != std::string::npos; ++at) ++count;
+    return count;
+}
+
+bool waitForSummaries(const VoxctlSandbox& box, pid_t watch, std::size_t wanted) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (summariesSoFar(box, watch) < wanted && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return summariesSoFar(box, watch) >= wanted;
+}
+
 TEST_F(VoxctlImport, WatchImportsOnEveryPlugUntilCtrlC) {
     ASSERT_EQ(box->run({"sim", "create", box->image()}).status, 0);
     ASSERT_EQ(box->run({"sim", "unplug", box->image()}).status, 0);
     const pid_t watch = box->start({"import", "--watch", dir()});
     ASSERT_TRUE(box->waitUntilCatchingInterrupt(watch));
-    auto summaries = [&] {
-        const std::string out = box->outputSoFar(watch);
-        std::size_t count = 0;
-        for (std::size_t at = 0; (at = out.find("imported ", at)) != std::string::npos; ++at)
-            ++count;
-        return count;
-    };
-    auto waitFor = [&](std::size_t wanted) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (summaries() < wanted && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        return summaries() >= wanted;
-    };
-    EXPECT_EQ(summaries(), 0u) << "nothing is imported while the cable is out";
+    auto waitFor = [&](std::size_t wanted) { return waitForSummaries(*box, watch, wanted); };
+    EXPECT_EQ(summariesSoFar(*box, watch), 0u) << "nothing is imported while the cable is out";
 
     ASSERT_EQ(box->run({"sim", "plug", box->image()}).status, 0);
     ASSERT_TRUE(waitFor(1)) << box->outputSoFar(watch);
@@ -285,6 +288,36 @@ TEST_F(VoxctlImport, WatchImportsOnEveryPlugUntilCtrlC) {
     EXPECT_NE(ended.out.find("imported 7 file(s)"), std::string::npos) << ended.out;
     EXPECT_NE(ended.out.find("imported 0 file(s), 0 bytes; skipped 7"), std::string::npos)
         << ended.out;
+}
+
+// Between its imports the watch leaves the recorder to other commands, and
+// a recorder pulled and plugged in again is imported once more.
+TEST_F(VoxctlImport, AnIdleWatchLeavesTheRecorderToOtherCommands) {
+    ASSERT_EQ(box->run({"sim", "create", box->image()}).status, 0);
+    const pid_t watch = box->start({"import", "--watch", dir()});
+    ASSERT_TRUE(waitForSummaries(*box, watch, 1)) << box->outputSoFar(watch);
+    EXPECT_EQ(imported("A").size(), 3u);
+
+    // The watch may still be letting go of the recorder when its summary
+    // is out; a recorder it kept would stay busy (4) to the end.
+    Finished listed = box->run({"ls", "A"});
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (listed.status == 4 && std::chrono::steady_clock::now() < until)
+        listed = box->run({"ls", "A"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    writeFile(box->pcPath("LATER.DVF"), patternBytes(3000, 9));
+    const Finished put = box->run({"put", box->pcPath("LATER.DVF"), "A"});
+    EXPECT_EQ(put.status, 0) << put.err;
+
+    ASSERT_EQ(box->run({"sim", "unplug", box->image()}).status, 0);
+    ASSERT_EQ(box->run({"sim", "plug", box->image()}).status, 0);
+    EXPECT_TRUE(waitForSummaries(*box, watch, 2)) << box->outputSoFar(watch);
+    EXPECT_EQ(imported("A").size(), 4u);
+
+    kill(watch, SIGINT);
+    const Finished ended = box->wait(watch);
+    EXPECT_EQ(ended.status, 130) << ended.err;
+    EXPECT_NE(ended.out.find("imported 1 file(s)"), std::string::npos) << ended.out;
 }
 
 }  // namespace
