@@ -283,8 +283,10 @@ bool ImportState::save(const std::string& linkOrPath, std::string& error) const 
     return true;
 }
 
-std::string stateFileName(std::string_view model, std::uint32_t capacityBytes) {
+std::string stateFileName(std::string_view model, std::uint32_t capacityBytes,
+                          std::string_view fingerprint) {
     std::string name = std::string(model) + "-" + std::to_string(capacityBytes);
+    if (!fingerprint.empty()) name += "-" + std::string(fingerprint);
     for (char& c : name) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                            (c >= '0' && c <= '9') || c == '.' || c == '-';

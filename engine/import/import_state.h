@@ -76,8 +76,11 @@ class ImportState {
 // The name of one recorder's state file, from what the recorder reports of
 // itself that does not change: its model name and its capacity (the
 // recorder reports no serial number; the firmware version is left out so
-// that an update does not import everything again). Anything that is not a
+// that an update does not import everything again), and the content
+// fingerprint that tells two recorders of that model and capacity apart
+// (empty: none, as state files were named before). Anything that is not a
 // letter, digit, '.' or '-' becomes '_'.
-std::string stateFileName(std::string_view model, std::uint32_t capacityBytes);
+std::string stateFileName(std::string_view model, std::uint32_t capacityBytes,
+                          std::string_view fingerprint = {});
 
 }  // namespace vox::importing

@@ -15,6 +15,7 @@
 #include "engine/import/import_state.h"
 #include "engine/import/leftovers.h"
 #include "engine/import/pc_placement.h"
+#include "engine/import/state_choice.h"
 #include "engine/rules/listed_entry.h"
 #include "engine/rules/rule_texts.h"
 #include "engine/rules/text_case.h"
@@ -78,22 +79,13 @@ class ImportRun {
             for (const rules::ListedFile& file : listing.files)
                 if (!(file.attribute & 0x10)) candidates.push_back({folder, file});
         }
-        const std::string stateFolder = requireFolder(importing::stateFolder());
-        const std::string stateName =
-            importing::stateFileName(std::string(info.modelName, sizeof info.modelName), capacity);
-        statePath_ = stateFolder + "/" + stateName;
         // What an import of this recorder cut short left behind goes now,
         // while this run holds the recorder and no other import of it runs.
-        importing::removeLeftovers(stateFolder, stateName);
         for (RecorderFolder folder : rules::kRecorderFolders)
             importing::removeLeftovers(root + "/" + std::string(rules::folderLabel(folder)));
-        std::string error;
-        auto state = importing::ImportState::load(statePath_, error);
-        if (!state) throw CommandError(kExitPcFile, error);
-        if (state->skippedLines() > 0)
-            std::cerr << "voxctl: " << state->skippedLines() << " damaged line(s) in " << statePath_
-                      << " were left out\n";
-        state_ = std::move(*state);
+        stateFolder_ = requireFolder(importing::stateFolder());
+        model_ = std::string(info.modelName, sizeof info.modelName);
+        capacity_ = capacity;
 
         InterruptGuard guard;
         WavDecoding decoding(summary_);
@@ -101,7 +93,13 @@ class ImportRun {
         for (const Candidate& candidate : candidates) {
             const std::string label(rules::folderLabel(candidate.folder));
             try {
-                considerOne(session, candidate, root + "/" + label);
+                // The state is known once the first recording that reads is here.
+                std::unique_ptr<OwnFile> fetched;
+                if (statePath_.empty()) {
+                    fetched = fetchCopy(session, candidate, requireFolder(root + "/" + label));
+                    openState(candidate, *fetched);
+                }
+                considerOne(session, candidate, root + "/" + label, std::move(fetched));
             } catch (const CommandError& error) {
                 if (skipUnreadable(session, candidate, error)) continue;
                 // The recording under way failed too (a cancel is no failure).
@@ -120,16 +118,21 @@ class ImportRun {
     // Imports the recording unless the state has it: the same folder, name,
     // size and date and, where the state recorded one, the same content
     // checksum (read again from the recorder to compare).
-    void considerOne(RecorderSession& session, const Candidate& candidate, const std::string& dir) {
+    // `fetched`: the recording's copy when it was read already.
+    void considerOne(RecorderSession& session, const Candidate& candidate, const std::string& dir,
+                     std::unique_ptr<OwnFile> fetched) {
         const std::string label(rules::folderLabel(candidate.folder));
         const std::vector<std::string> sums =
             state_.checksumsOf(importing::recordingOf(label, candidate.file));
-        std::unique_ptr<OwnFile> fetched;
         if (!sums.empty()) {
             const auto recorded = [&sums](const std::string& sum) {
                 return std::find(sums.begin(), sums.end(), sum) != sums.end();
             };
-            if (!recorded("")) fetched = fetchCopy(session, candidate, requireFolder(dir));
+            // A line from before checksums were kept is trusted as it is.
+            if (recorded(""))
+                fetched.reset();
+            else if (!fetched)
+                fetched = fetchCopy(session, candidate, requireFolder(dir));
             const std::string sum = fetched ? importing::contentChecksum(fetched->path()) : "";
             if (!fetched || recorded(sum)) {
                 ++summary_.skipped;
@@ -252,6 +255,42 @@ class ImportRun {
         decoding_->add(summary_.wavsMadeLater, summary_.wavsMadeLater.size() - 1, dir, name);
     }
 
+    // The state of this recorder, told from another's of the same model and
+    // capacity by the content of `first`, its first recording that reads
+    // (`copy`); loaded into state_.
+    void openState(const Candidate& first, const OwnFile& copy) {
+        importing::ImportedRecording recording =
+            importing::recordingOf(rules::folderLabel(first.folder), first.file);
+        recording.checksum = importing::contentChecksum(copy.path());
+        if (recording.checksum.empty())
+            throw CommandError(kExitPcFile, "cannot read " + copy.path());
+        const importing::StateChoice choice =
+            importing::chooseStateFile(stateFolder_, model_, capacity_, recording);
+        const std::string path = stateFolder_ + "/" + choice.name;
+        if (!choice.found)
+            std::cerr << "voxctl: the recorder tells only its model, firmware and capacity, "
+                         "nothing of its own; what is imported from it is recorded by those and "
+                         "its first recording ("
+                      << recording.folder << "/" << rules::printable(recording.name) << ") in "
+                      << path << '\n';
+        // What an import of this recorder cut short left of its state goes
+        // now, while this run holds the recorder.
+        importing::removeLeftovers(stateFolder_, choice.name);
+        std::string error;
+        auto state = importing::ImportState::load(path, error);
+        if (!state) throw CommandError(kExitPcFile, error);
+        if (state->skippedLines() > 0)
+            std::cerr << "voxctl: " << state->skippedLines() << " damaged line(s) in " << path
+                      << " were left out\n";
+        state_ = std::move(*state);
+        statePath_ = path;
+    }
+
+    static bool recorderSide(const CommandError& error) {
+        return error.status() == kExitUsbFailed || error.status() == kExitRecorderSaidNo ||
+               error.status() == kExitNotFound;
+    }
+
     // After the recorder failed to hand a recording over: when it still
     // answers, the entry alone is at fault; it is named, counted as failed
     // and skipped, and the import goes on with the next. False when the
@@ -259,10 +298,7 @@ class ImportRun {
     // the import.
     bool skipUnreadable(RecorderSession& session, const Candidate& candidate,
                         const CommandError& error) {
-        const bool recorderSide = error.status() == kExitUsbFailed ||
-                                  error.status() == kExitRecorderSaidNo ||
-                                  error.status() == kExitNotFound;
-        if (!recorderSide || InterruptGuard::interrupted()) return false;
+        if (!recorderSide(error) || InterruptGuard::interrupted()) return false;
         try {
             session.listFolder(candidate.folder);
         } catch (const CommandError&) {
@@ -292,7 +328,10 @@ class ImportRun {
 
     const ImportOptions& options_;
     ImportSummary& summary_;
-    std::string statePath_;
+    std::string stateFolder_;
+    std::string model_;  // as the recorder reports it, padding and all
+    std::uint32_t capacity_ = 0;
+    std::string statePath_;  // empty until the state is known
     importing::ImportState state_;
     WavDecoding* decoding_ = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "engine/import/import_places.h"
+#include "engine/import/state_choice.h"
 
 namespace vox::importing {
 namespace {
@@ -183,6 +184,39 @@ TEST(ImportStateTest, ChecksumsTellRecordingsApartAndOlderLinesStillCount) {
 TEST(ImportStateTest, StateFileNamesAreOnePlainName) {
     EXPECT_EQ(stateFileName("QZ-410T", 67108864), "QZ-410T-67108864.state");
     EXPECT_EQ(stateFileName("../x y", 1), ".._x_y-1.state");
+    EXPECT_EQ(stateFileName("QZ-410T", 67108864, "00000000000000aa"),
+              "QZ-410T-67108864-00000000000000aa.state");
+}
+
+TEST(ImportStateTest, AStateIsFoundByTheFirstRecordingsContentOnlyAmongItsModelAndCapacity) {
+    TempFolder folder;
+    const auto withSum = [](std::string name, std::string checksum) {
+        ImportedRecording recording = memo(std::move(name));
+        recording.checksum = std::move(checksum);
+        return recording;
+    };
+    const auto saveState = [&folder](const std::string& name,
+                                     const std::vector<ImportedRecording>& recordings) {
+        ImportState state;
+        for (const ImportedRecording& recording : recordings) state.add(recording);
+        std::string error;
+        ASSERT_TRUE(state.save(folder.path() + "/" + name, error)) << error;
+    };
+    const std::string sumA(16, 'a'), sumB(16, 'b'), sumC(16, 'c'), sumD(16, 'd');
+    saveState("QZ-1-" + sumA + ".state", {withSum("A.DVF", sumA), withSum("C.DVF", sumC)});
+    saveState("QZ-1.state", {memo("OLD.DVF")});                      // written before checksums
+    saveState("QZ-2-" + sumB + ".state", {withSum("B.DVF", sumB)});  // another capacity
+    saveState("QZ-1-" + sumD + ".state.12345678", {withSum("D.DVF", sumD)});  // not a state
+
+    const auto choose = [&folder](const ImportedRecording& first) {
+        const StateChoice choice = chooseStateFile(folder.path(), "QZ", 1, first);
+        return std::make_pair(choice.name, choice.found);
+    };
+    // The first recording deleted: the next one's content finds the state.
+    EXPECT_EQ(choose(withSum("C.DVF", sumC)), std::make_pair("QZ-1-" + sumA + ".state", true));
+    EXPECT_EQ(choose(withSum("OLD.DVF", sumD)), std::make_pair(std::string("QZ-1.state"), true));
+    EXPECT_EQ(choose(withSum("B.DVF", sumB)), std::make_pair("QZ-1-" + sumB + ".state", false));
+    EXPECT_EQ(choose(withSum("D.DVF", sumD)), std::make_pair("QZ-1-" + sumD + ".state", false));
 }
 
 TEST(ImportPlacesTest, FoldersFollowTheXdgSettings) {

@@ -28,10 +28,12 @@ class VoxctlImport : public ::testing::Test {
             box->run({"sim", "create", box->image(), "--empty", "--firmware", firmware}).status, 0);
     }
 
+    // `image` empty: the sandbox's recorder.
     void seed(const std::string& folder, const std::string& shortName, std::u16string longName,
-              const std::string& content, model::FatStamp stamp = model::FatStamp::now()) {
+              const std::string& content, model::FatStamp stamp = model::FatStamp::now(),
+              const std::string& image = {}) {
         std::string error;
-        auto recorder = model::Recorder::openImage(box->image(), error);
+        auto recorder = model::Recorder::openImage(image.empty() ? box->image() : image, error);
         ASSERT_TRUE(recorder) << error;
         ASSERT_TRUE(recorder->fileSystem().addFile('M', folder, shortName, std::move(longName),
                                                    {content.begin(), content.end()}, stamp, error))

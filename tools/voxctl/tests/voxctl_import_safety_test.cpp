@@ -250,6 +250,46 @@ TEST_F(VoxctlImportSafety, ANewRecordingThatLooksLikeAnImportedOneIsImported) {
     EXPECT_EQ(import().out, "imported 0 file(s), 0 bytes; skipped 1; failed 0\n");
 }
 
+// Two recorders of one model and capacity, their clocks never set, keep a
+// state each; one whose first recording was deleted finds its own again.
+TEST_F(VoxctlImportSafety, TwoRecordersOfOneModelAndCapacityKeepAStateEach) {
+    const model::FatStamp stamp = model::FatStamp::now();
+    createEmpty();
+    seed("A", "ONE.DVF", u"", patternBytes(3000, 1), stamp);
+    seed("A", "TWO.DVF", u"", patternBytes(3000, 2), stamp);
+    const std::string first = box->image();
+    const std::string second = box->folder() + "/second.img";
+    ASSERT_EQ(box->run({"sim", "create", second, "--empty", "--firmware", "1.5"}).status, 0);
+    seed("A", "ONE.DVF", u"", patternBytes(3000, 3), stamp, second);
+
+    const Finished fromFirst = import();
+    EXPECT_EQ(fromFirst.status, 0) << fromFirst.err;
+    EXPECT_NE(fromFirst.err.find("the recorder tells only its model, firmware and capacity"),
+              std::string::npos)
+        << fromFirst.err;
+    box->setEnvironment("VXR250_SIMULATOR", second);
+    const Finished fromSecond = import();
+    EXPECT_EQ(fromSecond.status, 0) << fromSecond.err;
+    EXPECT_NE(fromSecond.err.find("(A/ONE.DVF)"), std::string::npos) << fromSecond.err;
+    const std::string states = box->folder() + "/state/voxerin";
+    const std::vector<std::string> stateFiles = namesIn(states);
+    ASSERT_EQ(stateFiles.size(), 2u);
+    std::vector<long> recordingsPerState;
+    for (const std::string& name : stateFiles) {
+        const std::string text = readFile(states + "/" + name);
+        recordingsPerState.push_back(std::count(text.begin(), text.end(), '\n') - 1);
+    }
+    std::sort(recordingsPerState.begin(), recordingsPerState.end());
+    EXPECT_EQ(recordingsPerState, (std::vector<long>{1, 2}));
+
+    box->setEnvironment("VXR250_SIMULATOR", first);
+    ASSERT_EQ(box->run({"rm", "A/ONE.DVF"}).status, 0);
+    const Finished again = import();
+    EXPECT_EQ(again.out, "imported 0 file(s), 0 bytes; skipped 1; failed 0\n") << again.err;
+    EXPECT_EQ(again.err, "");
+    EXPECT_EQ(namesIn(states), stateFiles);
+}
+
 // 103 recordings in A: one listing carries "." and ".." and 100 of them.
 TEST_F(VoxctlImportSafety, AFolderWithMoreEntriesThanOneListingIsToldNotPassedAsWhole) {
     createEmpty();
