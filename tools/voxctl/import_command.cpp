@@ -65,19 +65,32 @@ bool awaitNextCheck() {
     return !InterruptGuard::interrupted();
 }
 
-// Imports from the recorder of one plugging-in; false when it is to be tried
-// again at the next check (no recorder answered yet, or another program
-// holds it). A failure is said once per plugging-in.
-bool importPlugging(const ImportOptions& options, std::string& lastSaid) {
+// A recorder seen plugged in and what the watch made of it.
+struct Plugging {
+    std::uint64_t which = 0;  // as stack::recorderPlugging() tells it
+    bool done = false;        // imported, or given up on until the next plugging-in
+    // Looks left at a recorder that is plugged in but not found by the
+    // device stack (one the user may not open, or a kernel driver holds).
+    int triesLeft = 5;
+    std::string lastSaid;  // a failure is said once
+};
+
+// One import from the recorder of `plugging`. Another program holding it
+// is waited for (tried again at the next look); a recorder the device stack
+// does not find is tried a few times, then left until it is plugged in again.
+void importPlugging(const ImportOptions& options, Plugging& plugging) {
     try {
         importOnce(options);
-        return true;
+        plugging.done = true;
     } catch (const CommandError& error) {
         if (error.status() == kExitCancelled || InterruptGuard::interrupted()) throw;
-        if (error.what() != lastSaid && error.status() != kExitNoRecorder)
+        if (error.what() != plugging.lastSaid && error.status() != kExitNoRecorder)
             std::cerr << "voxctl: " << error.what() << '\n';
-        lastSaid = error.what();
-        return error.status() != kExitNoRecorder && error.status() != kExitBusy;
+        plugging.lastSaid = error.what();
+        if (error.status() == kExitNoRecorder)
+            plugging.done = --plugging.triesLeft <= 0;
+        else
+            plugging.done = error.status() != kExitBusy;
     }
 }
 
@@ -88,19 +101,21 @@ bool importPlugging(const ImportOptions& options, std::string& lastSaid) {
 void watchAndImport(const ImportOptions& options) {
     InterruptGuard guard;
     std::cerr << "voxctl: waiting for the recorder (Ctrl-C ends)\n";
-    bool importedOne = false;  // this plugging-in was imported from
-    std::uint64_t importedPlugging = 0;
-    std::string lastSaid;
+    std::unique_ptr<Plugging> seen;  // none while no recorder is plugged in
     for (;;) {
         const std::optional<std::uint64_t> plugging = stack::recorderPlugging();
         if (!plugging) {
-            importedOne = false;
-            lastSaid.clear();
-        } else if (!importedOne || importedPlugging != *plugging) {
-            importedOne = importPlugging(options, lastSaid);
-            importedPlugging = *plugging;
-            releaseRecorder();
-            std::cout.flush();
+            seen.reset();
+        } else {
+            if (!seen || seen->which != *plugging) {
+                seen = std::make_unique<Plugging>();
+                seen->which = *plugging;
+            }
+            if (!seen->done) {
+                importPlugging(options, *seen);
+                releaseRecorder();
+                std::cout.flush();
+            }
         }
         if (!awaitNextCheck()) throw CommandError(kExitCancelled, rules::texts::kCancelled);
     }
