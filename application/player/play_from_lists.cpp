@@ -93,7 +93,7 @@ bool PlayerStrip::playSelectedRecorderFile() {
 void PlayerStrip::playPcFile(const std::string& path) {
     const auto slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    startPlaying(path, QFile::decodeName(QByteArray::fromStdString(name)).toStdString());
+    startPlaying(path, QFile::decodeName(QByteArray::fromStdString(name)).toStdString(), path);
 }
 
 void PlayerStrip::playRecorderFile(const rules::ListedFile& file) {
@@ -119,18 +119,20 @@ void PlayerStrip::playRecorderFile(const rules::ListedFile& file) {
         };
         const playback::FetchOutcome outcome = playback::fetchForPlaying(
             link, file, importing::cacheFolder(), progress, &cancelFetch_);
-        QMetaObject::invokeMethod(this, [strip, outcome, title] {
-            if (strip) strip->fetchFinished(outcome.path, outcome.error, title);
+        // A recorder file's marks go with its name and size, not its copy.
+        const std::string identity = "recorder:" + file.shortName + ":" + std::to_string(file.size);
+        QMetaObject::invokeMethod(this, [strip, outcome, title, identity] {
+            if (strip) strip->fetchFinished(outcome.path, outcome.error, title, identity);
         });
     });
 }
 
 void PlayerStrip::fetchFinished(const std::string& path, const std::string& error,
-                                const std::string& title) {
+                                const std::string& title, const std::string& identity) {
     if (fetch_.joinable()) fetch_.join();
     name_->clear();
     if (!error.empty()) return tell(QString::fromStdString(error));
-    startPlaying(path, title);
+    startPlaying(path, title, identity);
 }
 
 }  // namespace vox::app

@@ -10,7 +10,7 @@ set(player_dir ${CMAKE_CURRENT_LIST_DIR})
 target_sources(vox_app PRIVATE
   ${player_dir}/audio_device_sink.cpp ${player_dir}/player_strip.cpp
   ${player_dir}/play_from_lists.cpp ${player_dir}/mpris_service.cpp
-  ${player_dir}/pedal_reader.cpp)
+  ${player_dir}/pedal_reader.cpp ${player_dir}/strip_marks_and_keys.cpp)
 target_link_libraries(vox_app PUBLIC vox_playback PRIVATE Qt6::Multimedia Qt6::DBus PkgConfig::LIBEVDEV vox_import)
 
 if(BUILD_TESTING)

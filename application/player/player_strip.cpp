@@ -10,6 +10,8 @@
 
 #include "application/core/message_boxes.h"
 #include "application/player/audio_device_sink.h"
+#include "application/player/pedal_reader.h"
+#include "engine/import/import_places.h"
 
 namespace vox::app {
 namespace {
@@ -44,7 +46,7 @@ QToolButton* button(QWidget* parent, QStyle::StandardPixmap icon) {
 PlayerStrip::PlayerStrip(CPelmarchDoc& doc, QWidget* parent)
     : QFrame(parent), doc_(doc), player_(playbackSink()) {
     build();
-    describeControls();
+    applySettings();
     player_.onStateChanged = [this](PlayState) { showState(); };
     pump_.setInterval(kPumpMs);
     connect(&pump_, &QTimer::timeout, this, [this] {
@@ -98,32 +100,40 @@ void PlayerStrip::build() {
         seekTo(static_cast<std::uint64_t>(units) * player_.sampleRate() / kSliderUnitsPerSecond);
     });
 
-    // The same keys anywhere in the window.
-    const std::pair<QKeySequence, std::function<void()>> keys[] = {
-        {QKeySequence(Qt::Key_F8), [this] { playPause(); }},
-        {QKeySequence(Qt::Key_F7), [this] { skip(-1); }},
-        {QKeySequence(Qt::Key_F9), [this] { skip(1); }},
-    };
-    for (const auto& [sequence, action] : keys) {
-        auto* shortcut = new QShortcut(sequence, this);
+    buildMarks();
+    // The keys work anywhere in the window; which keys, the settings say.
+    const auto key = [this](std::function<void()> action) {
+        auto* shortcut = new QShortcut(this);
         shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, action);
-    }
+        connect(shortcut, &QShortcut::activated, this, std::move(action));
+        return shortcut;
+    };
+    playKey_ = key([this] { playPause(); });
+    backKey_ = key([this] { skip(-1); });
+    forwardKey_ = key([this] { skip(1); });
 }
 
 void PlayerStrip::describeControls() {
+    const QString play = playKey_->key().toString(QKeySequence::NativeText);
+    const QString back = backKey_->key().toString(QKeySequence::NativeText);
+    const QString forward = forwardKey_->key().toString(QKeySequence::NativeText);
     const auto name = [](QWidget* part, const QString& text, const QString& description,
                          const QString& tip) {
         part->setAccessibleName(text);
         part->setAccessibleDescription(description);
         part->setToolTip(tip);
     };
-    name(backButton_, tr("Skip back"), tr("Goes back five seconds"), tr("Skip back (F7)"));
+    name(backButton_, tr("Skip back"), tr("Goes back by the skip step"),
+         tr("Skip back (%1)").arg(back));
     name(playButton_, tr("Play"), tr("Plays or pauses the recording"),
-         tr("Play/Pause (F8; Space in the lists)"));
+         tr("Play/Pause (%1; Space in the lists)").arg(play));
     name(stopButton_, tr("Stop"), tr("Stops and goes back to the start"), tr("Stop"));
-    name(forwardButton_, tr("Skip forward"), tr("Goes forward five seconds"),
-         tr("Skip forward (F9)"));
+    name(forwardButton_, tr("Skip forward"), tr("Goes forward by the skip step"),
+         tr("Skip forward (%1)").arg(forward));
+    name(markButton_, tr("Add mark"), tr("Marks the place heard now"), tr("Add mark (Ctrl+M)"));
+    name(markList_, tr("Marks"), tr("Choosing a mark plays from there"), tr("Marks: jump to one"));
+    name(copyButton_, tr("Copy mark"), tr("Copies the chosen mark as [hh:mm:ss]"),
+         tr("Copy the chosen mark as [hh:mm:ss] (Ctrl+Shift+M)"));
     name(slider_, tr("Position"), tr("Where the recording plays"),
          tr("Position (arrow keys and Page Up/Down when it has the focus)"));
     name(time_, tr("Elapsed and total time"), tr("Elapsed and total time"),
@@ -173,12 +183,16 @@ void PlayerStrip::setSpeed(double speed) {
     emit playerChanged();
 }
 
-void PlayerStrip::startPlaying(const std::string& path, const std::string& title) {
+void PlayerStrip::startPlaying(const std::string& path, const std::string& title,
+                               const std::string& identity) {
     playback::OpenedSource opened = playback::openRecording(path, conversion::recorderVoiceCodec());
     if (!opened.source) return tell(QString::fromStdString(opened.error));
     player_.load(std::move(opened.source), title);
     player_.setSpeed(speed_->currentData().toDouble());
     name_->setText(QString::fromStdString(title));
+    marks_ = std::make_unique<playback::Marks>(importing::stateFolder() + "/marks", identity);
+    if (!marks_->load()) tell(tr("The marks of this recording could not be read."));
+    showMarks();
     if (!player_.play()) tell(QString::fromLatin1(playback::kNoAudioOutput));
     showState();
 }
@@ -197,6 +211,7 @@ void PlayerStrip::showState() {
                           static_cast<QWidget*>(forwardButton_), static_cast<QWidget*>(slider_)})
         part->setEnabled(loaded);
     if (!loaded) name_->clear();
+    markButton_->setEnabled(loaded);
     showPosition();
     emit playerChanged();
 }

@@ -13,10 +13,12 @@
 #include <string>
 #include <thread>
 
+#include "engine/playback/marks.h"
 #include "engine/playback/player.h"
 #include "engine/rules/recorder_listing.h"
 
 class QComboBox;
+class QShortcut;
 class QLabel;
 class QSlider;
 class QToolButton;
@@ -24,6 +26,7 @@ class QToolButton;
 namespace vox::app {
 
 class CPelmarchDoc;
+class PedalReader;
 class CDirList;
 class CFlashList;
 
@@ -50,6 +53,16 @@ class PlayerStrip final : public QFrame {
     // files with the desktop's program).
     void watchLists(CDirList* pcList, CFlashList* recorderList);
 
+    // Marks of the file playing: one at the position heard, a jump to one,
+    // and one copied to the clipboard as "[hh:mm:ss]".
+    void addMark();
+    void jumpToMark(int index);
+    void copyMark(int index);
+    const playback::Marks* marks() const { return marks_.get(); }
+
+    // Takes the keys and the pedal from the settings again.
+    void applySettings();
+
     playback::Player& player() { return player_; }
     bool fetching() const { return fetch_.joinable(); }
 
@@ -66,8 +79,12 @@ class PlayerStrip final : public QFrame {
     bool playSelectionOf(QObject* list);
     bool playSelectedPcFile();
     bool playSelectedRecorderFile();
-    void startPlaying(const std::string& path, const std::string& title);
-    void fetchFinished(const std::string& path, const std::string& error, const std::string& title);
+    void buildMarks();
+    void showMarks();
+    void startPlaying(const std::string& path, const std::string& title,
+                      const std::string& identity);
+    void fetchFinished(const std::string& path, const std::string& error, const std::string& title,
+                       const std::string& identity);
     void showState();
     void showPosition();
     void tell(const QString& text);
@@ -83,6 +100,14 @@ class PlayerStrip final : public QFrame {
     QLabel* time_ = nullptr;
     QComboBox* speed_ = nullptr;
     QLabel* name_ = nullptr;
+    QToolButton* markButton_ = nullptr;
+    QComboBox* markList_ = nullptr;
+    QToolButton* copyButton_ = nullptr;
+    QShortcut* playKey_ = nullptr;
+    QShortcut* backKey_ = nullptr;
+    QShortcut* forwardKey_ = nullptr;
+    std::unique_ptr<playback::Marks> marks_;
+    std::unique_ptr<PedalReader> pedal_;
     CDirList* pcList_ = nullptr;
     CFlashList* recorderList_ = nullptr;
     QObject* lastList_ = nullptr;

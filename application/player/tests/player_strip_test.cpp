@@ -6,13 +6,16 @@
 
 #include "application/player/player_strip.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QSlider>
 #include <QToolButton>
 
 #include "application/core/tests/recorder_program_fixture.h"
 #include "application/player/audio_device_sink.h"
+#include "application/player/player_settings.h"
 #include "application/resources/resources.h"
 #include "engine/conversion/wav_writer.h"
 #include "platform/messages/message_numbers.h"
@@ -35,6 +38,7 @@ class PlayerStripTest : public RecorderProgramTest {
     }
     void SetUp() override {
         qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(home.path() + "cache"));
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(home.path() + "state"));
         RecorderProgramTest::SetUp();
         strip = frame->findChild<PlayerStrip*>();
         ASSERT_NE(strip, nullptr);
@@ -44,6 +48,7 @@ class PlayerStripTest : public RecorderProgramTest {
     void TearDown() override {
         RecorderProgramTest::TearDown();
         qunsetenv("XDG_CACHE_HOME");
+        qunsetenv("XDG_STATE_HOME");
     }
 
     // Three seconds of a 1 kHz tone as an 8 kHz WAV file in the PC folder.
@@ -145,6 +150,39 @@ TEST_F(PlayerStripTest, ARecorderFileIsRefusedWhileATransferRunsAndAPcFileStillP
     EXPECT_EQ(strip->player().state(), PlayState::Playing);
     recorder->faults().setSlowBus({});
     waitIdle();
+}
+
+TEST_F(PlayerStripTest, MarksAndSettableKeysWorkWhilePlaying) {
+    writeText(setting::PlayPauseKey, QStringLiteral("F13"));
+    strip->applySettings();
+    writeTone("tone.wav");
+    sink.budget = 0;
+    strip->playPcFile(pcFolder + "tone.wav");
+    sink.budget = 8000;
+    VOX_TRY_COMPARE(strip->player().position(), 8000u);
+
+    QTest::keyClick(frame.get(), Qt::Key_M, Qt::ControlModifier);
+    ASSERT_NE(strip->marks(), nullptr);
+    EXPECT_EQ(strip->marks()->all(), std::vector<std::uint64_t>{1000});
+    QTest::keyClick(frame.get(), Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("[00:00:01]"));
+
+    // F13 (a pedal that types keys) pauses; the mark plays from its place.
+    QTest::keyClick(frame.get(), Qt::Key_F13);
+    EXPECT_EQ(strip->player().state(), PlayState::Paused);
+    strip->seekTo(20000);
+    strip->jumpToMark(0);
+    EXPECT_EQ(strip->player().position(), 8000u);
+    int tipsNamingF13 = 0;
+    for (QToolButton* button : strip->findChildren<QToolButton*>())
+        tipsNamingF13 += button->toolTip().startsWith(QStringLiteral("Play/Pause (F13"));
+    EXPECT_EQ(tipsNamingF13, 1);
+
+    // The marks are kept for the next time the file plays.
+    strip->stopPlaying();
+    strip->playPcFile(pcFolder + "tone.wav");
+    EXPECT_EQ(strip->marks()->all(), std::vector<std::uint64_t>{1000});
+    EXPECT_TRUE(std::filesystem::is_directory(home.path() + "state/voxerin/marks"));
 }
 
 TEST_F(PlayerStripTest, WithoutAnAudioDevicePlaySaysSoInABox) {
