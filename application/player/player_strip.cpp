@@ -77,7 +77,7 @@ void PlayerStrip::build() {
     for (double speed : kSpeeds) speed_->addItem(QStringLiteral("%1x").arg(speed), speed);
     speed_->setCurrentIndex(speed_->findData(1.0));
     name_ = new QLabel(this);
-    name_->setMinimumWidth(120);
+    slider_->setMinimumWidth(160);
     for (QWidget* part :
          {static_cast<QWidget*>(backButton_), static_cast<QWidget*>(playButton_),
           static_cast<QWidget*>(stopButton_), static_cast<QWidget*>(forwardButton_)})
