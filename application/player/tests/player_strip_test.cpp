@@ -1,8 +1,9 @@
 // The player strip in the whole program over the recorder model, with a
 // memory sink in place of the audio device: Space plays the selected PC
 // file and the slider follows, the speed changes while playing, a double
-// click plays a recorder voice file from its fetched copy, and a recorder
-// file is refused with the busy box while a transfer uses the recorder.
+// click plays a recorder voice file from its fetched copy (at 1.5x too), a
+// recorder file is refused with the busy box while a transfer uses the
+// recorder, marks and settable keys, and a machine without audio output.
 
 #include "application/player/player_strip.h"
 
@@ -121,6 +122,13 @@ TEST_F(PlayerStripTest, ADoubleClickPlaysARecorderVoiceFileFromItsFetchedCopy) {
     EXPECT_GT(strip->player().length(), 8000u);
     EXPECT_TRUE(
         std::filesystem::exists(home.path() + "cache/voxerin/Meeting with the design team.DVF"));
+
+    // At 1.5x, half a second of output takes the recording on by 0.75 s.
+    strip->setSpeed(1.5);
+    sink.budget = 4000;
+    VOX_TRY_VERIFY(sink.budget == 0);
+    EXPECT_NEAR(static_cast<double>(strip->player().position()), 6000.0, 400.0);
+    EXPECT_EQ(strip->player().state(), PlayState::Playing);
     EXPECT_TRUE(boxes.shown.empty());
 }
 
