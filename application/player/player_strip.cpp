@@ -77,13 +77,17 @@ void PlayerStrip::build() {
     for (double speed : kSpeeds) speed_->addItem(QStringLiteral("%1x").arg(speed), speed);
     speed_->setCurrentIndex(speed_->findData(1.0));
     name_ = new QLabel(this);
-    slider_->setMinimumWidth(160);
+    slider_->setMinimumWidth(80);
     for (QWidget* part :
          {static_cast<QWidget*>(backButton_), static_cast<QWidget*>(playButton_),
           static_cast<QWidget*>(stopButton_), static_cast<QWidget*>(forwardButton_)})
         row->addWidget(part);
     row->addWidget(slider_, 1);
     row->addWidget(time_);
+    // A drop-down list reads as its current entry; the label says what it is.
+    auto* speedLabel = new QLabel(tr("&Speed:"), this);
+    speedLabel->setBuddy(speed_);
+    row->addWidget(speedLabel);
     row->addWidget(speed_);
     row->addWidget(name_);
 

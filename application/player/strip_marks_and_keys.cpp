@@ -26,7 +26,7 @@ void PlayerStrip::buildMarks() {
     markButton_->setText(tr("Mark"));
     markButton_->setAutoRaise(true);
     markList_ = new QComboBox(this);
-    markList_->setMinimumContentsLength(8);
+    markList_->setMinimumContentsLength(5);
     copyButton_ = new QToolButton(this);
     copyButton_->setText(tr("Copy"));
     copyButton_->setAutoRaise(true);
