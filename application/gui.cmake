@@ -192,3 +192,6 @@ if(BUILD_TESTING)
     endif()
   endif()
 endif()
+
+# The player strip in the main window.
+include(${app_dir}/player/player.cmake)

@@ -20,6 +20,9 @@ packages=(
   # the .DVF GStreamer plugin, its tests (decodebin, playbin, appsink) and package check
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-tools gstreamer1.0-plugins-base-apps
+  # the player: the pitch-keeping time stretch, the audio output (its plugins
+  # come with libqt6multimedia6) and the foot pedal's events
+  libsoundtouch-dev qt6-multimedia-dev libevdev-dev
 )
 
 missing=()

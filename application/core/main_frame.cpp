@@ -56,6 +56,7 @@ CMainFrame::CMainFrame(CPelmarchDoc& doc, QWidget* parent) : QMainWindow(parent)
     buildBand();
     buildStatusBar();
     buildClientArea();
+    addPlayerStrip();
     restoreLayout();
 
     deviceTimer_.setSingleShot(true);

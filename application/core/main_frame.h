@@ -34,6 +34,7 @@ class CFlashTree;
 class CFlashList;
 class DeviceNoticeRelay;
 class MountWatcher;
+class PlayerStrip;
 struct MediaChange;
 struct IntSetting;
 
@@ -87,6 +88,8 @@ class CMainFrame : public QMainWindow, public MessageWindow {
     void buildBand();
     void buildClientArea();
     void buildStatusBar();
+    // The player strip under the panes, listening to the lists' keys.
+    void addPlayerStrip();
     void restoreLayout();
     void onDeviceChange(unsigned event);
     void onDeviceTimer();
@@ -120,6 +123,7 @@ class CMainFrame : public QMainWindow, public MessageWindow {
     CFlashForm* flashForm_ = nullptr;
     CFlashTree* flashTree_ = nullptr;
     CFlashList* flashList_ = nullptr;
+    PlayerStrip* playerStrip_ = nullptr;
     std::array<QLabel*, kStatusPanes> statusPanes_{};
     QTimer deviceTimer_;
     int timerPending_ = 0;

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include "application/core/fixed_splitter.h"
 #include "application/core/main_frame.h"
@@ -13,6 +14,8 @@
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_tree.h"
+#include "application/player/mpris_service.h"
+#include "application/player/player_strip.h"
 
 namespace vox::app {
 
@@ -60,6 +63,19 @@ std::array<SplitPosition, 5> CMainFrame::splitPositions() const {
         {pcSide_, dirForm_, &setting::DToolBar, &setting::DToolBarMin},
         {recorderSide_, flashForm_, &setting::FToolBar, &setting::FToolBarMin},
     }};
+}
+
+void CMainFrame::addPlayerStrip() {
+    auto* client = new QWidget(this);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(takeCentralWidget(), 1);
+    playerStrip_ = new PlayerStrip(doc_, client);
+    column->addWidget(playerStrip_);
+    playerStrip_->watchLists(dirList_, flashList_);
+    publishOnSessionBus(playerStrip_);
+    setCentralWidget(client);
 }
 
 // Applied at the end of creation, once the band and the status bar exist.

@@ -48,6 +48,10 @@ std::string stateFolder() {
     return absoluteSetting("XDG_STATE_HOME").value_or(home() + "/.local/state") + "/voxerin";
 }
 
+std::string cacheFolder() {
+    return absoluteSetting("XDG_CACHE_HOME").value_or(home() + "/.cache") + "/voxerin";
+}
+
 bool makeFolders(const std::string& path, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code code;

@@ -14,6 +14,10 @@ std::string defaultImportFolder();
 // not an absolute path.
 std::string stateFolder();
 
+// $XDG_CACHE_HOME/voxerin, or ~/.cache/voxerin when that is unset or not an
+// absolute path: copies that may be made again at any time.
+std::string cacheFolder();
+
 // Makes `path` and its missing parents; false with `error` set when it could not.
 bool makeFolders(const std::string& path, std::string& error);
 

@@ -127,10 +127,12 @@ TEST_F(AccessibleWindowTest, EveryControlHasANameOfItsOwnAndADescription) {
         EXPECT_FALSE(names.contains(name)) << "twice: " << name.toStdString();
         names.insert(name);
     }
-    // 8 + 7 buttons, 2 drop-down lists, 2 trees, 2 lists, 3 bars.
-    EXPECT_EQ(found.size(), 24);
-    for (const char* expected : {"Delete on the recorder", "Delete on the PC", "Total", "Current",
-                                 "Memory use", "PC files", "Recorder list", "Upload to the PC"})
+    // 8 + 7 buttons, 2 + 2 (the player's speed and marks) drop-down lists, 2 trees, 2 lists,
+    // 3 bars.
+    EXPECT_EQ(found.size(), 26);
+    for (const char* expected :
+         {"Delete on the recorder", "Delete on the PC", "Total", "Current", "Memory use",
+          "PC files", "Recorder list", "Upload to the PC", "Marks"})
         EXPECT_TRUE(names.contains(QString::fromLatin1(expected))) << expected;
 }
 
