@@ -30,6 +30,10 @@ std::vector<PcDrive> mountedDrives() {
     drives.erase(std::unique(drives.begin(), drives.end(),
                              [](const PcDrive& a, const PcDrive& b) { return a.root == b.root; }),
                  drives.end());
+    // In a chroot, or a container whose root is no mount of its own, the mount
+    // table does not list "/"; it is still the drive that holds the home folder.
+    if (drives.empty() || drives.front().root != "/")
+        drives.insert(drives.begin(), {"/", vox::res::text(QStringLiteral("tree_root_volume"))});
     return drives;
 }
 
