@@ -118,16 +118,16 @@ int rename(const char* from, const char* to, unsigned flags) {
     return guarded([&](MountedRecorder& fs) { return fs.rename(from, to, flags); });
 }
 
-// The recorder keeps no owners, modes or times of our choosing: these are
-// taken without effect, so that cp -p and rsync -a go through.
+// The recorder keeps no owners or modes: these are taken without effect,
+// so that cp -p and rsync -a go through.
 int chmod(const char*, mode_t, fuse_file_info*) {
     return 0;
 }
 int chown(const char*, uid_t, gid_t, fuse_file_info*) {
     return 0;
 }
-int utimens(const char*, const timespec[2], fuse_file_info*) {
-    return 0;
+int utimens(const char* path, const timespec times[2], fuse_file_info*) {
+    return guarded([&](MountedRecorder& fs) { return fs.utimens(path, times); });
 }
 
 fuse_operations operations() {

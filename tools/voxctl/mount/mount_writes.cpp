@@ -132,7 +132,7 @@ int MountedRecorder::write(std::uint64_t handle, const char* buffer, std::size_t
     if (::fstat(file->spool, &spool) != 0) return -errno;
     const std::uint64_t end = static_cast<std::uint64_t>(offset) + size;
     if (end > static_cast<std::uint64_t>(spool.st_size))
-        if (const int full = roomFor(*file, end); full != 0) return full;
+        if (const int full = roomFor(*file, end); full != 0) return file->refusal = full;
     const ssize_t written = ::pwrite(file->spool, buffer, size, offset);
     if (written < 0) return -errno;
     file->dirty = true;
@@ -167,6 +167,10 @@ int MountedRecorder::flush(std::uint64_t handle) {
     OpenFile* file = handleOf(handle);
     if (file == nullptr) return -EBADF;
     if (!file->dirty) return 0;
+    if (file->refusal != 0) {
+        file->dirty = false;
+        return file->refusal;
+    }
     return send(*file);
 }
 
@@ -184,6 +188,7 @@ int MountedRecorder::upload(const TreePlace& place, const std::string& pcPath,
                             std::uint64_t bytes) {
     changed();
     cache_.forget(copyKey(place));
+    shownTimes_.erase(copyKey(place));
     int error = 0;
     const rules::RecorderListing* files = listing(place.folder, error);
     if (files == nullptr) return error;
@@ -298,6 +303,7 @@ int MountedRecorder::moveAcross(const TreePlace& from, const rules::ListedFile& 
     const std::string shortName = source.shortName;
     const std::uint64_t bytes = source.size;
     if (const int error = fetchCopy(reading); error != 0) return error;
+    keepShownTime(from, to);
     ::close(reading.copy);
     // Nothing is fetched while it is sent, so the cache keeps it.
     const std::optional<std::string> copyPath = cache_.copyOf(copyKey(from));
@@ -308,6 +314,17 @@ int MountedRecorder::moveAcross(const TreePlace& from, const rules::ListedFile& 
     return command(from.folder, -EACCES, [&](DeviceContext* link) {
         return QVDeleteFile(link, shortName.c_str(), STORE_MAIN);
     });
+}
+
+void MountedRecorder::keepShownTime(const TreePlace& from, const TreePlace& to) {
+    const auto shown = shownTimes_.find(copyKey(from));
+    if (shown == shownTimes_.end()) {
+        shownTimes_.erase(copyKey(to));
+        return;
+    }
+    const struct timespec time = shown->second;
+    shownTimes_.erase(shown);
+    shownTimes_[copyKey(to)] = time;
 }
 
 int MountedRecorder::rename(const char* fromPath, const char* toPath, unsigned flags) {
@@ -338,6 +355,7 @@ int MountedRecorder::rename(const char* fromPath, const char* toPath, unsigned f
     }
     cache_.forget(copyKey(from));
     cache_.forget(copyKey(to));
+    keepShownTime(from, to);
     if (target != nullptr) {
         // The file renamed is whole on the recorder already: it takes the
         // old one's place as a replacement's new copy does.

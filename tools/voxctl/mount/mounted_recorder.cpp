@@ -179,6 +179,20 @@ int MountedRecorder::getattr(const char* path, struct stat& attributes) {
     const rules::ListedFile* file = findEntry(place, error);
     if (file == nullptr) return error;
     attributes = entryAttributes(*file);
+    if (auto shown = shownTimes_.find(copyKey(place)); shown != shownTimes_.end())
+        attributes.st_mtim = shown->second;
+    return 0;
+}
+
+int MountedRecorder::utimens(const char* path, const struct timespec times[2]) {
+    const TreePlace place = placeOf(path);
+    if (place.kind != TreePlace::Kind::Entry || times == nullptr || times[1].tv_nsec == UTIME_OMIT)
+        return 0;
+    int error = 0;
+    if (pendingAt(path) == nullptr && findEntry(place, error) == nullptr) return error;
+    struct timespec shown = times[1];
+    if (shown.tv_nsec == UTIME_NOW) clock_gettime(CLOCK_REALTIME, &shown);
+    shownTimes_[copyKey(place)] = shown;
     return 0;
 }
 
@@ -195,8 +209,14 @@ int MountedRecorder::readdir(const char* path, const EntryAdder& add) {
     int error = 0;
     const rules::RecorderListing* files = listing(place.folder, error);
     if (files == nullptr) return error;
-    for (const rules::ListedFile& file : files->files)
-        add(rules::plainName(file), entryAttributes(file));
+    for (const rules::ListedFile& file : files->files) {
+        const std::string name = rules::plainName(file);
+        struct stat attributes = entryAttributes(file);
+        const TreePlace entry{TreePlace::Kind::Entry, place.folder, name};
+        if (auto shown = shownTimes_.find(copyKey(entry)); shown != shownTimes_.end())
+            attributes.st_mtim = shown->second;
+        add(name, attributes);
+    }
     return 0;
 }
 
@@ -279,6 +299,7 @@ int MountedRecorder::unlink(const char* path) {
     if (entry->attribute & kFolderAttribute) return -EISDIR;
     const std::string shortName = entry->shortName;
     cache_.forget(copyKey(place));
+    shownTimes_.erase(copyKey(place));
     const int result = command(place.folder, -EACCES, [&](DeviceContext* link) {
         return QVDeleteFile(link, shortName.c_str(), STORE_MAIN);
     });

@@ -54,6 +54,10 @@ class MountedRecorder {
     int mkdir(const char* path);
     int rmdir(const char* path);
     int rename(const char* from, const char* to, unsigned flags);
+    // The recorder keeps dates of its own; a time set here is shown while
+    // the mount lives, until the file changes, so that tools that compare
+    // times (rsync) see what they set.
+    int utimens(const char* path, const struct timespec times[2]);
 
     // The recorder went away: every call from now on fails with ENODEV.
     void markGone() { gone_.store(true); }
@@ -74,6 +78,9 @@ class MountedRecorder {
         std::string spoolPath;
         bool dirty = false;
         bool lost = false;  // the spool could not be sent and was recovered
+        // A write refused for want of room: the file is not sent at all, and
+        // close() reports the refusal again.
+        int refusal = 0;
     };
 
     // The folder's listing, kept until the next change; none when the
@@ -101,12 +108,15 @@ class MountedRecorder {
     int sendChecked(const rules::RecorderListing& fresh, const TreePlace& place,
                     const std::string& pcPath, std::uint64_t bytes);
     void recover(OpenFile& file, const std::string& why);
+    // A renamed file keeps the time set on it.
+    void keepShownTime(const TreePlace& from, const TreePlace& to);
     int moveAcross(const TreePlace& from, const rules::ListedFile& source, const TreePlace& to);
 
     RecorderSession& session_;
     MountCache& cache_;
     std::map<rules::RecorderFolder, rules::RecorderListing> listings_;
     std::map<std::uint64_t, OpenFile> files_;
+    std::map<std::string, struct timespec> shownTimes_;  // by copy key
     std::uint64_t nextHandle_ = 1;
     std::atomic<bool> gone_{false};
 };
