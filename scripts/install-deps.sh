@@ -20,6 +20,9 @@ packages=(
   # the .DVF GStreamer plugin, its tests (decodebin, playbin, appsink) and package check
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-tools gstreamer1.0-plugins-base-apps
+  # voxctl mount (libfuse3, fusermount3) and its rsync test
+  fuse3 libfuse3-dev
+  rsync
 )
 
 missing=()
