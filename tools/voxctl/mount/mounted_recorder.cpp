@@ -26,8 +26,12 @@ constexpr std::uint8_t kFolderAttribute = 0x10;
 // What a CREATE carries of a long name.
 constexpr long kLongestName = 65;
 
+// The recorder's own folders keep no dates: they show when the mount began.
+const std::time_t kMountedAt = std::time(nullptr);
+
 struct stat folderAttributes() {
     struct stat attributes {};
+    attributes.st_mtime = attributes.st_ctime = attributes.st_atime = kMountedAt;
     attributes.st_mode = S_IFDIR | 0755;
     attributes.st_nlink = 2;
     attributes.st_uid = ::getuid();
