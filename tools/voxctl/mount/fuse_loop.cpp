@@ -32,7 +32,10 @@ template <typename Call>
 int guarded(Call&& call) {
     std::lock_guard lock(recorderCalls);
     if (mounted().gone()) return -ENODEV;
-    return call(mounted());
+    const int result = call(mounted());
+    // A call that found the recorder gone ends the loop once answered.
+    if (mounted().gone()) fuse_exit(fuse_get_context()->fuse);
+    return result;
 }
 
 void* init(fuse_conn_info*, fuse_config* config) {

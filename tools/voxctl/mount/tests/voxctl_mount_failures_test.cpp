@@ -99,6 +99,12 @@ TEST_F(MountFailuresTest, UnpluggedWhileMountedEndsTheMountAndWatchMountsAgain) 
     ASSERT_EQ(sandbox.run({"sim", "plug", sandbox.image()}).status, 0);
     ASSERT_TRUE(waitMounted(true)) << "not mounted again";
     EXPECT_EQ(shell("ls mnt/HD | grep -q NOTES.TXT"), 0);
+
+    // Pulled out while nothing is asked of it: the mount ends all the same.
+    ASSERT_EQ(sandbox.run({"sim", "unplug", sandbox.image()}).status, 0);
+    ASSERT_TRUE(waitMounted(false)) << "the mount point stayed";
+    ASSERT_EQ(sandbox.run({"sim", "plug", sandbox.image()}).status, 0);
+    ASSERT_TRUE(waitMounted(true)) << "not mounted again";
     unmount();
     EXPECT_EQ(sandbox.wait(mountProcess).status, 0);
 }
