@@ -24,11 +24,21 @@ std::optional<MountHolder> readLock() {
     return holder;
 }
 
-bool alive(long pid) {
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
-
 }  // namespace
+
+bool processRunning(long pid) {
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
+    // A process that has ended but was not yet waited for holds nothing,
+    // once the last of its threads is gone (they close its files).
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    bool zombie = false;
+    int threads = 1;
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("State:", 0) == 0) zombie = line.find('Z') != std::string::npos;
+        if (line.rfind("Threads:", 0) == 0) threads = std::atoi(line.c_str() + 8);
+    }
+    return !zombie || threads > 1;
+}
 
 std::string runtimeFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -42,7 +52,7 @@ std::string mountLockPath() {
 
 std::optional<MountHolder> otherMountHolder() {
     std::optional<MountHolder> holder = readLock();
-    if (!holder || holder->pid == ::getpid() || !alive(holder->pid)) return std::nullopt;
+    if (!holder || holder->pid == ::getpid() || !processRunning(holder->pid)) return std::nullopt;
     return holder;
 }
 

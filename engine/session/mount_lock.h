@@ -29,6 +29,9 @@ bool writeMountLock(const std::string& mountPoint);
 // Removes the lock when it is this process's.
 void removeMountLock();
 
+// Whether `pid` is a process that has not ended.
+bool processRunning(long pid);
+
 // The program's busy message, then who holds the recorder.
 std::string mountedBusyText(const MountHolder& holder);
 

@@ -115,10 +115,11 @@ void serveMounts(const MountOptions& options, const std::string& mountPoint, Sta
     for (;;) {
         mount::MountEnd end;
         {
+            // Let go of last, once the cache is gone: unmount waits for that.
+            const HeldLock lock(mountPoint);
             mount::MountCache cache(options.cacheMegabytes << 20);
             if (!cache.usable()) throw CommandError(kExitPcFile, cache.error());
             mount::MountedRecorder recorder(*session, cache);
-            const HeldLock lock(mountPoint);
             std::string error;
             end = mount::serve(
                 recorder, mountPoint, [&] { report.ready(); }, error);
@@ -206,9 +207,10 @@ void unmountRecorder(const std::string& given) {
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
         WEXITSTATUS(status) != 0)
         throw CommandError(kExitPcFile, mountPoint + " could not be unmounted");
-    // The mount's process lets go of the recorder and its cache on its way out.
+    // The mount's process lets go of the recorder and its cache on its way
+    // out: the next command may need either.
     if (!holder || holder->mountPoint != mountPoint) return;
-    for (int waited = 0; waited < 200 && ::kill(holder->pid, 0) == 0; ++waited)
+    for (int waited = 0; waited < 200 && session::processRunning(holder->pid); ++waited)
         std::this_thread::sleep_for(50ms);
 }
 

@@ -112,7 +112,8 @@ TEST_F(MountedRecorderTest, AChangeMadeWhileUnmountedShowsOnTheNextMount) {
     shell("ls mnt/HD", &before);
     unmount();
     writeFile(sandbox.pcPath("later.txt"), patternBytes(1234, 5));
-    ASSERT_EQ(sandbox.run({"put", sandbox.pcPath("later.txt"), "HD"}).status, 0);
+    const Finished put = sandbox.run({"put", sandbox.pcPath("later.txt"), "HD"});
+    ASSERT_EQ(put.status, 0) << put.err;
     ASSERT_TRUE(mount()) << mountErrors;
     EXPECT_EQ(before.find("later.txt"), std::string::npos);
     EXPECT_EQ(readFile(at("HD/later.txt")), patternBytes(1234, 5));
