@@ -28,6 +28,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # reach by RPATH; dpkg-shlibdeps must look there too.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CPACK_PACKAGING_INSTALL_PREFIX}/${VOX_PRIVATE_LIBDIR})
 
+# voxctl mount runs fusermount3 to mount and unmount the recorder.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fuse3)
+
 # The .DVF plugin plays recordings in the desktop's players, through
 # GStreamer's playbin and decodebin.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS gstreamer1.0-plugins-base)

@@ -58,7 +58,8 @@ fi
 pass "file list ($(grep -c -v '/$' "$work/files") files)"
 
 dpkg-deb -f "$deb" Depends >"$work/depends"
-for library in libqt6widgets6 libusb-1.0-0 libc6 libgstreamer1.0-0 libgstreamer-plugins-base1.0-0; do
+for library in libqt6widgets6 libusb-1.0-0 libc6 libgstreamer1.0-0 libgstreamer-plugins-base1.0-0 \
+  libfuse3-3 fuse3; do
   grep -q "$library" "$work/depends" || fail "Depends lacks $library: $(cat "$work/depends")"
 done
 pass "dependencies: $(cat "$work/depends")"

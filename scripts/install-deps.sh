@@ -23,6 +23,9 @@ packages=(
   # the player: the pitch-keeping time stretch, the audio output (its plugins
   # come with libqt6multimedia6) and the foot pedal's events
   libsoundtouch-dev qt6-multimedia-dev libevdev-dev
+  # voxctl mount (libfuse3, fusermount3) and its rsync test
+  fuse3 libfuse3-dev
+  rsync
 )
 
 missing=()

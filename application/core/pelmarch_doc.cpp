@@ -4,11 +4,13 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <utility>
 
 #include "application/core/message_boxes.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_tree.h"
 #include "application/resources/resources.h"
+#include "engine/session/mount_lock.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {
@@ -41,6 +43,15 @@ DeviceContext* CPelmarchDoc::checkDevice() {
     if (deviceLink && api_.checkDevice(deviceLink) == 0) {
         api_.destroyDev(deviceLink);
         deviceLink = nullptr;
+    }
+    // voxctl mount holds the recorder while it is mounted; the user is told
+    // once per mount.
+    if (auto holder = vox::session::otherMountHolder(); !deviceLink && holder) {
+        static long toldAbout = 0;
+        if (std::exchange(toldAbout, holder->pid) != holder->pid)
+            messageBoxes().show(QString::fromStdString(vox::session::mountedBusyText(*holder)),
+                                BoxButtons::Ok, BoxIcon::Stop);
+        return nullptr;
     }
     if (!deviceLink) api_.createDev(&deviceLink);
     return deviceLink;

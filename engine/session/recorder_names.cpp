@@ -35,9 +35,10 @@ std::string_view withoutTrailingSpaces(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::string> unstorableNameReason(std::string_view pcName, std::uint8_t versionByte) {
+std::optional<UnstorableName> unstorableName(std::string_view pcName, std::uint8_t versionByte) {
     if (text::toWide(pcName).size() > devsys::kCreateLongNameUnits)
-        return "the recorder keeps names of at most 65 characters";
+        return UnstorableName{NameProblem::TooLong,
+                              "the recorder keeps names of at most 65 characters"};
     AnyCounter counter;
     const std::string shortName = devsys::createShortName(pcName, versionByte, counter);
     // The 11-byte form from firmware 0x10 on; "base.ext" below it.
@@ -55,8 +56,16 @@ std::optional<std::string> unstorableNameReason(std::string_view pcName, std::ui
     extension = withoutTrailingSpaces(extension);
     if (base.empty() || base.front() == ' ' || base.size() > kShortBase ||
         extension.size() > kShortExtension || !storableField(base) || !storableField(extension))
-        return "the recorder cannot make a short name of it (\"" + shortName + "\")";
+        return UnstorableName{
+            NameProblem::NoShortName,
+            "the recorder cannot make a short name of it (\"" + shortName + "\")"};
     return std::nullopt;
+}
+
+std::optional<std::string> unstorableNameReason(std::string_view pcName, std::uint8_t versionByte) {
+    std::optional<UnstorableName> name = unstorableName(pcName, versionByte);
+    if (!name) return std::nullopt;
+    return std::move(name->reason);
 }
 
 }  // namespace vox::session

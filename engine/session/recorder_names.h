@@ -14,8 +14,20 @@
 
 namespace vox::session {
 
+enum class NameProblem {
+    TooLong,      // more long-name units than a CREATE carries
+    NoShortName,  // no 8.3 short name the recorder accepts can be made of it
+};
+
+struct UnstorableName {
+    NameProblem problem;
+    std::string reason;  // for the user
+};
+
 // Why the recorder (of firmware `versionByte`) cannot store a file named
 // `pcName` whole; none when it can.
+std::optional<UnstorableName> unstorableName(std::string_view pcName, std::uint8_t versionByte);
+// The same, as its text only.
 std::optional<std::string> unstorableNameReason(std::string_view pcName, std::uint8_t versionByte);
 
 }  // namespace vox::session

@@ -19,6 +19,15 @@ std::tm toTm(const LocalTime& time) {
     return parts;
 }
 
+}  // namespace
+
+std::time_t secondsOf(const LocalTime& time) {
+    std::tm parts = toTm(time);
+    return std::mktime(&parts);
+}
+
+namespace {
+
 std::string format(const LocalTime& time, const char* pattern) {
     const std::tm parts = toTm(time);
     char text[128];

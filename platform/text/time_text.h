@@ -19,6 +19,8 @@ struct LocalTime {
 
 LocalTime localTimeNow();
 LocalTime localTimeOf(std::time_t when);
+// The moment a local time stands for (what mktime gives).
+std::time_t secondsOf(const LocalTime& time);
 
 // FAT date: ((year - 1980) & 0x7F) << 9 | month << 5 | day.
 std::uint16_t fatDate(const LocalTime& time);

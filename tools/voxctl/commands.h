@@ -18,5 +18,6 @@ void addConversionCommands(CLI::App& app);  // encode, decode
 void addImportCommand(CLI::App& app);       // import
 void addOrderCommands(CLI::App& app);       // order, sort
 void addDoctorCommand(CLI::App& app);       // doctor
+void addMountCommands(CLI::App& app);       // mount, unmount (built with libfuse3)
 
 }  // namespace vox::voxctl

@@ -61,6 +61,9 @@ int run(int argc, char** argv) {
     addImportCommand(app);
     addOrderCommands(app);
     addDoctorCommand(app);
+#ifdef VOXCTL_MOUNT
+    addMountCommands(app);
+#endif
     giveExitStatusHelp(app);
 
     try {

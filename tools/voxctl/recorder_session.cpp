@@ -6,6 +6,7 @@
 #include "engine/rules/listed_entry.h"
 #include "engine/rules/rule_texts.h"
 #include "engine/session/folder_reader.h"
+#include "engine/session/mount_lock.h"
 #include "platform/devio/devio.h"
 #include "tools/voxctl/command_error.h"
 
@@ -76,6 +77,9 @@ void releaseRecorder() {
 }
 
 RecorderSession::RecorderSession() : raw_(std::make_unique<DeviceListing>()) {
+    // A mount holds the recorder for as long as it lives.
+    if (auto holder = session::otherMountHolder())
+        throw CommandError(kExitBusy, session::mountedBusyText(*holder));
     if (CreateDev(&link_) != 0 || link_ == nullptr) {
         link_ = nullptr;
         if (stackProblem) throw CommandError(statusFor(stackProblem->fault), stackProblem->message);

@@ -16,6 +16,8 @@ namespace vox::voxctl {
 void reserveStdoutForResults();
 // Lets the library's diagnostic lines through, on stderr.
 void showDiagnostics();
+// Sends results to /dev/null too, for a process that has left its terminal.
+void silenceResults();
 
 bool stdoutIsTerminal();
 
