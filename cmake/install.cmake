@@ -89,9 +89,9 @@ set(vox_driver_package ${PROJECT_SOURCE_DIR}/driver_installer)
 install(FILES ${vox_driver_package}/60-vxr250.rules DESTINATION lib/udev/rules.d)
 install(FILES ${vox_driver_package}/vxr250.inf ${vox_driver_package}/60-vxr250.rules
         DESTINATION ${VOX_DATA_DIR}/driver)
-if(TARGET Qinst)
+if(TARGET vox_qinst)
   file(RELATIVE_PATH vox_libs_to_driver /${VOX_PRIVATE_LIBDIR} /${VOX_DATA_DIR}/driver)
-  target_compile_definitions(Qinst PRIVATE VOX_QINST_INSTALLED_PACKAGE="${vox_libs_to_driver}")
+  target_compile_definitions(vox_qinst PRIVATE VOX_QINST_INSTALLED_PACKAGE="${vox_libs_to_driver}")
 endif()
 
 add_subdirectory(${PROJECT_SOURCE_DIR}/packaging ${PROJECT_BINARY_DIR}/packaging)
