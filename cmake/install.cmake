@@ -68,6 +68,15 @@ foreach(program IN LISTS vox_programs)
   vox_linked_shared_libraries(${program} libraries)
   list(APPEND vox_installed_libraries ${libraries})
 endforeach()
+# The shipped libraries go in whether or not our programs link them: the
+# coders' flat exports serve other callers, while conversion uses the coders'
+# classes.
+foreach(library QVDevSys VXR250 Qinst Dll_VqR_encoder Dll_VqR_decoder)
+  if(TARGET ${library})
+    vox_linked_shared_libraries(${library} libraries)
+    list(APPEND vox_installed_libraries ${library} ${libraries})
+  endif()
+endforeach()
 list(REMOVE_DUPLICATES vox_installed_libraries)
 
 # Installed programs find the libraries relative to their own place, so the

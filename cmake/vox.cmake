@@ -89,10 +89,58 @@ function(vox_export_only target list_file)
   file(STRINGS ${list_file} symbols)
   list(JOIN symbols ";\n    " global)
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.version)
-  file(WRITE ${script} "{\n  global:\n    ${global};\n  local: *;\n};\n")
+  # Written only when it changes, so that a configure run relinks nothing.
+  file(WRITE ${script}.in "{\n  global:\n    ${global};\n  local: *;\n};\n")
+  configure_file(${script}.in ${script} COPYONLY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
   target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+  set_property(TARGET ${target} PROPERTY VOX_EXPORT_LIST ${list_file})
+endfunction()
+
+# What the internal shared libraries export: the symbols of the project's
+# namespace (functions, objects, and the type information, virtual tables
+# and guards of its classes), as patterns over demangled names; "?" stands
+# for the space in "typeinfo for". Everything else they define, the
+# standard library's and Qt's template instances above all, stays local.
+set(VOX_OWN_EXPORT_PATTERNS
+    "vox::*" "typeinfo?for?vox::*" "typeinfo?name?for?vox::*" "vtable?for?vox::*"
+    "VTT?for?vox::*" "guard?variable?for?vox::*" "non-virtual?thunk?to?vox::*"
+    "virtual?thunk?to?vox::*")
+
+# Links every shared library defined in `directory` and below that has no
+# export list of its own (vox_export_only) so that it exports only
+# VOX_OWN_EXPORT_PATTERNS. Libraries for tests alone (all their sources in a
+# tests folder: stand-ins and shims that must export C functions) are left
+# as they are. Beside each library, LIBRARY.patterns lists the patterns for
+# scripts/check-exports.sh.
+function(vox_export_own_symbols directory)
+  get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    get_target_property(list_file ${target} VOX_EXPORT_LIST)
+    if(NOT type STREQUAL "SHARED_LIBRARY" OR list_file)
+      continue()
+    endif()
+    vox_source_folders(${target} folders)
+    list(FILTER folders EXCLUDE REGEX "(^|/)tests(/|$)")
+    if(NOT folders)
+      continue()
+    endif()
+    list(JOIN VOX_OWN_EXPORT_PATTERNS ";\n      " patterns)
+    set(script ${PROJECT_BINARY_DIR}/exports/${target}.version)
+    file(WRITE ${script}.in
+         "{\n  global:\n    extern \"C++\" {\n      ${patterns};\n    };\n  local: *;\n};\n")
+    configure_file(${script}.in ${script} COPYONLY)
+    target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+    list(JOIN VOX_OWN_EXPORT_PATTERNS "\n" pattern_lines)
+    file(GENERATE OUTPUT $<TARGET_FILE:${target}>.patterns CONTENT "${pattern_lines}\n")
+  endforeach()
+  get_property(subdirectories DIRECTORY ${directory} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    vox_export_own_symbols(${subdirectory})
+  endforeach()
 endfunction()
 
 # Include paths per target.
