@@ -88,7 +88,8 @@ target_link_libraries(Voxmain PRIVATE vox_app vox_stack)
 if(BUILD_TESTING)
   # Each test process makes its own QApplication on the offscreen platform,
   # with settings and the instance lock in a folder of its own.
-  set(qt_test_support ${app_dir}/core/tests/support/qt_test_environment.cpp)
+  set(qt_test_support ${app_dir}/core/tests/support/qt_test_environment.cpp
+                      ${app_dir}/panes/tests/temporary_home.h)
   vox_add_gtest(vox_controls_test
     SOURCES ${app_dir}/panes/tests/list_control_test.cpp
             ${app_dir}/panes/tests/hover_button_test.cpp

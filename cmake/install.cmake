@@ -68,6 +68,15 @@ foreach(program IN LISTS vox_programs)
   vox_linked_shared_libraries(${program} libraries)
   list(APPEND vox_installed_libraries ${libraries})
 endforeach()
+# The shipped libraries go in whether or not our programs link them: the
+# coders' flat exports serve other callers, while conversion uses the coders'
+# classes.
+foreach(library QVDevSys VXR250 Qinst Dll_VqR_encoder Dll_VqR_decoder)
+  if(TARGET ${library})
+    vox_linked_shared_libraries(${library} libraries)
+    list(APPEND vox_installed_libraries ${library} ${libraries})
+  endif()
+endforeach()
 list(REMOVE_DUPLICATES vox_installed_libraries)
 
 # Installed programs find the libraries relative to their own place, so the
@@ -89,9 +98,9 @@ set(vox_driver_package ${PROJECT_SOURCE_DIR}/driver_installer)
 install(FILES ${vox_driver_package}/60-vxr250.rules DESTINATION lib/udev/rules.d)
 install(FILES ${vox_driver_package}/vxr250.inf ${vox_driver_package}/60-vxr250.rules
         DESTINATION ${VOX_DATA_DIR}/driver)
-if(TARGET Qinst)
+if(TARGET vox_qinst)
   file(RELATIVE_PATH vox_libs_to_driver /${VOX_PRIVATE_LIBDIR} /${VOX_DATA_DIR}/driver)
-  target_compile_definitions(Qinst PRIVATE VOX_QINST_INSTALLED_PACKAGE="${vox_libs_to_driver}")
+  target_compile_definitions(vox_qinst PRIVATE VOX_QINST_INSTALLED_PACKAGE="${vox_libs_to_driver}")
 endif()
 
 add_subdirectory(${PROJECT_SOURCE_DIR}/packaging ${PROJECT_BINARY_DIR}/packaging)

@@ -44,20 +44,27 @@ static_assert(sizeof(DevBroadcastDevNode) == 16);
 
 }  // namespace vox::qinst
 
+#if defined(__GNUC__)
+#define QINST_API __attribute__((visibility("default")))
+#else
+#define QINST_API
+#endif
+
 extern "C" {
 
 // 1 when the install ran; 0 when installs are pending, the platform is not
 // supported, the type has no hardware ID, or a step failed. When the device
 // is plugged in on Windows, the device install's own result.
-int InstallZIRDevice(const char* infPath, int deviceType, vox::messages::WindowHandle parentWindow);
+QINST_API int InstallZIRDevice(const char* infPath, int deviceType,
+                               vox::messages::WindowHandle parentWindow);
 // 1 if a present device carries the type's hardware ID.
-int FindZIRDevice(int deviceType);
+QINST_API int FindZIRDevice(int deviceType);
 // 1 if a device-change broadcast (message 537) leaves one of the devices there.
-int IsZIRDevicePlugged(vox::messages::Message message, vox::messages::WParam wParam,
-                       vox::messages::LParam lParam);
+QINST_API int IsZIRDevicePlugged(vox::messages::Message message, vox::messages::WParam wParam,
+                                 vox::messages::LParam lParam);
 // 1 while the system still has installs pending.
-int CheckForInProgressInstallations(void);
+QINST_API int CheckForInProgressInstallations(void);
 // Kept for setup programs that call it; does nothing and returns 0.
-int CopyHIDDriverFilesFromMasterINF(const char* first, const char* second);
+QINST_API int CopyHIDDriverFilesFromMasterINF(const char* first, const char* second);
 
 }  // extern "C"

@@ -18,8 +18,25 @@ void deconfigureDevice(DEVICE_EXTENSION* extension);
 
 // device_power.cpp
 kernel::NTSTATUS DispatchPower(kernel::DEVICE_OBJECT* device, kernel::IRP* irp);
-kernel::DEVICE_POWER_STATE deviceStateFor(const DEVICE_EXTENSION* extension,
-                                          kernel::SYSTEM_POWER_STATE system);
+// The device state the recorder takes for a system state: D0 while working,
+// else the bus's mapping where that is D3, and D3 where it maps to a lighter
+// state or to none. Inline, so that the tests reach it while the library
+// exports nothing but its entry point.
+inline kernel::DEVICE_POWER_STATE deviceStateFor(const DEVICE_EXTENSION* extension,
+                                                 kernel::SYSTEM_POWER_STATE system) {
+    using namespace kernel;
+    if (system == PowerSystemWorking) return PowerDeviceD0;
+    const DEVICE_POWER_STATE mapped = system > PowerSystemUnspecified && system < PowerSystemMaximum
+                                          ? extension->Capabilities.DeviceState[system]
+                                          : PowerDeviceUnspecified;
+    // The recorder keeps no light sleep state: where the bus maps a sleep
+    // state to none, D0, D1 or D2 (or to no valid state), it sleeps in D3.
+    if (mapped == PowerDeviceUnspecified || mapped == PowerDeviceD0 || mapped == PowerDeviceD1 ||
+        mapped == PowerDeviceD2 || mapped >= PowerDeviceMaximum) {
+        return PowerDeviceD3;
+    }
+    return mapped;
+}
 
 // dispatch.cpp
 kernel::NTSTATUS DispatchCreate(kernel::DEVICE_OBJECT* device, kernel::IRP* irp);

@@ -198,20 +198,6 @@ NTSTATUS handleDevicePower(DEVICE_EXTENSION* extension, IRP* irp) {
 
 }  // namespace
 
-DEVICE_POWER_STATE deviceStateFor(const DEVICE_EXTENSION* extension, SYSTEM_POWER_STATE system) {
-    if (system == PowerSystemWorking) return PowerDeviceD0;
-    const DEVICE_POWER_STATE mapped = system > PowerSystemUnspecified && system < PowerSystemMaximum
-                                          ? extension->Capabilities.DeviceState[system]
-                                          : PowerDeviceUnspecified;
-    // The recorder keeps no light sleep state: where the bus maps a sleep
-    // state to none, D0, D1 or D2 (or to no valid state), it sleeps in D3.
-    if (mapped == PowerDeviceUnspecified || mapped == PowerDeviceD0 || mapped == PowerDeviceD1 ||
-        mapped == PowerDeviceD2 || mapped >= PowerDeviceMaximum) {
-        return PowerDeviceD3;
-    }
-    return mapped;
-}
-
 NTSTATUS DispatchPower(DEVICE_OBJECT* device, IRP* irp) {
     DEVICE_EXTENSION* extension = extensionOf(device);
     const NTSTATUS locked = IoAcquireRemoveLock(&extension->RemoveLock, irp);

@@ -1,4 +1,4 @@
-// Loading and unloading the driver.
+// The driver's entry point and its unload routine.
 
 #include <cstring>
 
@@ -23,16 +23,6 @@ void DriverUnload(DRIVER_OBJECT*) {
 
 DriverGlobals& driverGlobals() {
     return globals;
-}
-
-DriverLoad::DriverLoad() {
-    driver_ =
-        IoLoadDriver(u"\\Driver\\VXR250", &DriverEntry,
-                     u"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\VXR250", &status_);
-}
-
-DriverLoad::~DriverLoad() {
-    if (driver_ != nullptr) IoUnloadDriver(driver_);
 }
 
 }  // namespace vox::vxr250

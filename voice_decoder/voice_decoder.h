@@ -4,14 +4,21 @@
 
 #include <cstdint>
 
+#if defined(__GNUC__)
+#define VQR_DECODER_API __attribute__((visibility("default")))
+#else
+#define VQR_DECODER_API
+#endif
+
 extern "C" {
 
 // Starts a new stream. Returns 1.
-int Ravelle_initDecoder();
+VQR_DECODER_API int Ravelle_initDecoder();
 
 // Decodes one 512-byte DVF block of the stream into `samples` (room for
 // 5,120 samples) and stores the number of samples written in `count` (0 for
 // a block that is not one of the stream). Returns 1 when samples were
 // written, else 0.
-int Ravelle_VoiceDecoder(const std::uint8_t* block, std::int16_t* samples, int* count);
+VQR_DECODER_API int Ravelle_VoiceDecoder(const std::uint8_t* block, std::int16_t* samples,
+                                         int* count);
 }
