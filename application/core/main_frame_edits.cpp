@@ -27,20 +27,19 @@ bool askOkCancel(const std::string& question) {
 void CMainFrame::onDelete() {
     const std::vector<std::size_t> rows = selectedRecorderRows();
     if (rows.empty() || refuseWhileBusy()) return;
-    doc_.transferEntries = {};
     std::vector<DeleteItem> items;
+    std::vector<std::string> shownNames;
     for (std::size_t row : rules::deletionOrder(rows)) {
         if (static_cast<int>(row) + 2 >= rules::listedEntryCount(doc_.listing)) continue;
-        doc_.transferEntries[items.size()] = doc_.listing.entries[row + 2];
-        items.push_back(
-            {rules::listedFile(doc_.listing.entries[row + 2]).shortName, static_cast<int>(row)});
+        const rules::ListedFile file = rules::listedFile(doc_.listing.entries[row + 2]);
+        items.push_back({file.shortName, static_cast<int>(row)});
+        shownNames.push_back(file.longName);
     }
-    doc_.transferCount = static_cast<int>(items.size());
     if (!doc_.deviceLink || items.empty()) return;
     if (!askOkCancel(rules::fillIn(rules::texts::kDeleteQuestion, std::to_string(items.size()))))
         return;
     DeleteJob job{doc_.deviceLink, std::move(items), flashForm_, doc_.cancelFlagAddress()};
-    doc_.workerThread = startDeleteWorker(std::move(job)).release();
+    flashForm_->operations().startDelete(std::move(job), std::move(shownNames));
 }
 
 // One row one place up or down in the folder's play order.

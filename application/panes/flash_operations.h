@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "application/core/delete_worker.h"
 #include "engine/session/format_run.h"
 #include "engine/session/transfer_session.h"
 #include "platform/messages/message_target.h"
@@ -41,6 +43,9 @@ class FlashOperations final : public vox::session::SessionFrontEnd,
     // and runs it on `link`.
     void send(DeviceContext* link, const vox::session::SendRequest& request);
     void fetch(DeviceContext* link, const vox::session::FetchRequest& request);
+    // Deletes the job's files; `shownNames` are shown in the status bar as
+    // each one goes, in the job's order.
+    void startDelete(DeleteJob job, std::vector<std::string> shownNames);
     // False when the library's lock was taken.
     bool startFormat(DeviceContext* link, std::uint32_t pacingBytes);
     // The Cancel button: the transfer worker stops after its next block.
@@ -74,7 +79,6 @@ class FlashOperations final : public vox::session::SessionFrontEnd,
     void enableControls(bool enable);
     void showBox(const QString& text);
     void statusText(const QString& text);
-    void joinFinishedWorker(vox::messages::ThreadHandle& worker);
 
     CPelmarchDoc& doc_;
     CFlashForm& form_;
@@ -82,6 +86,7 @@ class FlashOperations final : public vox::session::SessionFrontEnd,
     std::unique_ptr<vox::session::TransferSession> session_;
     std::unique_ptr<vox::session::FormatRun> format_;
     int deleteCount_ = 0;
+    std::vector<std::string> deleteNames_;
 };
 
 // The texts the two bars show.

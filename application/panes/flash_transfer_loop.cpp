@@ -46,9 +46,9 @@ FlashOperations::~FlashOperations() {
     // The workers still send to the form; their notices are handled until
     // each has ended (a conversion runs to its end).
     if (session_ && session_->running()) session_->cancel();
-    if (doc_.workerThread) doc_.setCancel(1);
+    if (doc_.work.onRecorder() == Work::Delete) doc_.setCancel(1);
     while ((session_ && session_->running()) || (format_ && format_->running()) ||
-           doc_.workerThread || doc_.conversionThread)
+           doc_.work.onRecorder() == Work::Delete || doc_.work.converting())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
@@ -61,14 +61,14 @@ void FlashOperations::startSession(DeviceContext* link) {
 // so the document counts it as running from before it starts.
 void FlashOperations::send(DeviceContext* link, const session::SendRequest& request) {
     startSession(link);
-    doc_.sessionWorker = true;
-    if (!session_->send(request)) doc_.sessionWorker = false;
+    doc_.work.begin(Work::Transfer);
+    if (!session_->send(request)) doc_.work.end(Work::Transfer);
 }
 
 void FlashOperations::fetch(DeviceContext* link, const session::FetchRequest& request) {
     startSession(link);
-    doc_.sessionWorker = true;
-    if (!session_->fetch(request)) doc_.sessionWorker = false;
+    doc_.work.begin(Work::Transfer);
+    if (!session_->fetch(request)) doc_.work.end(Work::Transfer);
 }
 
 void FlashOperations::cancel() {
@@ -109,15 +109,12 @@ void FlashOperations::onEvent(const session::SessionEvent& event) {
         return showTransferProgress(progress->index,
                                     static_cast<int>(rules::blockCount(progress->bytesMoved)));
     if (const auto* arrived = std::get_if<ev::FileArrived>(&event)) {
-        doc_.busy = 0;
+        doc_.work.setBusy(false);
         return showArrivedFile(arrived->index);
     }
-    if (std::holds_alternative<ev::FileFailed>(event)) {
-        doc_.busy = 0;
-        return;
-    }
+    if (std::holds_alternative<ev::FileFailed>(event)) return doc_.work.setBusy(false);
     if (std::holds_alternative<ev::Cancelled>(event)) {
-        doc_.busy = 0;
+        doc_.work.setBusy(false);
         return showBox(QString::fromLatin1(rules::texts::kCancelled));
     }
     if (const auto* finished = std::get_if<ev::Finished>(&event))
@@ -130,7 +127,7 @@ void FlashOperations::onFileStarted(const session::event::FileStarted& started) 
     const std::size_t index = started.index;
     const session::SessionPlan& plan = session_->plan();
     const auto files = static_cast<int>(plan.files.size());
-    doc_.busy = 1;
+    doc_.work.setBusy(true);
     enableControls(false);
     form_.currentBar()->setRange(0, fileBlocks(index));
     form_.currentBar()->setPosition(0);
@@ -192,8 +189,8 @@ void FlashOperations::onSessionFinished(const session::event::Finished& finished
             showBox(QString::fromStdString(finished.failure));
             break;
     }
-    doc_.busy = 0;
-    doc_.sessionWorker = false;
+    doc_.work.setBusy(false);
+    doc_.work.end(Work::Transfer);
     clearBar(form_.currentBar());
     // When only the check before a further file failed, the Total bar keeps
     // how far the batch came.
