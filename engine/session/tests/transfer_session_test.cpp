@@ -14,6 +14,7 @@
 #include "device_library/tests/temp_dir.h"
 #include "engine/rules/listed_entry.h"
 #include "engine/rules/rule_texts.h"
+#include "engine/session/delete_run.h"
 #include "engine/session/folder_reader.h"
 #include "platform/devio/direct_provider.h"
 #include "platform/messages/queue_target.h"
@@ -159,11 +160,11 @@ class TransferSessionTest : public ::testing::Test {
     Script script;
     std::vector<std::chrono::milliseconds> waits;
     std::shared_ptr<model::Recorder> recorder_;
+    DeviceContext* link_ = nullptr;
+    SessionTiming timing_;
 
   private:
     std::shared_ptr<devio::Provider> previous_;
-    DeviceContext* link_ = nullptr;
-    SessionTiming timing_;
     std::chrono::steady_clock::time_point now_{};
     int versionByte_ = 0;
     std::unique_ptr<TransferSession> session_;
@@ -265,6 +266,56 @@ TEST_F(TransferSessionTest, ACancelBetweenFilesStartsNoFurtherFile) {
     EXPECT_EQ(script.filesDone, 1u);
     EXPECT_EQ(waits, (std::vector<std::chrono::milliseconds>{30ms}));
     EXPECT_EQ(recorderFile("HD", "TWO.TXT"), nullptr);
+}
+
+// What a delete front end sees, with how many files were left at each step.
+struct DeleteTrace : DeleteListener {
+    void onDeleting(std::size_t index) override { steps.push_back("-" + std::to_string(index)); }
+    void onDeleted(std::size_t index) override {
+        steps.push_back("x" + std::to_string(index) + ":" + std::to_string(filesLeft()));
+    }
+    std::function<std::size_t()> filesLeft;
+    std::vector<std::string> steps;
+};
+
+TEST_F(TransferSessionTest, DeletesGoOneAtATimeWithAPauseAndStopAtARefusalOrACancel) {
+    for (const char* name : {"A.TXT", "B.TXT", "C.TXT", "D.TXT"}) addRecorderFile("HD", name, 10);
+    list(rules::RecorderFolder::Hd);
+    DeleteTrace trace;
+    trace.filesLeft = [this] { return filesIn("HD"); };
+    const auto never = [] { return false; };
+    DeleteResult result = deleteFiles(link_, {"D       TXT", "C       TXT"}, never, trace, timing_);
+    EXPECT_EQ(result.end, DeleteEnd::Done);
+    EXPECT_EQ(result.deleted, 2u);
+    EXPECT_EQ(trace.steps, (std::vector<std::string>{"-0", "x0:3", "-1", "x1:2"}));
+    EXPECT_EQ(waits, (std::vector<std::chrono::milliseconds>{100ms, 100ms}));
+
+    // The recorder refuses the first file: it stays, and neither of the
+    // others is tried.
+    addRecorderFile("HD", "E.TXT", 10);
+    list(rules::RecorderFolder::Hd);
+    trace.steps.clear();
+    recorder_->faults().refuseNextDelete();
+    result =
+        deleteFiles(link_, {"E       TXT", "B       TXT", "A       TXT"}, never, trace, timing_);
+    EXPECT_EQ(result.end, DeleteEnd::Failed);
+    EXPECT_EQ(result.deleted, 0u);
+    EXPECT_GT(result.outcome, 0);
+    EXPECT_EQ(filesIn("HD"), 3u);
+
+    // A cancel raised while a file goes ends before the next one.
+    trace.steps.clear();
+    bool cancel = false;
+    trace.filesLeft = [&] {
+        cancel = true;
+        return filesIn("HD");
+    };
+    result = deleteFiles(
+        link_, {"E       TXT", "B       TXT"}, [&] { return cancel; }, trace, timing_);
+    EXPECT_EQ(result.end, DeleteEnd::Cancelled);
+    EXPECT_EQ(result.deleted, 1u);
+    EXPECT_EQ(trace.steps, (std::vector<std::string>{"-0", "x0:2"}));
+    EXPECT_EQ(filesIn("HD"), 2u);
 }
 
 }  // namespace
