@@ -9,16 +9,13 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <type_traits>
 
 #include "engine/rules/rule_texts.h"
 #include "engine/session/format_run.h"
-#include "engine/session/session_timing.h"
 #include "platform/messages/message_numbers.h"
 #include "platform/messages/queue_target.h"
 #include "platform/stack/device_stack.h"
