@@ -11,6 +11,7 @@
 #include "engine/rules/listed_entry.h"
 #include "engine/rules/recorder_edits.h"
 #include "engine/rules/rule_texts.h"
+#include "engine/session/recorder_move.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {
@@ -46,13 +47,10 @@ void CMainFrame::onDelete() {
 void CMainFrame::onMove(bool up) {
     const std::vector<std::size_t> rows = selectedRecorderRows();
     if (rows.size() != 1 || refuseWhileBusy()) return;
-    const std::optional<rules::MoveAction> move =
-        rules::planMove(rules::listedFolder(doc_.listing), rows.front(), up);
-    if (!move) return;
-    DeviceContext* link = doc_.checkDevice();
-    if (!link) return;
-    QVReplaceFile(link, move->shortName.c_str(), static_cast<int>(move->position), STORE_MAIN);
-    if (flashList_) flashList_->send(vox::messages::WM_REFRESH_LIST, move->position, 0);
+    // The list shows the folder as it is afterwards, whatever the recorder said.
+    const auto moved = vox::session::moveFile(rules::listedFolder(doc_.listing), rows.front(), up,
+                                              [this] { return doc_.checkDevice(); });
+    if (moved && flashList_) flashList_->send(vox::messages::WM_REFRESH_LIST, moved->position, 0);
 }
 
 // The device check would take the link from under a running worker, so a

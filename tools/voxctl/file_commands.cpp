@@ -10,6 +10,7 @@
 #include "engine/rules/rule_texts.h"
 #include "engine/rules/upload_plan.h"
 #include "engine/session/delete_run.h"
+#include "engine/session/recorder_move.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_session.h"
@@ -66,15 +67,13 @@ void moveFile(const std::string& argument, bool up) {
     RecorderSession session;
     const rules::RecorderListing listing = session.listFolder(path.folder);
     const std::size_t row = RecorderSession::requireFile(listing, path);
-    const auto move = rules::planMove(listing, row, up);
-    if (!move) {
+    const auto moved = session::moveFile(listing, row, up, [&session] { return session.link(); });
+    if (!moved) {
         std::cerr << "voxctl: " << path.name << " is already the " << (up ? "first" : "last")
                   << " file of its folder\n";
         return;
     }
-    requireDone(QVReplaceFile(session.link(), move->shortName.c_str(),
-                              static_cast<int>(move->position), STORE_MAIN),
-                "move \"" + path.name + "\"");
+    requireDone(moved->answer, "move \"" + path.name + "\"");
 }
 
 void renameFile(const std::string& argument, const std::string& newName) {

@@ -16,6 +16,7 @@
 #include "engine/rules/rule_texts.h"
 #include "engine/session/delete_run.h"
 #include "engine/session/folder_reader.h"
+#include "engine/session/recorder_move.h"
 #include "platform/devio/direct_provider.h"
 #include "platform/messages/queue_target.h"
 #include "recorder_model/recorder.h"
@@ -316,6 +317,28 @@ TEST_F(TransferSessionTest, DeletesGoOneAtATimeWithAPauseAndStopAtARefusalOrACan
     EXPECT_EQ(result.deleted, 1u);
     EXPECT_EQ(trace.steps, (std::vector<std::string>{"-0", "x0:2"}));
     EXPECT_EQ(filesIn("HD"), 2u);
+}
+
+// A move the rules have no place for asks the front end for no link.
+TEST_F(TransferSessionTest, AMoveTellsTheRecorderOnlyWhereTheFileHasAPlaceToGo) {
+    for (const char* name : {"A.TXT", "B.TXT", "C.TXT"}) addRecorderFile("HD", name, 10);
+    int linksAsked = 0;
+    const auto link = [&] {
+        ++linksAsked;
+        return link_;
+    };
+    EXPECT_FALSE(moveFile(list(rules::RecorderFolder::Hd), 0, true, link));
+    EXPECT_FALSE(moveFile(list(rules::RecorderFolder::Hd), 2, false, link));
+    EXPECT_EQ(linksAsked, 0);
+
+    const auto moved = moveFile(list(rules::RecorderFolder::Hd), 2, true, link);
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->position, 1u);
+    EXPECT_EQ(moved->answer, 0);
+    std::vector<std::string> order;
+    for (const rules::ListedFile& file : list(rules::RecorderFolder::Hd).files)
+        order.push_back(file.shortName);
+    EXPECT_EQ(order, (std::vector<std::string>{"A       TXT", "C       TXT", "B       TXT"}));
 }
 
 }  // namespace
