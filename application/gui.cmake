@@ -65,6 +65,7 @@ add_library(vox_app
   ${app_dir}/core/profile.cpp ${app_dir}/core/window_placement.cpp
   ${app_dir}/core/instance_lock.cpp ${app_dir}/core/resource_pack.cpp
   ${app_dir}/core/pelmarch_doc.cpp
+  ${app_dir}/core/running_work.cpp
   ${app_dir}/core/fixed_splitter.cpp ${app_dir}/core/mount_watcher.cpp
   ${app_dir}/core/device_notice_relay.cpp ${app_dir}/core/main_frame.cpp
   ${app_dir}/core/main_frame_layout.cpp ${app_dir}/core/main_frame_status.cpp

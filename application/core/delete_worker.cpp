@@ -1,38 +1,48 @@
 #include "application/core/delete_worker.h"
 
 #include <atomic>
-#include <thread>
 
+#include "engine/session/delete_run.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {
 
 namespace {
 
-bool raised(const int* flag) {
-    return flag != nullptr && std::atomic_ref<int>(*const_cast<int*>(flag)).load() != 0;
-}
+using vox::messages::LParam;
+using vox::messages::WM_DELETE_NOTIFY;
+
+// The session's steps as the form's notices; the rows go through the form
+// too, so that only the GUI thread touches the widgets.
+class DeleteNotices final : public session::DeleteListener {
+  public:
+    explicit DeleteNotices(const DeleteJob& job) : job_(job) {}
+    void onDeleting(std::size_t index) override {
+        job_.form->send(WM_DELETE_NOTIFY, kDeleteProgress, static_cast<LParam>(index + 1));
+    }
+    void onDeleted(std::size_t index) override {
+        job_.form->send(WM_DELETE_NOTIFY, kDeleteRemoveRow, job_.items[index].row);
+    }
+
+  private:
+    const DeleteJob& job_;
+};
 
 int runDeletes(const DeleteJob& job) {
-    using vox::messages::WM_DELETE_NOTIFY;
-    const auto count = static_cast<vox::messages::LParam>(job.items.size());
-    job.form->send(WM_DELETE_NOTIFY, kDeleteStarted, count);
-    vox::messages::LParam outcome = kDeleteDone;
-    for (std::size_t i = 0; i < job.items.size(); ++i) {
-        job.form->send(WM_DELETE_NOTIFY, kDeleteProgress,
-                       static_cast<vox::messages::LParam>(i + 1));
-        const DeleteItem& item = job.items[i];
-        if (QVDeleteFile(job.link, item.shortName.c_str(), STORE_MAIN) != 0) {
-            outcome = kDeleteFailed;
-            break;
-        }
-        job.form->send(WM_DELETE_NOTIFY, kDeleteRemoveRow, item.row);
-        std::this_thread::sleep_for(job.pauseAfterFile);
-        if (raised(job.cancelFlag)) {
-            outcome = kDeleteCancelled;
-            break;
-        }
-    }
+    job.form->send(WM_DELETE_NOTIFY, kDeleteStarted, static_cast<LParam>(job.items.size()));
+    std::vector<std::string> names;
+    for (const DeleteItem& item : job.items) names.push_back(item.shortName);
+    DeleteNotices notices(job);
+    session::SessionTiming timing;
+    timing.betweenDeletes = job.pauseAfterFile;
+    const auto cancelled = [flag = job.cancelFlag] {
+        return flag != nullptr && std::atomic_ref<int>(*const_cast<int*>(flag)).load() != 0;
+    };
+    const session::DeleteResult result =
+        session::deleteFiles(job.link, names, cancelled, notices, timing);
+    const LParam outcome = result.end == session::DeleteEnd::Failed      ? kDeleteFailed
+                           : result.end == session::DeleteEnd::Cancelled ? kDeleteCancelled
+                                                                         : kDeleteDone;
     job.form->send(WM_DELETE_NOTIFY, kDeleteFinished, outcome);
     return 0;
 }

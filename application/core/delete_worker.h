@@ -1,6 +1,6 @@
 #pragma once
-// The delete worker: deletes recorder files one at a time on a thread of its
-// own and reports each step to the recorder form with WM_DELETE_NOTIFY. The
+// The delete worker: runs the session's deletes on a thread of its own and
+// reports each step to the recorder form with WM_DELETE_NOTIFY. The
 // list rows go through the form too (kDeleteRemoveRow), so that only the GUI
 // thread touches the widgets.
 
@@ -37,12 +37,13 @@ struct DeleteJob {
     // Highest row first, so that removing a row never shifts one still to come.
     std::vector<DeleteItem> items;
     vox::messages::MessageTarget* form = nullptr;
-    const int* cancelFlag = nullptr;  // raised by the GUI thread; read after each file
+    const int* cancelFlag = nullptr;  // raised by the GUI thread; read before each file
     std::chrono::milliseconds pauseAfterFile = session::SessionTiming{}.betweenDeletes;
 };
 
-// The worker stops after the current file once the flag is raised, and at
-// the first file the recorder does not delete (its row then stays).
+// The worker runs the session's deletes: it stops after the current file
+// once the flag is raised, and at the first file the recorder does not
+// delete (its row then stays).
 std::unique_ptr<vox::messages::Worker> startDeleteWorker(DeleteJob job);
 
 }  // namespace vox::app

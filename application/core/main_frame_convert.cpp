@@ -1,6 +1,6 @@
 // Convert: one selected PC file between WAV and the recorder's voice format.
-// The conversion rules decide; the main window asks, starts the worker and
-// records it as the conversion thread.
+// The conversion rules decide; the main window asks and starts the worker,
+// which the document keeps as the running conversion.
 
 #include <sys/stat.h>
 
@@ -26,11 +26,6 @@ bool fileExists(const std::string& path) {
     return lstat(path.c_str(), &status) == 0;
 }
 
-void copyPath(std::array<char, kPathBytes>& field, const std::string& path) {
-    field = {};
-    path.copy(field.data(), field.size() - 1);
-}
-
 }  // namespace
 
 void CMainFrame::onConvert(WParam direction) {
@@ -41,7 +36,7 @@ void CMainFrame::onConvert(WParam direction) {
     selection.direction =
         direction == 1 ? conv::ConvertDirection::DvfToWav : conv::ConvertDirection::WavToDvf;
     selection.quality = doc_.dirForm ? doc_.dirForm->quality : 1;
-    selection.workerRunning = doc_.conversionThread != nullptr;
+    selection.workerRunning = doc_.work.converting();
     const conv::ConvertDecision decision = conv::decideConvert(selection, fileExists);
     switch (decision.action) {
         case conv::ConvertDecision::Action::Ignore:
@@ -59,10 +54,6 @@ void CMainFrame::onConvert(WParam direction) {
             break;
     }
     const conv::ConversionRequest& request = decision.request;
-    doc_.conversion = {};
-    doc_.conversion.mode = static_cast<int>(request.direction);
-    copyPath(doc_.conversion.source, request.sourcePath);
-    copyPath(doc_.conversion.destination, request.destinationPath);
 
     conv::ConversionJob job;
     job.sourcePath = request.sourcePath;
@@ -78,7 +69,7 @@ void CMainFrame::onConvert(WParam direction) {
         request.direction == conv::ConvertDirection::DvfToWav
             ? conv::startDecodeWorker(std::move(job))
             : conv::startEncodeWorker(std::move(job));
-    doc_.conversionThread = worker.release();
+    doc_.work.begin(Work::Conversion, std::move(worker));
 }
 
 }  // namespace vox::app

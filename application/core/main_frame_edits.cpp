@@ -11,6 +11,7 @@
 #include "engine/rules/listed_entry.h"
 #include "engine/rules/recorder_edits.h"
 #include "engine/rules/rule_texts.h"
+#include "engine/session/recorder_move.h"
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {
@@ -27,33 +28,29 @@ bool askOkCancel(const std::string& question) {
 void CMainFrame::onDelete() {
     const std::vector<std::size_t> rows = selectedRecorderRows();
     if (rows.empty() || refuseWhileBusy()) return;
-    doc_.transferEntries = {};
     std::vector<DeleteItem> items;
+    std::vector<std::string> shownNames;
     for (std::size_t row : rules::deletionOrder(rows)) {
         if (static_cast<int>(row) + 2 >= rules::listedEntryCount(doc_.listing)) continue;
-        doc_.transferEntries[items.size()] = doc_.listing.entries[row + 2];
-        items.push_back(
-            {rules::listedFile(doc_.listing.entries[row + 2]).shortName, static_cast<int>(row)});
+        const rules::ListedFile file = rules::listedFile(doc_.listing.entries[row + 2]);
+        items.push_back({file.shortName, static_cast<int>(row)});
+        shownNames.push_back(file.longName);
     }
-    doc_.transferCount = static_cast<int>(items.size());
     if (!doc_.deviceLink || items.empty()) return;
     if (!askOkCancel(rules::fillIn(rules::texts::kDeleteQuestion, std::to_string(items.size()))))
         return;
     DeleteJob job{doc_.deviceLink, std::move(items), flashForm_, doc_.cancelFlagAddress()};
-    doc_.workerThread = startDeleteWorker(std::move(job)).release();
+    flashForm_->operations().startDelete(std::move(job), std::move(shownNames));
 }
 
 // One row one place up or down in the folder's play order.
 void CMainFrame::onMove(bool up) {
     const std::vector<std::size_t> rows = selectedRecorderRows();
     if (rows.size() != 1 || refuseWhileBusy()) return;
-    const std::optional<rules::MoveAction> move =
-        rules::planMove(rules::listedFolder(doc_.listing), rows.front(), up);
-    if (!move) return;
-    DeviceContext* link = doc_.checkDevice();
-    if (!link) return;
-    QVReplaceFile(link, move->shortName.c_str(), static_cast<int>(move->position), STORE_MAIN);
-    if (flashList_) flashList_->send(vox::messages::WM_REFRESH_LIST, move->position, 0);
+    // The list shows the folder as it is afterwards, whatever the recorder said.
+    const auto moved = vox::session::moveFile(rules::listedFolder(doc_.listing), rows.front(), up,
+                                              [this] { return doc_.checkDevice(); });
+    if (moved && flashList_) flashList_->send(vox::messages::WM_REFRESH_LIST, moved->position, 0);
 }
 
 // The device check would take the link from under a running worker, so a

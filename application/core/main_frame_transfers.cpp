@@ -1,6 +1,5 @@
-// Upload and Download: the transfer rules check the request and ask the
-// user; the main window turns their answer into boxes and the batch that the
-// recorder form then runs.
+// Upload and Download: the main window turns the selection into the
+// session's request, which the recorder form plans with the user and runs.
 
 #include <sys/stat.h>
 
@@ -13,63 +12,17 @@
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_operations.h"
 #include "application/resources/resources.h"
-#include "engine/rules/download_plan.h"
 #include "engine/rules/listed_entry.h"
-#include "engine/rules/rule_texts.h"
-#include "engine/rules/upload_plan.h"
-#include "engine/session/name_clash.h"
-#include "engine/session/recorder_names.h"
 
 namespace vox::app {
 
 namespace {
-
-using vox::session::TransferFile;
-
-bool askOkCancel(const std::string& question) {
-    return messageBoxes().show(QString::fromStdString(question), BoxButtons::OkCancel,
-                               BoxIcon::None) == BoxAnswer::Ok;
-}
-
-void tell(const std::string& text) {
-    messageBoxes().show(QString::fromStdString(text), BoxButtons::Ok, BoxIcon::None);
-}
 
 // A path that cannot be read counts as an empty file: it is refused.
 rules::PcFile pcFile(const std::string& path) {
     struct stat status {};
     if (stat(path.c_str(), &status) != 0) return {path, 0, false};
     return {path, static_cast<std::uint64_t>(status.st_size), S_ISDIR(status.st_mode)};
-}
-
-bool pcPathExists(const std::string& path) {
-    struct stat status {};
-    return lstat(path.c_str(), &status) == 0;
-}
-
-void clearTransferArea(CPelmarchDoc& doc) {
-    doc.transferCount = 0;
-    doc.transferIndex = 0;
-    doc.totalBlocks = 0;
-    doc.freeBytesAtStart = 0;
-    doc.transferEntries = {};
-}
-
-// Where the folder has no room for a replaced file and its successor at
-// once, the user decides whether the old one may go before the new one is
-// sent; the files' own overwrite questions were answered already.
-rules::DownloadPlan planWithUser(const rules::RecorderListing& listing,
-                                 rules::RecorderFolder folder,
-                                 const std::vector<rules::PcFile>& files) {
-    rules::DownloadPlan plan = rules::planDownload(listing, folder, files, askOkCancel);
-    if (plan.outcome != rules::PlanOutcome::NoRoomForBothCopies) return plan;
-    if (!askOkCancel(plan.message + "\n" + rules::texts::kReplaceInPlaceQuestion)) {
-        plan.outcome = rules::PlanOutcome::Declined;
-        return plan;
-    }
-    return rules::planDownload(
-        listing, folder, files, [](const std::string&) { return true; },
-        rules::Replacing::InPlaceWhenNoRoom);
 }
 
 }  // namespace
@@ -91,29 +44,18 @@ std::vector<std::size_t> CMainFrame::selectedRecorderRows() const {
 void CMainFrame::onUpload() {
     const std::vector<std::size_t> rows = selectedRecorderRows();
     if (rows.empty() || refuseWhileBusy()) return;
-    clearTransferArea(doc_);
-    std::vector<rules::ListedFile> selection;
-    std::vector<const DeviceEntry*> entries;
+    // The recorder list shows MP3 until a folder is chosen in the tree.
+    const auto folder = doc_.currentFolder >= 0 && doc_.currentFolder <= 4
+                            ? static_cast<rules::RecorderFolder>(doc_.currentFolder)
+                            : rules::RecorderFolder::Mp3;
+    vox::session::FetchRequest request;
     for (std::size_t row : rows) {
         if (static_cast<int>(row) + 2 >= rules::listedEntryCount(doc_.listing)) continue;
-        entries.push_back(&doc_.listing.entries[row + 2]);
-        selection.push_back(rules::listedFile(*entries.back()));
+        request.files.push_back({folder, rules::listedFile(doc_.listing.entries[row + 2])});
     }
-    const rules::UploadPlan plan =
-        rules::planUpload(selection, doc_.workingDirectory, pcPathExists, askOkCancel);
-    if (plan.outcome == rules::PlanOutcome::Refused) return tell(plan.message);
-    if (plan.outcome != rules::PlanOutcome::Ready || plan.items.empty()) return;
-
-    std::vector<TransferFile> files;
-    for (std::size_t i = 0; i < plan.items.size(); ++i) {
-        const rules::UploadItem& item = plan.items[i];
-        doc_.transferEntries[i] = *entries[i];
-        files.push_back({TransferFile::Direction::ToPc, item.pcPath, item.recorderName, {}});
-    }
-    doc_.transferCount = static_cast<int>(files.size());
-    doc_.totalBlocks = static_cast<int>(plan.totalBlocks);
-    doc_.transferDirection = 0;
-    if (doc_.deviceLink) flashForm_->operations().startBatch(doc_.deviceLink, std::move(files));
+    request.pcFolder = doc_.workingDirectory;
+    request.listedLast = folder;
+    if (doc_.deviceLink) flashForm_->operations().fetch(doc_.deviceLink, request);
 }
 
 // The PC list's selection, or the paths dropped from the desktop.
@@ -127,50 +69,12 @@ void CMainFrame::onDownload(WParam source, LParam dropped) {
     }
     if (paths.empty() || refuseWhileBusy()) return;
     if (doc_.currentFolder < 0 || doc_.currentFolder > 4) return;  // no recorder folder listed
-    clearTransferArea(doc_);
-    doc_.freeBytesAtStart = doc_.listing.freeBytes;
-
-    std::vector<rules::PcFile> files;
-    for (const std::string& path : paths) files.push_back(pcFile(path));
-    const auto folder = static_cast<rules::RecorderFolder>(doc_.currentFolder);
-    const rules::DownloadPlan plan = planWithUser(rules::listedFolder(doc_.listing), folder, files);
-    if (plan.outcome == rules::PlanOutcome::Refused) return tell(plan.message);
-    if (plan.outcome != rules::PlanOutcome::Ready) return;
-    // Every name is checked before anything is sent.
-    for (const rules::DownloadAction& action : plan.actions) {
-        if (action.kind != rules::DownloadAction::Kind::SendPcFile) continue;
-        const std::string_view name = rules::pcFileName(action.name);
-        if (auto reason = vox::session::unstorableNameReason(name, doc_.listing.versionByte))
-            return tell(rules::unstorableNameText(name, *reason));
-        if (auto clash = vox::session::shortNameClashText(rules::listedFolder(doc_.listing), name,
-                                                          doc_.listing.versionByte))
-            return tell(*clash);
-    }
-
-    std::vector<TransferFile> sends;
-    std::vector<std::vector<std::string>> deleteBefore(1);
-    for (const rules::DownloadAction& action : plan.actions) {
-        if (action.kind == rules::DownloadAction::Kind::DeleteRecorderFile) {
-            deleteBefore.back().push_back(action.name);
-            continue;
-        }
-        TransferFile file{TransferFile::Direction::ToRecorder, action.name, {}, {}};
-        if (action.replaces)
-            file.replaces =
-                vox::session::Replacement{rules::folderListingName(folder), *action.replaces};
-        // The actions keep the order of the selection.
-        doc_.transferEntries[sends.size()].size =
-            static_cast<std::uint32_t>(files[sends.size()].size);
-        sends.push_back(std::move(file));
-        deleteBefore.emplace_back();
-    }
-    deleteBefore.pop_back();
-    doc_.transferCount = static_cast<int>(sends.size());
-    doc_.totalBlocks = static_cast<int>(plan.totalBlocks);
-    doc_.transferDirection = 1;
-    if (doc_.deviceLink)
-        flashForm_->operations().startBatch(doc_.deviceLink, std::move(sends),
-                                            std::move(deleteBefore));
+    vox::session::SendRequest request;
+    request.folder = static_cast<rules::RecorderFolder>(doc_.currentFolder);
+    request.listing = rules::listedFolder(doc_.listing);
+    request.versionByte = doc_.listing.versionByte;
+    for (const std::string& path : paths) request.files.push_back(pcFile(path));
+    if (doc_.deviceLink) flashForm_->operations().send(doc_.deviceLink, request);
 }
 
 }  // namespace vox::app

@@ -1,9 +1,6 @@
 #include "application/core/pelmarch_doc.h"
 
-#include <QCoreApplication>
 #include <atomic>
-#include <chrono>
-#include <future>
 #include <utility>
 
 #include "application/core/message_boxes.h"
@@ -14,21 +11,6 @@
 #include "platform/messages/message_numbers.h"
 
 namespace vox::app {
-
-namespace {
-
-// Waits for a worker to return while the GUI thread keeps handling the
-// messages the worker may still be sending to the windows.
-void joinWorker(vox::messages::ThreadHandle& worker) {
-    if (!worker) return;
-    auto joined = std::async(std::launch::async, [w = worker] { w->join(); });
-    while (joined.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    delete worker;
-    worker = nullptr;
-}
-
-}  // namespace
 
 CPelmarchDoc::CPelmarchDoc(DeviceApi api) : api_(api) {}
 
@@ -69,16 +51,15 @@ void CPelmarchDoc::refresh(vox::messages::MessageTarget* mainFrame) {
 
 // A batch is busy between its files too, while its next file starts.
 bool CPelmarchDoc::canClose() {
-    if (busy == 0 && !deviceWorkerRunning()) return true;
+    if (!work.busy() && !deviceWorkerRunning()) return true;
     messageBoxes().show(vox::res::text(QStringLiteral("busy")), BoxButtons::Ok, BoxIcon::Stop);
     return false;
 }
 
 // The workers end before the link they use goes away.
 void CPelmarchDoc::shutdown() {
-    if (workerThread || conversionThread) setCancel(1);
-    joinWorker(workerThread);
-    joinWorker(conversionThread);
+    if (work.hasWorkers()) setCancel(1);
+    work.joinAll();
     if (deviceLink) {
         api_.destroyDev(deviceLink);
         deviceLink = nullptr;

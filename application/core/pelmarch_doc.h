@@ -1,17 +1,15 @@
 #pragma once
 // The document: the one object that every pane, the main window and the
 // workers share. It holds the link to the recorder, the last listing of the
-// current recorder folder, the running transfer's file list, the conversion
-// and format requests, the flags that say an operation runs, and the six
-// panes (each registers itself here).
+// current recorder folder, what runs, and the six panes (each registers
+// itself here).
 
 #include <array>
-#include <cstdint>
 #include <functional>
 #include <string>
 
 #include "application/core/device_api.h"
-#include "engine/rules/transfer_units.h"
+#include "application/core/running_work.h"
 #include "platform/messages/message_target.h"
 #include "platform/messages/worker.h"
 
@@ -24,16 +22,7 @@ class CFlashForm;
 class CFlashTree;
 class CFlashList;
 
-inline constexpr int kMaxTransferFiles = static_cast<int>(rules::kBatchLimit);
-inline constexpr int kPathBytes = 260;
 inline constexpr int kFolderCount = 5;
-
-struct ConversionRequest {
-    int mode = 0;  // 1 voice file to WAVE, 0 WAVE to voice file
-    int count = 0;
-    std::array<char, kPathBytes> source{};
-    std::array<char, kPathBytes> destination{};
-};
 
 class CPelmarchDoc {
   public:
@@ -88,26 +77,11 @@ class CPelmarchDoc {
     std::array<const char*, kFolderCount> folderNames{};
     DeviceListing listing{};
 
-    // The running transfer.
-    int transferDirection = 0;  // 1 PC to recorder, 0 recorder to PC
-    int transferCount = 0;
-    int transferIndex = 0;
-    std::uint32_t freeBytesAtStart = 0;
-    int totalBlocks = 0;
-    std::array<DeviceEntry, kMaxTransferFiles> transferEntries{};
-
-    ConversionRequest conversion;
-
-    // Thread handles of the running device worker and conversion worker.
-    vox::messages::ThreadHandle workerThread = nullptr;
-    // A transfer batch or a format runs on the transfer session, which owns
-    // its worker.
-    bool sessionWorker = false;
-    // Whether a transfer, delete or format worker holds the recorder.
-    bool deviceWorkerRunning() const { return workerThread != nullptr || sessionWorker; }
-    vox::messages::ThreadHandle conversionThread = nullptr;
-    // 1 from the start of a transfer, delete, format or conversion to its end.
-    int busy = 0;
+    // What runs: the transfer, delete or format that holds the recorder,
+    // and a conversion.
+    RunningWork work;
+    // Whether a transfer, delete or format holds the recorder.
+    bool deviceWorkerRunning() const { return work.onRecorder() != Work::Nothing; }
 
   private:
     DeviceApi api_;

@@ -245,7 +245,7 @@ bool CDirList::event(QEvent* event) {
 // With nothing selected the first row is marked, unless an operation runs.
 void CDirList::focusInEvent(QFocusEvent* event) {
     CListViewEx::focusInEvent(event);
-    if (selectedItems().isEmpty() && topLevelItemCount() > 0 && doc_.busy == 0)
+    if (selectedItems().isEmpty() && topLevelItemCount() > 0 && !doc_.work.busy())
         selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 

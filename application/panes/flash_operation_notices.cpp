@@ -46,16 +46,17 @@ void FlashOperations::statusText(const QString& text) {
     doc_.mainFrame->send(msg::WM_STATUS_INFO, 0, reinterpret_cast<msg::LParam>(bytes.constData()));
 }
 
-void FlashOperations::joinFinishedWorker(msg::ThreadHandle& worker) {
-    delete worker;  // joins; the worker returns right after its last notice
-    worker = nullptr;
+void FlashOperations::startDelete(DeleteJob job, std::vector<std::string> shownNames) {
+    deleteNames_ = std::move(shownNames);
+    doc_.work.begin(Work::Delete, startDeleteWorker(std::move(job)));
 }
 
 bool FlashOperations::startFormat(DeviceContext* link, std::uint32_t pacingBytes) {
     format_ = std::make_unique<session::FormatRun>(link, &form_, msg::WM_FORMAT_NOTIFY, *this);
-    if (!format_->start(pacingBytes)) return false;
-    doc_.sessionWorker = true;
-    return true;
+    doc_.work.begin(Work::Format);
+    if (format_->start(pacingBytes)) return true;
+    doc_.work.end(Work::Format);
+    return false;
 }
 
 void FlashOperations::onFormatNotice(msg::WParam code, msg::LParam value) {
@@ -64,7 +65,7 @@ void FlashOperations::onFormatNotice(msg::WParam code, msg::LParam value) {
 
 void FlashOperations::onFormatEvent(const session::FormatEvent& event) {
     if (std::holds_alternative<session::FormatStarted>(event)) {
-        doc_.busy = 1;
+        doc_.work.setBusy(true);
         enableControls(false);
         // A format cannot be stopped half-way.
         form_.button(CFlashForm::kCancel)->setEnabled(false);
@@ -80,8 +81,8 @@ void FlashOperations::onFormatEvent(const session::FormatEvent& event) {
 // Both ends have arrived and the lock is released. A refused format ends
 // the same way as one carried out, only the recorder's answer differs.
 void FlashOperations::onFormatEnd(bool carriedOut) {
-    doc_.busy = 0;
-    doc_.sessionWorker = false;
+    doc_.work.setBusy(false);
+    doc_.work.end(Work::Format);
     clearBar(form_.currentBar());
     if (!carriedOut) showBox(QString::fromLatin1(rules::texts::kUsbFailed));
     if (doc_.flashList) doc_.flashList->send(msg::WM_REFRESH_LIST, 0, 0);
@@ -94,7 +95,7 @@ void FlashOperations::onDeleteNotice(msg::WParam code, msg::LParam value) {
         case kDeleteStarted:
             deleteCount_ = static_cast<int>(value);
             doc_.setCancel(0);
-            doc_.busy = 1;
+            doc_.work.setBusy(true);
             enableControls(false);
             bar->setRange(0, deleteCount_);
             bar->setPosition(0);
@@ -104,8 +105,8 @@ void FlashOperations::onDeleteNotice(msg::WParam code, msg::LParam value) {
             const int done = static_cast<int>(value);
             bar->setPosition(done);
             bar->setText(batchText(done, deleteCount_, done, deleteCount_));
-            if (done >= 1 && done <= doc_.transferCount)
-                statusText(QString::fromStdString(doc_.transferEntries[done - 1].longName));
+            if (done >= 1 && done <= static_cast<int>(deleteNames_.size()))
+                statusText(QString::fromStdString(deleteNames_[done - 1]));
             return;
         }
         case kDeleteRemoveRow:
@@ -113,7 +114,7 @@ void FlashOperations::onDeleteNotice(msg::WParam code, msg::LParam value) {
                 delete doc_.flashList->takeTopLevelItem(static_cast<int>(value));
             return;
         case kDeleteFinished:
-            doc_.busy = 0;
+            doc_.work.setBusy(false);
             if (value == kDeleteFailed)
                 showBox(QString::fromLatin1(rules::texts::kUsbFailed));
             else if (value == kDeleteCancelled)
@@ -124,14 +125,14 @@ void FlashOperations::onDeleteNotice(msg::WParam code, msg::LParam value) {
             form_.post(msg::WM_DELETE_NOTIFY, kJoinWorker, 0);
             return;
         case kJoinWorker:
-            return joinFinishedWorker(doc_.workerThread);
+            return doc_.work.end(Work::Delete);
         default:
             return;
     }
 }
 
 void FlashOperations::onConvertNotice(msg::WParam code, msg::LParam value) {
-    if (code == kJoinWorker) return joinFinishedWorker(doc_.conversionThread);
+    if (code == kJoinWorker) return doc_.work.end(Work::Conversion);
     if (code == kConversionMessage) {
         if (value != 0) showBox(QString::fromUtf8(reinterpret_cast<const char*>(value)));
         return;
@@ -141,7 +142,7 @@ void FlashOperations::onConvertNotice(msg::WParam code, msg::LParam value) {
     if (!event) return;
     auto* bar = form_.currentBar();
     if (std::holds_alternative<session::ConversionStarted>(*event)) {
-        doc_.busy = 1;
+        doc_.work.setBusy(true);
         enableControls(false);
         bar->setRange(0, 100);
         bar->setPosition(0);
@@ -150,7 +151,7 @@ void FlashOperations::onConvertNotice(msg::WParam code, msg::LParam value) {
         bar->setPosition(percent->percent);
         bar->setText(percentText(percent->percent, 100));
     } else {
-        doc_.busy = 0;
+        doc_.work.setBusy(false);
         clearBar(bar);
         if (doc_.dirList) doc_.dirList->send(msg::WM_REFRESH_LIST, 0, 0);
         enableControls(true);

@@ -1,18 +1,20 @@
 #pragma once
-// The recorder form's side of the long operations: it runs the transfer
-// batches and formats on the transfer session, and turns every worker notice
-// (transfer, format, delete, conversion) into the progress bars, the status
-// bar, the boxes, the next file and the end of the operation. The document
-// holds what the operation is about (direction, files, sizes); this holds
-// the session objects that own the workers.
+// The recorder form's side of the long operations: it runs the transfers
+// and formats on the transfer session, answers the session's questions with
+// boxes, and draws every worker notice and session event (transfer, format,
+// delete, conversion) as the progress bars, the status bar, the boxes and
+// the end of the operation. This holds the session objects that own the
+// workers.
 
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "application/core/delete_worker.h"
 #include "engine/session/format_run.h"
-#include "engine/session/transfer_batch.h"
+#include "engine/session/transfer_session.h"
 #include "platform/messages/message_target.h"
 
 namespace vox::panes {
@@ -28,7 +30,7 @@ class CFlashForm;
 // the user is shown.
 inline constexpr vox::messages::WParam kConversionMessage = 0x12;
 
-class FlashOperations final : public vox::session::BatchListener,
+class FlashOperations final : public vox::session::SessionFrontEnd,
                               public vox::session::FormatListener {
   public:
     FlashOperations(CPelmarchDoc& doc, CFlashForm& form);
@@ -37,12 +39,13 @@ class FlashOperations final : public vox::session::BatchListener,
     FlashOperations(const FlashOperations&) = delete;
     FlashOperations& operator=(const FlashOperations&) = delete;
 
-    // Starts the batch that the document's transfer fields describe, one
-    // session file per transfer entry. `deleteBefore[i]` lists recorder
-    // files deleted right before file i is sent (the user agreed to lose
-    // them where the folder has no room for two copies).
-    void startBatch(DeviceContext* link, std::vector<vox::session::TransferFile> files,
-                    std::vector<std::vector<std::string>> deleteBefore = {});
+    // Plans a transfer with the user (the session's questions are boxes)
+    // and runs it on `link`.
+    void send(DeviceContext* link, const vox::session::SendRequest& request);
+    void fetch(DeviceContext* link, const vox::session::FetchRequest& request);
+    // Deletes the job's files; `shownNames` are shown in the status bar as
+    // each one goes, in the job's order.
+    void startDelete(DeleteJob job, std::vector<std::string> shownNames);
     // False when the library's lock was taken.
     bool startFormat(DeviceContext* link, std::uint32_t pacingBytes);
     // The Cancel button: the transfer worker stops after its next block.
@@ -56,16 +59,18 @@ class FlashOperations final : public vox::session::BatchListener,
     void onDeleteNotice(vox::messages::WParam code, vox::messages::LParam value);
     void onConvertNotice(vox::messages::WParam code, vox::messages::LParam value);
 
-    // BatchListener
-    bool beforeFile(std::size_t index) override;
-    void onTransferEvent(std::size_t index, const vox::session::TransferEvent& event) override;
-    bool afterFile(std::size_t index) override;
-    void onBatchEnd(vox::session::BatchEnd end, std::size_t filesDone) override;
+    // SessionFrontEnd
+    bool replaceExisting(const std::string& question) override;
+    bool replaceInPlace(const std::string& text) override;
+    void onEvent(const vox::session::SessionEvent& event) override;
     // FormatListener
     void onFormatEvent(const vox::session::FormatEvent& event) override;
     void onFormatEnd(bool carriedOut) override;
 
   private:
+    void startSession(DeviceContext* link);
+    void onFileStarted(const vox::session::event::FileStarted& started);
+    void onSessionFinished(const vox::session::event::Finished& finished);
     int fileBlocks(std::size_t index) const;
     int blocksBefore(std::size_t index) const;
     void showTransferProgress(std::size_t index, int done);
@@ -74,18 +79,14 @@ class FlashOperations final : public vox::session::BatchListener,
     void enableControls(bool enable);
     void showBox(const QString& text);
     void statusText(const QString& text);
-    void joinFinishedWorker(vox::messages::ThreadHandle& worker);
 
     CPelmarchDoc& doc_;
     CFlashForm& form_;
     vox::session::SessionTiming timing_;
-    std::unique_ptr<vox::session::TransferBatch> batch_;
+    std::unique_ptr<vox::session::TransferSession> session_;
     std::unique_ptr<vox::session::FormatRun> format_;
-    std::vector<std::vector<std::string>> deleteBefore_;
-    std::vector<bool> replaces_;      // file i takes the place of a recorder file
-    std::vector<std::string> paths_;  // file i's PC path
-    DeviceContext* link_ = nullptr;
     int deleteCount_ = 0;
+    std::vector<std::string> deleteNames_;
 };
 
 // The texts the two bars show.

@@ -1,12 +1,10 @@
-// The transfer loop: one batch of up to 100 files between the PC and the
-// recorder, one file at a time, with the Current bar for the file and the
-// Total bar for the batch, the next file after a device check, and the end
-// of the batch with what it refreshes.
+// The program's drawing of a transfer: the session's questions as boxes,
+// the Current bar for the file and the Total bar for the batch, each file in
+// its list once it has arrived, and the end of the transfer with the boxes
+// and the listings it refreshes.
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <chrono>
-#include <thread>
 
 #include "application/core/frame_messages.h"
 #include "application/core/message_boxes.h"
@@ -15,7 +13,6 @@
 #include "application/panes/flash_form.h"
 #include "application/panes/flash_list.h"
 #include "application/panes/flash_operations.h"
-#include "engine/rules/listed_entry.h"
 #include "engine/rules/rule_texts.h"
 #include "engine/rules/transfer_units.h"
 #include "platform/messages/message_numbers.h"
@@ -24,9 +21,7 @@
 namespace vox::app {
 
 namespace msg = vox::messages;
-using namespace std::chrono_literals;
 using vox::session::BatchEnd;
-using vox::session::TransferOutcome;
 
 namespace {
 
@@ -50,42 +45,53 @@ FlashOperations::FlashOperations(CPelmarchDoc& doc, CFlashForm& form) : doc_(doc
 FlashOperations::~FlashOperations() {
     // The workers still send to the form; their notices are handled until
     // each has ended (a conversion runs to its end).
-    if (batch_ && batch_->running()) batch_->cancel();
-    if (doc_.workerThread) doc_.setCancel(1);
-    while ((batch_ && batch_->running()) || (format_ && format_->running()) || doc_.workerThread ||
-           doc_.conversionThread)
+    if (session_ && session_->running()) session_->cancel();
+    if (doc_.work.onRecorder() == Work::Delete) doc_.setCancel(1);
+    while ((session_ && session_->running()) || (format_ && format_->running()) ||
+           doc_.work.onRecorder() == Work::Delete || doc_.work.converting())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-void FlashOperations::startBatch(DeviceContext* link, std::vector<session::TransferFile> files,
-                                 std::vector<std::vector<std::string>> deleteBefore) {
-    deleteBefore_ = std::move(deleteBefore);
-    deleteBefore_.resize(files.size());
-    replaces_.clear();
-    paths_.clear();
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        replaces_.push_back(files[i].replaces.has_value() || !deleteBefore_[i].empty());
-        paths_.push_back(files[i].pcPath);
-    }
-    link_ = link;
-    batch_ = std::make_unique<session::TransferBatch>(link, &form_, msg::WM_TRANSFER_NOTIFY, *this,
-                                                      timing_);
-    doc_.sessionWorker = true;
-    batch_->start(std::move(files));
+void FlashOperations::startSession(DeviceContext* link) {
+    session_ = std::make_unique<session::TransferSession>(link, &form_, msg::WM_TRANSFER_NOTIFY,
+                                                          *this, timing_);
+}
+
+// The session's first file may end it before it returns (a busy library),
+// so the document counts it as running from before it starts.
+void FlashOperations::send(DeviceContext* link, const session::SendRequest& request) {
+    startSession(link);
+    doc_.work.begin(Work::Transfer);
+    if (!session_->send(request)) doc_.work.end(Work::Transfer);
+}
+
+void FlashOperations::fetch(DeviceContext* link, const session::FetchRequest& request) {
+    startSession(link);
+    doc_.work.begin(Work::Transfer);
+    if (!session_->fetch(request)) doc_.work.end(Work::Transfer);
 }
 
 void FlashOperations::cancel() {
-    if (batch_ && batch_->running()) batch_->cancel();
+    if (session_ && session_->running()) session_->cancel();
     // A block the recorder stopped answering in the middle of ends too.
     stack::abandonStuckTransfers();
 }
 
 void FlashOperations::onTransferNotice(msg::WParam code, msg::LParam value) {
-    if (batch_) batch_->onNotice(code, value);
+    if (session_) session_->onNotice(code, value);
+}
+
+bool FlashOperations::replaceExisting(const std::string& question) {
+    return messageBoxes().show(QString::fromStdString(question), BoxButtons::OkCancel,
+                               BoxIcon::None) == BoxAnswer::Ok;
+}
+
+bool FlashOperations::replaceInPlace(const std::string& text) {
+    return replaceExisting(text + "\n" + rules::texts::kReplaceInPlaceQuestion);
 }
 
 int FlashOperations::fileBlocks(std::size_t index) const {
-    return static_cast<int>(rules::blockCount(doc_.transferEntries[index].size));
+    return static_cast<int>(session_->plan().files[index].blocks);
 }
 
 int FlashOperations::blocksBefore(std::size_t index) const {
@@ -94,63 +100,60 @@ int FlashOperations::blocksBefore(std::size_t index) const {
     return blocks;
 }
 
-// Replaced recorder files that the user agreed to lose go right before
-// their successor is sent; a delete the recorder does not carry out ends
-// the batch with nothing sent.
-bool FlashOperations::beforeFile(std::size_t index) {
-    doc_.transferIndex = static_cast<int>(index);
-    for (const std::string& name : deleteBefore_[index]) {
-        if (QVDeleteFile(link_, name.c_str(), STORE_MAIN) != 0) return false;
-        std::this_thread::sleep_for(timing_.afterReplacedDelete);
+void FlashOperations::onEvent(const session::SessionEvent& event) {
+    namespace ev = session::event;
+    if (const auto* refused = std::get_if<ev::Refused>(&event))
+        return showBox(QString::fromStdString(refused->text));
+    if (const auto* started = std::get_if<ev::FileStarted>(&event)) return onFileStarted(*started);
+    if (const auto* progress = std::get_if<ev::FileProgress>(&event))
+        return showTransferProgress(progress->index,
+                                    static_cast<int>(rules::blockCount(progress->bytesMoved)));
+    if (const auto* arrived = std::get_if<ev::FileArrived>(&event)) {
+        doc_.work.setBusy(false);
+        return showArrivedFile(arrived->index);
     }
-    return true;
+    if (std::holds_alternative<ev::FileFailed>(event)) return doc_.work.setBusy(false);
+    if (std::holds_alternative<ev::Cancelled>(event)) {
+        doc_.work.setBusy(false);
+        return showBox(QString::fromLatin1(rules::texts::kCancelled));
+    }
+    if (const auto* finished = std::get_if<ev::Finished>(&event))
+        return onSessionFinished(*finished);
+    // A decline changes nothing; the deletes before a send show in the
+    // listing the transfer ends with.
 }
 
-void FlashOperations::onTransferEvent(std::size_t index, const session::TransferEvent& event) {
-    if (std::holds_alternative<session::TransferStarted>(event)) {
-        doc_.busy = 1;
-        enableControls(false);
-        form_.currentBar()->setRange(0, fileBlocks(index));
-        form_.currentBar()->setPosition(0);
-        form_.currentBar()->setText(percentText(0, 1));
-        if (index == 0) {
-            doc_.setCancel(0);
-            form_.totalBar()->setRange(0, doc_.totalBlocks);
-            form_.totalBar()->setPosition(0);
-            form_.totalBar()->setText(batchText(0, 1, 1, doc_.transferCount));
-        }
-        statusText(doc_.transferDirection == 1
-                       ? QString::fromStdString(paths_[index])
-                       : QString::fromStdString(doc_.transferEntries[index].longName));
-        return;
+void FlashOperations::onFileStarted(const session::event::FileStarted& started) {
+    const std::size_t index = started.index;
+    const session::SessionPlan& plan = session_->plan();
+    const auto files = static_cast<int>(plan.files.size());
+    doc_.work.setBusy(true);
+    enableControls(false);
+    form_.currentBar()->setRange(0, fileBlocks(index));
+    form_.currentBar()->setPosition(0);
+    form_.currentBar()->setText(percentText(0, 1));
+    if (index == 0) {
+        doc_.setCancel(0);
+        form_.totalBar()->setRange(0, static_cast<int>(plan.totalBlocks));
+        form_.totalBar()->setPosition(0);
+        form_.totalBar()->setText(batchText(0, 1, 1, files));
     }
-    if (const auto* progress = std::get_if<session::TransferProgress>(&event)) {
-        showTransferProgress(index, static_cast<int>(rules::blockCount(progress->bytesMoved)));
-        return;
-    }
-    const auto& finished = std::get<session::TransferFinished>(event);
-    doc_.busy = 0;
-    // The batch keeps the recorder alone for the settle time, counted from
-    // the cancel's report, before it checks it again; the box appears at
-    // that moment so that the settle is counted from the box, however
-    // quickly the user closes it.
-    if (finished.outcome == TransferOutcome::Cancelled)
-        return showBox(QString::fromLatin1(rules::texts::kCancelled));
-    // The pause counts from the file's end, and the arrived file's row is
-    // added within it rather than between the pause and the next file.
-    const auto pauseOver = timing_.now() + timing_.afterFile;
-    if (finished.outcome == TransferOutcome::Done) showArrivedFile(index);
-    timing_.sleepUntil(pauseOver);
+    const session::SessionFile& file = plan.files[index];
+    statusText(QString::fromStdString(plan.direction == session::TransferFile::Direction::ToRecorder
+                                          ? file.transfer.pcPath
+                                          : file.recorderFile.longName));
 }
 
 // A file shows in its list once it is whole there; a file that replaced one
 // is shown by the row it took over.
 void FlashOperations::showArrivedFile(std::size_t index) {
-    if (doc_.transferDirection == 1) {
-        if (doc_.flashList && !replaces_[index])
-            doc_.flashList->addPcFile(QString::fromStdString(paths_[index]));
+    const session::SessionFile& file = session_->plan().files[index];
+    if (file.transfer.direction == session::TransferFile::Direction::ToRecorder) {
+        const bool replaces = file.transfer.replaces.has_value() || !file.deleteBefore.empty();
+        if (doc_.flashList && !replaces)
+            doc_.flashList->addPcFile(QString::fromStdString(file.transfer.pcPath));
     } else if (doc_.dirList) {
-        doc_.dirList->fileArrived(rules::listedFile(doc_.transferEntries[index]));
+        doc_.dirList->fileArrived(file.recorderFile);
     }
 }
 
@@ -158,20 +161,18 @@ void FlashOperations::showTransferProgress(std::size_t index, int done) {
     form_.currentBar()->setPosition(done);
     form_.currentBar()->setText(percentText(done, fileBlocks(index)));
     const int all = blocksBefore(index) + done;
+    const session::SessionPlan& plan = session_->plan();
     form_.totalBar()->setPosition(all);
-    form_.totalBar()->setText(
-        batchText(all, doc_.totalBlocks, static_cast<int>(index) + 1, doc_.transferCount));
+    form_.totalBar()->setText(batchText(all, static_cast<int>(plan.totalBlocks),
+                                        static_cast<int>(index) + 1,
+                                        static_cast<int>(plan.files.size())));
 }
 
-bool FlashOperations::afterFile(std::size_t index) {
-    doc_.transferIndex = static_cast<int>(index) + 1;
-    return true;
-}
-
-void FlashOperations::onBatchEnd(BatchEnd end, std::size_t) {
+void FlashOperations::onSessionFinished(const session::event::Finished& finished) {
+    const BatchEnd end = finished.end;
     switch (end) {
         case BatchEnd::AllDone:
-        case BatchEnd::Cancelled:  // told when the worker reported it
+        case BatchEnd::Cancelled:  // told when the cancel was reported
         case BatchEnd::RecorderGone:
             break;
         case BatchEnd::FileFailed:
@@ -185,21 +186,21 @@ void FlashOperations::onBatchEnd(BatchEnd end, std::size_t) {
             showBox(QString::fromLatin1(rules::texts::kBusy));
             break;
         case BatchEnd::ReplaceFailed:
-            showBox(QString::fromStdString(batch_->failure()));
+            showBox(QString::fromStdString(finished.failure));
             break;
     }
-    doc_.busy = 0;
-    doc_.sessionWorker = false;
+    doc_.work.setBusy(false);
+    doc_.work.end(Work::Transfer);
     clearBar(form_.currentBar());
     // When only the check before a further file failed, the Total bar keeps
     // how far the batch came.
     if (end != BatchEnd::RecorderGone) clearBar(form_.totalBar());
     enableControls(true);
     const bool cancelled = end == BatchEnd::Cancelled;
+    const bool sent = session_->plan().direction == session::TransferFile::Direction::ToRecorder;
     // Listed at once: a listing left queued could run its device check
     // while the next request's worker already holds the link.
-    if ((doc_.transferDirection == 1 || cancelled) && doc_.flashList)
-        doc_.flashList->send(msg::WM_REFRESH_LIST, 0, 0);
+    if ((sent || cancelled) && doc_.flashList) doc_.flashList->send(msg::WM_REFRESH_LIST, 0, 0);
     if (end == BatchEnd::DeviceFailed) {
         QTimer::singleShot(kRefreshAfterFailureMs, &form_, [this] {
             if (doc_.mainFrame) doc_.mainFrame->post(WM_COMMAND, kRefreshCommand, 0);

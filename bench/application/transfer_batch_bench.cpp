@@ -48,7 +48,7 @@ struct CountedBoxes final : vox::app::MessageBoxes {
 
 bool waitIdle(const vox::app::CPelmarchDoc& doc) {
     const auto deadline = std::chrono::steady_clock::now() + 10min;
-    while (doc.deviceWorkerRunning() || doc.busy != 0) {
+    while (doc.deviceWorkerRunning() || doc.work.busy()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         // Sleeps until the next notice: a busy wait here would take a core
         // from the workers and the recorder model.

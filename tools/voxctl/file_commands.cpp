@@ -5,12 +5,12 @@
 #include <iostream>
 #include <map>
 #include <memory>
-#include <thread>
 
 #include "engine/rules/recorder_edits.h"
 #include "engine/rules/rule_texts.h"
 #include "engine/rules/upload_plan.h"
-#include "engine/session/session_timing.h"
+#include "engine/session/delete_run.h"
+#include "engine/session/recorder_move.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_session.h"
@@ -47,18 +47,18 @@ void removeFiles(const std::vector<std::string>& arguments) {
             RecorderSession::requireFile(listings[path.folder], path));
     }
     InterruptGuard guard;
+    session::DeleteListener quiet;
     for (const auto& [folder, rows] : rowsByFolder) {
         session.listFolder(folder);
-        for (std::size_t row : rules::deletionOrder(rows)) {
-            if (InterruptGuard::interrupted())
-                throw CommandError(kExitCancelled, rules::texts::kCancelled);
-            const std::string& name = listings[folder].files[row].shortName;
-            requireDone(QVDeleteFile(session.link(), name.c_str(), STORE_MAIN),
-                        "delete \"" + name + "\"");
-            // The program's pause between deletes, so the recorder is given
-            // the same time whichever front end asks.
-            std::this_thread::sleep_for(session::SessionTiming{}.betweenDeletes);
-        }
+        std::vector<std::string> names;
+        for (std::size_t row : rules::deletionOrder(rows))
+            names.push_back(listings[folder].files[row].shortName);
+        const session::DeleteResult result =
+            session::deleteFiles(session.link(), names, InterruptGuard::interrupted, quiet);
+        if (result.end == session::DeleteEnd::Cancelled)
+            throw CommandError(kExitCancelled, rules::texts::kCancelled);
+        if (result.end == session::DeleteEnd::Failed)
+            requireDone(result.outcome, "delete \"" + names[result.deleted] + "\"");
     }
 }
 
@@ -67,15 +67,13 @@ void moveFile(const std::string& argument, bool up) {
     RecorderSession session;
     const rules::RecorderListing listing = session.listFolder(path.folder);
     const std::size_t row = RecorderSession::requireFile(listing, path);
-    const auto move = rules::planMove(listing, row, up);
-    if (!move) {
+    const auto moved = session::moveFile(listing, row, up, [&session] { return session.link(); });
+    if (!moved) {
         std::cerr << "voxctl: " << path.name << " is already the " << (up ? "first" : "last")
                   << " file of its folder\n";
         return;
     }
-    requireDone(QVReplaceFile(session.link(), move->shortName.c_str(),
-                              static_cast<int>(move->position), STORE_MAIN),
-                "move \"" + path.name + "\"");
+    requireDone(moved->answer, "move \"" + path.name + "\"");
 }
 
 void renameFile(const std::string& argument, const std::string& newName) {

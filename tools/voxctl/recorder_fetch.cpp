@@ -26,16 +26,16 @@ OwnFile::~OwnFile() {
 
 void fetchInto(RecorderSession& session, rules::RecorderFolder folder, const std::string& shortName,
                const std::string& pcPath, const std::string& label) {
-    auto prepare = [&session, folder] {
-        if (InterruptGuard::interrupted())
-            throw CommandError(kExitCancelled, rules::texts::kCancelled);
-        // The recorder reads names from the folder listed last.
-        session.ensureListed(folder);
-    };
-    std::vector<BatchFile> batch;
-    batch.push_back(
-        {{session::TransferFile::Direction::ToPc, pcPath, shortName, {}}, label, prepare});
-    runBatch(session.link(), std::move(batch));
+    if (InterruptGuard::interrupted()) throw CommandError(kExitCancelled, rules::texts::kCancelled);
+    // The recorder reads names from the folder listed last.
+    session.ensureListed(folder);
+    session::SessionPlan plan;
+    plan.direction = session::TransferFile::Direction::ToPc;
+    session::SessionFile file;
+    file.transfer = {session::TransferFile::Direction::ToPc, pcPath, shortName, {}};
+    file.folder = folder;
+    plan.files.push_back(std::move(file));
+    runPlan(session.link(), std::move(plan), folder, label);
 }
 
 bool readsBackTheSame(RecorderSession& session, rules::RecorderFolder folder,

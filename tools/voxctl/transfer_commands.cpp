@@ -1,26 +1,19 @@
 // put and get: PC files onto the recorder and recorder files onto the PC,
-// checked by the transfer rules first, then one library worker per file.
+// planned and carried out by the transfer session, with --verify's checked
+// copies on top.
 
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <memory>
-#include <thread>
 
 #include "engine/import/pc_placement.h"
 #include "engine/rules/download_plan.h"
 #include "engine/rules/rule_texts.h"
 #include "engine/rules/text_case.h"
-#include "engine/rules/transfer_units.h"
-#include "engine/rules/upload_plan.h"
-#include "engine/session/name_clash.h"
-#include "engine/session/recorder_names.h"
-#include "engine/session/session_timing.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/commands.h"
 #include "tools/voxctl/recorder_fetch.h"
@@ -41,10 +34,6 @@ struct TransferOptions {
 
 using vox::session::TransferFile;
 
-rules::ConfirmOverwrite overwritePolicy(bool force) {
-    return [force](const std::string& question) { return force || askYesNo(question); };
-}
-
 void requireBatchSize(std::size_t files) {
     if (files > rules::kBatchLimit)
         throw CommandError(kExitUsage, "at most " + std::to_string(rules::kBatchLimit) +
@@ -55,10 +44,6 @@ void throwIfInterrupted() {
     if (InterruptGuard::interrupted()) throw CommandError(kExitCancelled, rules::texts::kCancelled);
 }
 
-std::string progressLabel(std::string_view name, std::size_t index, std::size_t count) {
-    return std::string(name) + " (" + std::to_string(index + 1) + "/" + std::to_string(count) + ")";
-}
-
 rules::PcFile statPcFile(const std::string& path) {
     struct stat status {};
     if (stat(path.c_str(), &status) != 0)
@@ -66,26 +51,15 @@ rules::PcFile statPcFile(const std::string& path) {
     return {path, static_cast<std::uint64_t>(status.st_size), S_ISDIR(status.st_mode)};
 }
 
-void deleteRecorderFile(DeviceContext* link, const std::string& shortName) {
-    const int outcome = QVDeleteFile(link, shortName.c_str(), STORE_MAIN);
-    if (outcome < 0) throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
-    if (outcome > 0)
-        throw CommandError(kExitRecorderSaidNo, "the recorder refused to delete \"" + shortName +
-                                                    "\" (outcome " + std::to_string(outcome) + ")");
-    // The recorder needs a moment before the file's successor arrives.
-    std::this_thread::sleep_for(session::SessionTiming{}.afterReplacedDelete);
-}
-
 // Every file sent is fetched back into a file of ours and compared with its
 // PC source; a recorder copy that differs is deleted, so that no wrong copy
 // stays behind looking right.
 void checkSentFiles(RecorderSession& session, rules::RecorderFolder folder,
-                    const rules::DownloadPlan& plan) {
+                    const std::vector<rules::PcFile>& sent) {
     bool mismatch = false;
-    for (const rules::DownloadAction& action : plan.actions) {
-        if (action.kind != rules::DownloadAction::Kind::SendPcFile) continue;
+    for (const rules::PcFile& file : sent) {
         throwIfInterrupted();
-        const std::string name(rules::pcFileName(action.name));
+        const std::string name(rules::pcFileName(file.path));
         const rules::RecorderListing listing = session.listFolder(folder);
         const auto row = rules::findFile(listing, name);
         if (!row)
@@ -95,7 +69,7 @@ void checkSentFiles(RecorderSession& session, rules::RecorderFolder folder,
         // Beside the source might be read-only media.
         const OwnFile readBack((std::filesystem::temp_directory_path() / "voxctl-check").string());
         fetchInto(session, folder, shortName, readBack.path(), "checking " + name);
-        if (importing::sameContent(action.name, readBack.path())) continue;
+        if (importing::sameContent(file.path, readBack.path())) continue;
         mismatch = true;
         session.ensureListed(folder);
         const bool removed = QVDeleteFile(session.link(), shortName.c_str(), STORE_MAIN) == 0;
@@ -117,53 +91,14 @@ void putFiles(const TransferOptions& options) {
         files.push_back(statPcFile(options.arguments[i]));
 
     RecorderSession session;
-    const rules::RecorderListing listing = session.listFolder(folder);
-    const rules::DownloadPlan plan =
-        rules::planDownload(listing, folder, files, overwritePolicy(options.force),
-                            options.replaceInPlace ? rules::Replacing::InPlaceWhenNoRoom
-                                                   : rules::Replacing::KeepOldUntilNewIsWhole);
-    if (plan.outcome == rules::PlanOutcome::Refused) throw CommandError(kExitRefused, plan.message);
-    if (plan.outcome == rules::PlanOutcome::NoRoomForBothCopies)
-        throw CommandError(kExitRefused,
-                           plan.message + " Give --replace-in-place to replace it that way.");
-    if (plan.outcome == rules::PlanOutcome::Declined)
-        throw CommandError(kExitNotConfirmed,
-                           "a file of that name is on the recorder; give --force to replace it");
-
-    // Every name is checked before anything is sent.
-    for (const rules::DownloadAction& action : plan.actions) {
-        if (action.kind != rules::DownloadAction::Kind::SendPcFile) continue;
-        const std::string_view name = rules::pcFileName(action.name);
-        if (auto reason = vox::session::unstorableNameReason(name, session.versionByte()))
-            throw CommandError(kExitRefused, rules::unstorableNameText(name, *reason));
-        if (auto clash = vox::session::shortNameClashText(listing, name, session.versionByte()))
-            throw CommandError(kExitRefused, *clash);
-    }
-
-    // Each file is sent right after the deletes planned in front of it.
-    std::vector<BatchFile> batch;
-    std::vector<std::string> deletes;
-    for (const rules::DownloadAction& action : plan.actions) {
-        if (action.kind == rules::DownloadAction::Kind::DeleteRecorderFile) {
-            deletes.push_back(action.name);
-            continue;
-        }
-        const std::string label =
-            progressLabel(rules::pcFileName(action.name), batch.size(), plan.filesSent);
-        auto prepare = [&session, deleted = std::move(deletes)] {
-            throwIfInterrupted();
-            for (const std::string& name : deleted) deleteRecorderFile(session.link(), name);
-        };
-        TransferFile file{TransferFile::Direction::ToRecorder, action.name, {}, {}};
-        if (action.replaces)
-            file.replaces =
-                vox::session::Replacement{rules::folderListingName(folder), *action.replaces};
-        batch.push_back({std::move(file), label, std::move(prepare)});
-        deletes.clear();
-    }
+    session::SendRequest request;
+    request.folder = folder;
+    request.listing = session.listFolder(folder);
+    request.versionByte = session.versionByte();
+    request.files = std::move(files);
     InterruptGuard guard;
-    runBatch(session.link(), std::move(batch));
-    if (options.verify) checkSentFiles(session, folder, plan);
+    runSend(session.link(), request, {options.force, options.replaceInPlace});
+    if (options.verify) checkSentFiles(session, folder, request.files);
 }
 
 bool isPcDirectory(const std::string& path) {
@@ -171,31 +106,27 @@ bool isPcDirectory(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-bool pcPathExists(const std::string& path) {
-    struct stat status {};
-    return lstat(path.c_str(), &status) == 0;
-}
-
 // Each file is fetched into a file of ours, fetched a second time and
 // compared, and only a copy that reads back the same takes its name; a PC
 // file it would replace stays as it was when the copy is bad.
-void fetchCheckedFiles(RecorderSession& session, const std::vector<RecorderPath>& paths,
-                       const rules::UploadPlan& plan) {
+void fetchCheckedFiles(RecorderSession& session, const session::SessionPlan& plan) {
     bool mismatch = false;
-    for (std::size_t i = 0; i < plan.items.size(); ++i) {
+    for (std::size_t i = 0; i < plan.files.size(); ++i) {
         throwIfInterrupted();
-        const rules::UploadItem& item = plan.items[i];
-        OwnFile copy(item.pcPath);
-        fetchInto(session, paths[i].folder, item.recorderName, copy.path(),
-                  progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size()));
-        if (!readsBackTheSame(session, paths[i].folder, item.recorderName, copy.path())) {
+        const session::SessionFile& file = plan.files[i];
+        const std::string& pcPath = file.transfer.pcPath;
+        const std::string& shortName = file.transfer.recorderName;
+        OwnFile copy(pcPath);
+        fetchInto(session, file.folder, shortName, copy.path(),
+                  progressLabel(rules::pcFileName(pcPath), i, plan.files.size()));
+        if (!readsBackTheSame(session, file.folder, shortName, copy.path())) {
             mismatch = true;
-            std::cerr << "voxctl: " << rules::printable(item.pcPath)
+            std::cerr << "voxctl: " << rules::printable(pcPath)
                       << ": the copy did not read back the same; it was removed\n";
             continue;
         }
-        if (std::rename(copy.path().c_str(), item.pcPath.c_str()) != 0)
-            throw CommandError(kExitPcFile, item.pcPath + ": " + std::strerror(errno));
+        if (std::rename(copy.path().c_str(), pcPath.c_str()) != 0)
+            throw CommandError(kExitPcFile, pcPath + ": " + std::strerror(errno));
         copy.release();
     }
     if (mismatch)
@@ -218,34 +149,20 @@ void getFiles(const TransferOptions& options) {
     for (const std::string& name : names) paths.push_back(parseRecorderPath(name));
 
     RecorderSession session;
-    std::vector<rules::ListedFile> selection;
+    session::FetchRequest request;
     for (const RecorderPath& path : paths) {
         const rules::RecorderListing listing = session.listFolder(path.folder);
-        selection.push_back(listing.files[RecorderSession::requireFile(listing, path)]);
+        request.files.push_back(
+            {path.folder, listing.files[RecorderSession::requireFile(listing, path)]});
     }
-    const rules::UploadPlan plan = rules::planUpload(
-        selection, target, pcPathExists, overwritePolicy(options.force), rules::plainName);
-    if (plan.outcome == rules::PlanOutcome::Refused) throw CommandError(kExitRefused, plan.message);
-    if (plan.outcome == rules::PlanOutcome::Declined)
-        throw CommandError(kExitNotConfirmed,
-                           "a file of that name is on the PC; give --force to replace it");
+    request.pcFolder = target;
+    request.pcNameOf = rules::plainName;
+    if (!paths.empty()) request.listedLast = paths.back().folder;
 
     InterruptGuard guard;
-    if (options.verify) return fetchCheckedFiles(session, paths, plan);
-    std::vector<BatchFile> batch;
-    for (std::size_t i = 0; i < plan.items.size(); ++i) {
-        const rules::UploadItem& item = plan.items[i];
-        // The recorder reads names from the folder listed last. The library
-        // replaces the PC file only once the whole file has arrived.
-        auto prepare = [&session, folder = paths[i].folder] {
-            throwIfInterrupted();
-            session.listFolder(folder);
-        };
-        batch.push_back({{TransferFile::Direction::ToPc, item.pcPath, item.recorderName, {}},
-                         progressLabel(rules::pcFileName(item.pcPath), i, plan.items.size()),
-                         std::move(prepare)});
-    }
-    runBatch(session.link(), std::move(batch));
+    const TransferAnswers answers{options.force, false};
+    if (options.verify) return fetchCheckedFiles(session, planFetch(request, answers));
+    runFetch(session.link(), request, answers);
 }
 
 }  // namespace

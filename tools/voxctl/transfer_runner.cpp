@@ -9,15 +9,13 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
+#include <type_traits>
 
 #include "engine/rules/rule_texts.h"
 #include "engine/session/format_run.h"
-#include "engine/session/session_timing.h"
 #include "platform/messages/message_numbers.h"
 #include "platform/messages/queue_target.h"
 #include "platform/stack/device_stack.h"
@@ -63,45 +61,59 @@ std::string pcFileCause(const session::TransferFile& file, std::uint64_t bytes) 
     return "";
 }
 
-// Draws each file's progress and runs its preparation; an error thrown there
-// is kept and thrown again once the batch is over.
-class BatchDrawing final : public session::BatchListener {
+// Answers the session's questions from the flags or the terminal, draws each
+// file's progress, and keeps how the transfer ended for the exit status.
+class SessionDrawing final : public session::SessionFrontEnd {
   public:
-    explicit BatchDrawing(const std::vector<BatchFile>& files) : files_(files) {}
+    SessionDrawing(TransferAnswers answers, session::TransferFile::Direction direction,
+                   std::string label = {})
+        : answers_(answers), direction_(direction), label_(std::move(label)) {}
 
-    bool beforeFile(std::size_t index) override {
-        startedBytes_ = 0;
-        try {
-            if (files_[index].prepare) files_[index].prepare();
-        } catch (...) {
-            error_ = std::current_exception();
-            return false;
-        }
-        bar_.emplace(files_[index].label);
-        return true;
+    void attach(const session::TransferSession& session) { session_ = &session; }
+
+    bool replaceExisting(const std::string& question) override {
+        return answers_.force || askYesNo(question);
     }
-    void onTransferEvent(std::size_t index, const session::TransferEvent& event) override {
-        if (const auto* started = std::get_if<session::TransferStarted>(&event)) {
+    bool replaceInPlace(const std::string&) override { return answers_.replaceInPlace; }
+
+    void onEvent(const session::SessionEvent& event) override {
+        namespace ev = session::event;
+        if (const auto* refused = std::get_if<ev::Refused>(&event))
+            error_ = CommandError(kExitRefused, refused->text);
+        if (std::holds_alternative<ev::Declined>(event))
+            error_ = CommandError(kExitNotConfirmed, declinedText());
+        if (const auto* noRoom = std::get_if<ev::ReplaceInPlaceDeclined>(&event))
+            error_ = CommandError(
+                kExitRefused, noRoom->text + " Give --replace-in-place to replace it that way.");
+        if (const auto* started = std::get_if<ev::FileStarted>(&event)) {
+            bar_.emplace(labelOf(started->index));
             bar_->start(started->totalBytes);
             startedBytes_ = started->totalBytes;
         }
-        if (const auto* progress = std::get_if<session::TransferProgress>(&event))
+        if (const auto* progress = std::get_if<ev::FileProgress>(&event); progress && bar_)
             bar_->update(progress->bytesMoved);
-        if (const auto* finished = std::get_if<session::TransferFinished>(&event)) {
-            bar_->finish();
-            if (finished->outcome == session::TransferOutcome::FileFailed) failedFile_ = index;
-            // The program's pause after each file that was not cancelled,
-            // before the recorder is asked anything else.
-            if (finished->outcome != session::TransferOutcome::Cancelled)
-                std::this_thread::sleep_for(session::SessionTiming{}.afterFile);
+        if (std::holds_alternative<ev::FileArrived>(event) ||
+            std::holds_alternative<ev::FileFailed>(event) ||
+            std::holds_alternative<ev::Cancelled>(event)) {
+            if (bar_) bar_->finish();
         }
+        if (const auto* failed = std::get_if<ev::FileFailed>(&event);
+            failed && failed->outcome == session::TransferOutcome::FileFailed)
+            failedFile_ = failed->index;
+        if (const auto* refused = std::get_if<ev::DeleteFailed>(&event))
+            error_ = deleteError(*refused);
+        if (const auto* finished = std::get_if<ev::Finished>(&event)) finished_ = *finished;
     }
-    void onBatchEnd(session::BatchEnd how, std::size_t) override { end_ = how; }
 
-    // Throws the command error for how the batch ended.
-    void throwUnlessDone(const session::TransferBatch& batch) const {
+    // Throws the command error for how the transfer ended; a plan that
+    // started nothing ends with its refusal, or as done when it had no files.
+    void throwUnlessDone() const {
         using session::BatchEnd;
-        switch (end_) {
+        if (!finished_) {
+            if (error_) throw *error_;
+            return;
+        }
+        switch (finished_->end) {
             case BatchEnd::AllDone:
                 return;
             case BatchEnd::FileFailed:
@@ -114,29 +126,71 @@ class BatchDrawing final : public session::BatchListener {
             case BatchEnd::Busy:
                 throw CommandError(kExitBusy, rules::texts::kBusy);
             case BatchEnd::ReplaceFailed:
-                throw CommandError(kExitRecorderSaidNo, batch.failure());
+                throw CommandError(kExitRecorderSaidNo, finished_->failure);
             case BatchEnd::Stopped:
-                std::rethrow_exception(error_);
+                if (error_) throw *error_;
+                throw CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
         }
     }
 
   private:
+    const session::SessionPlan& plan() const { return session_->plan(); }
+
+    std::string labelOf(std::size_t index) const {
+        if (!label_.empty()) return label_;
+        return progressLabel(rules::pcFileName(plan().files[index].transfer.pcPath), index,
+                             plan().files.size());
+    }
+
+    std::string declinedText() const {
+        return direction_ == session::TransferFile::Direction::ToPc
+                   ? "a file of that name is on the PC; give --force to replace it"
+                   : "a file of that name is on the recorder; give --force to replace it";
+    }
+
+    static CommandError deleteError(const session::event::DeleteFailed& refused) {
+        if (refused.outcome < 0) return CommandError(kExitUsbFailed, rules::texts::kUsbFailed);
+        return CommandError(kExitRecorderSaidNo, "the recorder refused to delete \"" +
+                                                     refused.shortName + "\" (outcome " +
+                                                     std::to_string(refused.outcome) + ")");
+    }
+
     // The program's text, then the file and, where known, why.
     std::string fileFailure() const {
         std::string text = rules::texts::kFileOpenFailed;
         if (!failedFile_) return text;
-        const session::TransferFile& file = files_[*failedFile_].file;
+        const session::TransferFile& file = plan().files[*failedFile_].transfer;
         const std::string cause = pcFileCause(file, startedBytes_);
         return text + " " + file.pcPath + (cause.empty() ? "" : ": " + cause);
     }
 
-    const std::vector<BatchFile>& files_;
+    TransferAnswers answers_;
+    session::TransferFile::Direction direction_;
+    std::string label_;  // every file's, when given
+    const session::TransferSession* session_ = nullptr;
     std::optional<std::size_t> failedFile_;
     std::uint64_t startedBytes_ = 0;
     std::optional<ProgressBar> bar_;
-    std::exception_ptr error_;
-    session::BatchEnd end_ = session::BatchEnd::AllDone;
+    std::optional<CommandError> error_;
+    std::optional<session::event::Finished> finished_;
 };
+
+// Starts a transfer with `start` and pumps it to its end.
+void runSession(DeviceContext* link, SessionDrawing& drawing,
+                const std::function<void(session::TransferSession&)>& start) {
+    std::optional<session::TransferSession> session;
+    messages::QueueTarget target([&](messages::Message message, messages::WParam code,
+                                     messages::LParam value) -> messages::LResult {
+        if (message == kTransferNotify) session->onNotice(code, value);
+        return 0;
+    });
+    session.emplace(link, &target, kTransferNotify, drawing);
+    drawing.attach(*session);
+    start(*session);
+    pumpToEnd(
+        target, [&] { return !session->running(); }, [&] { session->cancel(); });
+    drawing.throwUnlessDone();
+}
 
 struct FormatDrawing final : session::FormatListener {
     void onFormatEvent(const session::FormatEvent& event) override {
@@ -190,27 +244,46 @@ bool InterruptGuard::interrupted() {
     return interruptSeen.load();
 }
 
+std::string progressLabel(std::string_view name, std::size_t index, std::size_t count) {
+    return std::string(name) + " (" + std::to_string(index + 1) + "/" + std::to_string(count) + ")";
+}
+
 void pumpToEnd(messages::QueueTarget& target, const std::function<bool()>& done,
                const std::function<void()>& cancel) {
     while (!target.pumpUntil(done, kPumpSlice))
         if (cancel && InterruptGuard::interrupted()) cancel();
 }
 
-void runBatch(DeviceContext* link, std::vector<BatchFile> files) {
-    BatchDrawing drawing(files);
-    std::optional<session::TransferBatch> batch;
-    messages::QueueTarget target([&](messages::Message message, messages::WParam code,
-                                     messages::LParam value) -> messages::LResult {
-        if (message == kTransferNotify) batch->onNotice(code, value);
-        return 0;
+void runSend(DeviceContext* link, const session::SendRequest& request, TransferAnswers answers) {
+    SessionDrawing drawing(answers, session::TransferFile::Direction::ToRecorder);
+    runSession(link, drawing, [&](session::TransferSession& session) { session.send(request); });
+}
+
+void runFetch(DeviceContext* link, const session::FetchRequest& request, TransferAnswers answers) {
+    SessionDrawing drawing(answers, session::TransferFile::Direction::ToPc);
+    runSession(link, drawing, [&](session::TransferSession& session) { session.fetch(request); });
+}
+
+session::SessionPlan planFetch(const session::FetchRequest& request, TransferAnswers answers) {
+    SessionDrawing drawing(answers, session::TransferFile::Direction::ToPc);
+    session::PlanResult planned = session::planFetch(request, drawing);
+    if (auto* plan = std::get_if<session::SessionPlan>(&planned)) return std::move(*plan);
+    std::visit(
+        [&drawing](const auto& told) {
+            if constexpr (!std::is_same_v<std::decay_t<decltype(told)>, session::SessionPlan>)
+                drawing.onEvent(told);
+        },
+        planned);
+    drawing.throwUnlessDone();
+    return {};
+}
+
+void runPlan(DeviceContext* link, session::SessionPlan plan,
+             std::optional<rules::RecorderFolder> listedLast, const std::string& label) {
+    SessionDrawing drawing({}, plan.direction, label);
+    runSession(link, drawing, [&](session::TransferSession& session) {
+        session.run(std::move(plan), listedLast);
     });
-    batch.emplace(link, &target, kTransferNotify, drawing);
-    std::vector<session::TransferFile> transfers;
-    for (const BatchFile& file : files) transfers.push_back(file.file);
-    batch->start(std::move(transfers));
-    pumpToEnd(
-        target, [&] { return !batch->running(); }, [&] { batch->cancel(); });
-    drawing.throwUnlessDone(*batch);
 }
 
 bool runFormat(DeviceContext* link, std::uint32_t pacingBytes) {

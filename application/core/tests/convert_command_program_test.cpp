@@ -77,7 +77,7 @@ class ConvertProgram : public RecorderProgramTest {
         frame->post(msg::WM_CONVERT_FILES, direction, 0);  // the PC form posts it
         QCoreApplication::processEvents();
     }
-    bool converting() const { return doc->conversionThread != nullptr; }
+    bool converting() const { return doc->work.converting(); }
 };
 
 TEST_F(ConvertProgram, WaveToVoiceFileAndBackWithProgress) {
@@ -86,7 +86,7 @@ TEST_F(ConvertProgram, WaveToVoiceFileAndBackWithProgress) {
     doc->dirForm->quality = 2;
     ConversionSteps steps(*form);
     convert("TALK.WAV", 0);
-    VOX_TRY_VERIFY_WITH_TIMEOUT(!converting() && doc->busy == 0, 30000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(!converting() && !doc->work.busy(), 30000);
     EXPECT_TRUE(boxes.shown.empty());
     ASSERT_TRUE(std::filesystem::exists(pcFolder + "TALK_HQ.DVF"));
     EXPECT_EQ(std::filesystem::file_size(pcFolder + "TALK_HQ.DVF") % 512, 0u);
@@ -103,7 +103,7 @@ TEST_F(ConvertProgram, WaveToVoiceFileAndBackWithProgress) {
     EXPECT_TRUE(listed);
 
     convert("TALK_HQ.DVF", 1);
-    VOX_TRY_VERIFY_WITH_TIMEOUT(!converting() && doc->busy == 0, 30000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(!converting() && !doc->work.busy(), 30000);
     ASSERT_TRUE(std::filesystem::exists(pcFolder + "TALK_HQ.WAV"));
     EXPECT_GT(std::filesystem::file_size(pcFolder + "TALK_HQ.WAV"), 46u);
     EXPECT_TRUE(boxes.shown.empty());
@@ -134,13 +134,13 @@ TEST_F(ConvertProgram, AWaveInAnotherFormatIsRefusedAndTheNextConversionRuns) {
     writeWave("mono.wav", 1, 8000, 800);
     doc->dirForm->quality = 1;
     convert("stereo.wav", 0);
-    VOX_TRY_VERIFY_WITH_TIMEOUT(!converting() && doc->busy == 0 && !boxes.shown.empty(), 10000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(!converting() && !doc->work.busy() && !boxes.shown.empty(), 10000);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, QString::fromLatin1(conv::kUnsupportedWaveText));
     EXPECT_FALSE(std::filesystem::exists(pcFolder + "stereo_SP.DVF"));
 
     convert("mono.wav", 0);
-    VOX_TRY_VERIFY_WITH_TIMEOUT(!converting() && doc->busy == 0, 10000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(!converting() && !doc->work.busy(), 10000);
     EXPECT_TRUE(std::filesystem::exists(pcFolder + "mono_SP.DVF"));
     EXPECT_EQ(boxes.shown.size(), 1u);
 }

@@ -53,7 +53,7 @@ TEST_F(RecorderEdits, DeleteRemovesTheHighestRowFirstAndCountsUp) {
     EXPECT_EQ(boxes.shown[0].text,
               QStringLiteral("3 file(s) will be deleted.\nDo you want to continue ?"));
     EXPECT_EQ(boxes.shown[0].buttons, BoxButtons::OkCancel);
-    VOX_TRY_VERIFY(doc->workerThread == nullptr && idle());
+    VOX_TRY_VERIFY(!doc->work.hasWorkers() && idle());
 
     EXPECT_EQ(steps.removedRows, (std::vector<int>{7, 5, 2}));
     // The text each progress notice found is the one before it.
@@ -72,7 +72,7 @@ TEST_F(RecorderEdits, DeleteAnsweredCancelDeletesNothing) {
     selectRecorderRows({0, 1});
     boxes.answers = {BoxAnswer::Cancel};
     request(msg::WM_DELETE_FILES);
-    EXPECT_EQ(doc->workerThread, nullptr);
+    EXPECT_FALSE(doc->work.hasWorkers());
     EXPECT_EQ(recorderNames("HD").size(), 9u);
 }
 
@@ -83,7 +83,7 @@ TEST_F(RecorderEdits, CancelStopsTheDeleteAfterTheCurrentFile) {
         if (file == 2) form->button(CFlashForm::kCancel)->click();
     };
     request(msg::WM_DELETE_FILES);
-    VOX_TRY_VERIFY(doc->workerThread == nullptr && idle());
+    VOX_TRY_VERIFY(!doc->work.hasWorkers() && idle());
     EXPECT_EQ(steps.removedRows, (std::vector<int>{3, 2}));
     EXPECT_EQ(recorderNames("HD").size(), 7u);
     EXPECT_EQ(boxes.count(QString::fromLatin1(rules::texts::kCancelled)), 1);
@@ -96,7 +96,7 @@ TEST_F(RecorderEdits, AFailedDeleteIsReportedAndItsRowStays) {
     recorder->faults().unplugAt("command-reply");
     DeleteSteps steps(*form);
     request(msg::WM_DELETE_FILES);
-    VOX_TRY_VERIFY(doc->workerThread == nullptr && idle());
+    VOX_TRY_VERIFY(!doc->work.hasWorkers() && idle());
     EXPECT_TRUE(steps.removedRows.empty());
     EXPECT_EQ(boxes.count(QString::fromLatin1(rules::texts::kUsbFailed)), 1);
 }
@@ -136,7 +136,7 @@ TEST_F(RecorderEdits, FormatAsksTwiceAndEmptiesTheRecorder) {
     ASSERT_EQ(boxes.shown.size(), 4u);
     EXPECT_EQ(boxes.shown[2].text, QString::fromLatin1(rules::texts::kFormatQuestion));
     EXPECT_EQ(boxes.shown[3].text, QString::fromLatin1(rules::texts::kFormatPlugWarning));
-    VOX_TRY_VERIFY(doc->busy == 1);
+    VOX_TRY_VERIFY(doc->work.busy());
     cancelDuringFormat = form->button(CFlashForm::kCancel)->isEnabled();
     waitIdle(30000);
     EXPECT_FALSE(cancelDuringFormat);
@@ -154,7 +154,7 @@ TEST_F(RecorderEdits, ARefusedFormatIsReportedAndTheProgramReturnsToIdle) {
     VOX_TRY_VERIFY_WITH_TIMEOUT(boxes.count(QString::fromLatin1(rules::texts::kUsbFailed)) == 1,
                                 30000);
     waitIdle();
-    EXPECT_FALSE(doc->sessionWorker);
+    EXPECT_EQ(doc->work.onRecorder(), Work::Nothing);
     EXPECT_TRUE(form->currentBar()->text().isEmpty());
 }
 

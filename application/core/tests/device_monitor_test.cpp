@@ -101,11 +101,10 @@ TEST_F(MonitorTest, RefreshLeavesABusyLinkAlone) {
     EXPECT_NE(doc->deviceLink, nullptr);
 
     FakeRecorderApi::busy = 0;
-    vox::messages::Worker idle([] { return 0; });
-    doc->workerThread = &idle;
+    doc->work.begin(Work::Delete);
     frame->send(WM_COMMAND, kRefreshCommand, 0);
     EXPECT_EQ(FakeRecorderApi::checks, 0);
-    doc->workerThread = nullptr;
+    doc->work.end(Work::Delete);
 
     QTest::keyClick(frame.get(), Qt::Key_F5);
     EXPECT_EQ(FakeRecorderApi::refreshes, 1);
@@ -133,13 +132,13 @@ TEST_F(MonitorTest, UnpluggedRecorderLeavesTheLinkNullAndClearsThePane) {
 }
 
 TEST_F(MonitorTest, CloseIsRefusedWhileAnOperationRuns) {
-    doc->busy = 1;
+    doc->work.setBusy(true);
     EXPECT_FALSE(doc->canClose());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Uploading/Downloading/Formating Now!!!"));
     EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Stop);
     EXPECT_EQ(boxes.shown[0].buttons, BoxButtons::Ok);
-    doc->busy = 0;
+    doc->work.setBusy(false);
     EXPECT_TRUE(doc->canClose());
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
@@ -221,11 +220,11 @@ TEST(DocumentEnd, WorkersEndBeforeTheLinkGoes) {
     ASSERT_NE(doc->checkDevice(), nullptr);
     int* cancel = doc->cancelFlagAddress();
     workerRunning = true;
-    doc->workerThread = new vox::messages::Worker([cancel] {
-        while (std::atomic_ref<int>(*cancel).load() == 0) std::this_thread::yield();
-        workerRunning = false;
-        return 0;
-    });
+    doc->work.begin(Work::Delete, std::make_unique<vox::messages::Worker>([cancel] {
+                        while (std::atomic_ref<int>(*cancel).load() == 0) std::this_thread::yield();
+                        workerRunning = false;
+                        return 0;
+                    }));
     doc.reset();
     EXPECT_FALSE(workerRunning);
     EXPECT_FALSE(linkDestroyedWhileRunning);
@@ -236,13 +235,14 @@ TEST(DocumentEnd, AWorkerStillSendingToAWindowDoesNotHangTheEnd) {
     CPelmarchDoc doc(FakeRecorderApi::api());
     CFlashForm form(doc);
     MessageSpy spy(form);
-    doc.workerThread = new vox::messages::Worker([&form, &doc] {
-        while (doc.cancel() == 0) std::this_thread::yield();
-        form.send(vox::messages::WM_TRANSFER_NOTIFY, 2, 3);
-        return 0;
-    });
+    doc.work.begin(Work::Delete, std::make_unique<vox::messages::Worker>([&form, &doc] {
+                       while (doc.cancel() == 0) std::this_thread::yield();
+                       form.send(vox::messages::WM_TRANSFER_NOTIFY, 2, 3);
+                       return 0;
+                   }));
     doc.shutdown();
-    EXPECT_EQ(doc.workerThread, nullptr);
+    EXPECT_FALSE(doc.work.hasWorkers());
+    EXPECT_EQ(doc.work.onRecorder(), Work::Nothing);
     EXPECT_EQ(spy.count(vox::messages::WM_TRANSFER_NOTIFY), 1);
 }
 

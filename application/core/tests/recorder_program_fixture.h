@@ -141,7 +141,7 @@ class RecorderProgramTest : public ::testing::Test {
         list->clearSelection();
         for (int row : rows) list->topLevelItem(row)->setSelected(true);
     }
-    bool idle() const { return !doc->deviceWorkerRunning() && doc->busy == 0; }
+    bool idle() const { return !doc->deviceWorkerRunning() && !doc->work.busy(); }
     void waitIdle(int ms = 20000) { VOX_TRY_VERIFY_WITH_TIMEOUT(idle(), ms); }
     void request(vox::messages::Message message, WParam wParam = 0, LParam lParam = 0) {
         frame->send(message, wParam, lParam);

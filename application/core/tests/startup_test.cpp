@@ -178,7 +178,7 @@ TEST_F(StartupTest, SecondInstanceSaysRunningAndLeavesTheFirstAlone) {
 TEST_F(StartupTest, CloseWhileBusyWritesEverySettingThenIsRefused) {
     CPelmarchApp app(testEnvironment());
     ASSERT_TRUE(app.initInstance());
-    app.document()->busy = 1;
+    app.document()->work.setBusy(true);
     app.document()->workingDirectory = "/home/user/voice/";
     app.document()->currentFolder = 2;
     EXPECT_FALSE(app.mainFrame()->close());
@@ -217,7 +217,7 @@ TEST_F(StartupTest, CloseWhileBusyWritesEverySettingThenIsRefused) {
     EXPECT_EQ(readText(setting::CB_Filter), QStringLiteral("*"));
     EXPECT_EQ(readInt(setting::SortCol), -3);  // the PC list's first-start order
 
-    app.document()->busy = 0;
+    app.document()->work.setBusy(false);
     EXPECT_TRUE(app.mainFrame()->close());
     EXPECT_EQ(boxes.shown.size(), 1u);
 }

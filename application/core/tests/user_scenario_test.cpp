@@ -65,7 +65,7 @@ TEST_F(UserScenario, ConvertCopyFetchMoveDeleteAndFormat) {
     ASSERT_GE(pcRow("talk.wav"), 0);
     clickRow(pcList, pcRow("talk.wav"));
     click(doc->dirForm->button(CDirForm::ConvertToDvf));
-    VOX_TRY_VERIFY_WITH_TIMEOUT(doc->conversionThread == nullptr && doc->busy == 0, 30000);
+    VOX_TRY_VERIFY_WITH_TIMEOUT(!doc->work.converting() && !doc->work.busy(), 30000);
     VOX_TRY_VERIFY(pcRow("talk_HQ.DVF") >= 0);
     const auto converted = std::filesystem::file_size(pcFolder + "talk_HQ.DVF");
 
@@ -100,7 +100,7 @@ TEST_F(UserScenario, ConvertCopyFetchMoveDeleteAndFormat) {
     // The Delete key in the list, and OK to the question.
     clickRow(list, 0);
     QTest::keyClick(list, Qt::Key_Delete);
-    VOX_TRY_VERIFY(doc->workerThread == nullptr && idle());
+    VOX_TRY_VERIFY(!doc->work.hasWorkers() && idle());
     EXPECT_EQ(recorderNames("A"), std::vector<std::string>{"EARLIER.DVF"});
     VOX_TRY_COMPARE(list->topLevelItemCount(), 1);
 

@@ -115,10 +115,9 @@ TEST_F(FlashFormTest, ButtonsSendTheirRequests) {
 
 TEST_F(FlashFormTest, FormatIsRefusedWhileAWorkerRuns) {
     MessageSpy frameSpy(*frame);
-    vox::messages::Worker idle([] { return 0; });
-    doc->workerThread = &idle;
+    doc->work.begin(Work::Delete);
     QTest::mouseClick(form->button(CFlashForm::kFormat), Qt::LeftButton);
-    doc->workerThread = nullptr;
+    doc->work.end(Work::Delete);
     EXPECT_EQ(frameSpy.count(msg::WM_FORMAT_DEVICE), 0);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Uploading/Downloading/Formating Now!!!"));
