@@ -15,7 +15,8 @@ target_link_libraries(vox_app PUBLIC vox_playback PRIVATE Qt6::Multimedia Qt6::D
 
 if(BUILD_TESTING)
   vox_add_gtest(vox_player_test
-    SOURCES ${player_dir}/tests/player_strip_test.cpp ${qt_test_support}
+    SOURCES ${player_dir}/tests/player_strip_test.cpp ${player_dir}/../core/tests/recorder_program_fixture.h
+            ${qt_test_support}
     LIBS vox_app vox_text vox_devio_direct recorder_model vox_conversion Qt6::Test LABELS unit ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
   # On a session bus of its own; without dbus-run-session the test skips

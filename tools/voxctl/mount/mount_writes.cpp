@@ -233,12 +233,16 @@ int MountedRecorder::sendChecked(const rules::RecorderListing& fresh, const Tree
         tell(place.name + ": " + plan.message);
         return plan.outcome == rules::PlanOutcome::Declined ? -EEXIST : refusalErrno(plan.message);
     }
-    std::vector<BatchFile> batch;
-    batch.push_back({{session::TransferFile::Direction::ToRecorder, named->path(), {}, {}},
-                     place.name,
-                     [this, &place] { session_.ensureListed(place.folder); }});
+    session::SessionFile file;
+    file.transfer = {session::TransferFile::Direction::ToRecorder, named->path(), {}, {}};
+    file.folder = place.folder;
+    for (const rules::DownloadAction& action : plan.actions) file.blocks += action.blocks;
+    session::SessionPlan sending{session::TransferFile::Direction::ToRecorder, {}, file.blocks};
+    sending.files.push_back(std::move(file));
     try {
-        runBatch(session_.link(), std::move(batch));
+        // The recorder names the file sent in the folder listed last.
+        session_.ensureListed(place.folder);
+        runPlan(session_.link(), std::move(sending), place.folder, place.name);
     } catch (const CommandError& failure) {
         changed();
         tell(place.name + ": " + failure.what());
