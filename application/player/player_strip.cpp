@@ -77,19 +77,23 @@ void PlayerStrip::build() {
     for (double speed : kSpeeds) speed_->addItem(QStringLiteral("%1x").arg(speed), speed);
     speed_->setCurrentIndex(speed_->findData(1.0));
     name_ = new QLabel(this);
+    // A long recording name is cut at the strip's end (its tooltip holds it
+    // whole) rather than widening the window past the screen.
+    name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    name_->setMinimumWidth(0);
     slider_->setMinimumWidth(80);
     for (QWidget* part :
          {static_cast<QWidget*>(backButton_), static_cast<QWidget*>(playButton_),
           static_cast<QWidget*>(stopButton_), static_cast<QWidget*>(forwardButton_)})
         row->addWidget(part);
-    row->addWidget(slider_, 1);
+    row->addWidget(slider_, 2);
     row->addWidget(time_);
     // A drop-down list reads as its current entry; the label says what it is.
     auto* speedLabel = new QLabel(tr("&Speed:"), this);
     speedLabel->setBuddy(speed_);
     row->addWidget(speedLabel);
     row->addWidget(speed_);
-    row->addWidget(name_);
+    row->addWidget(name_, 1);
 
     connect(playButton_, &QToolButton::clicked, this, [this] { playPause(); });
     connect(stopButton_, &QToolButton::clicked, this, [this] { stopPlaying(); });
@@ -194,6 +198,7 @@ void PlayerStrip::startPlaying(const std::string& path, const std::string& title
     player_.load(std::move(opened.source), title);
     player_.setSpeed(speed_->currentData().toDouble());
     name_->setText(QString::fromStdString(title));
+    name_->setToolTip(name_->text());
     marks_ = std::make_unique<playback::Marks>(importing::stateFolder() + "/marks", identity);
     if (!marks_->load()) tell(tr("The marks of this recording could not be read."));
     showMarks();
@@ -214,7 +219,10 @@ void PlayerStrip::showState() {
     for (QWidget* part : {static_cast<QWidget*>(stopButton_), static_cast<QWidget*>(backButton_),
                           static_cast<QWidget*>(forwardButton_), static_cast<QWidget*>(slider_)})
         part->setEnabled(loaded);
-    if (!loaded) name_->clear();
+    if (!loaded) {
+        name_->clear();
+        name_->setToolTip({});
+    }
     markButton_->setEnabled(loaded);
     showPosition();
     emit playerChanged();
