@@ -105,6 +105,9 @@ void PlayerStrip::playRecorderFile(const rules::ListedFile& file) {
     const std::string title = rules::entryName(file);
     name_->setText(tr("Fetching %1").arg(QString::fromStdString(title)));
     cancelFetch_ = false;
+    // The fetch holds the recorder like a download: the other recorder
+    // commands meet the busy box until it ends.
+    doc_.work.begin(Work::Transfer);
     DeviceContext* link = doc_.deviceLink;
     const QPointer<PlayerStrip> strip(this);
     fetch_ = std::thread([this, strip, link, file, title] {
@@ -130,6 +133,7 @@ void PlayerStrip::playRecorderFile(const rules::ListedFile& file) {
 void PlayerStrip::fetchFinished(const std::string& path, const std::string& error,
                                 const std::string& title, const std::string& identity) {
     if (fetch_.joinable()) fetch_.join();
+    doc_.work.end(Work::Transfer);
     name_->clear();
     if (!error.empty()) return tell(QString::fromStdString(error));
     startPlaying(path, title, identity);

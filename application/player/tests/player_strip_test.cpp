@@ -164,6 +164,30 @@ TEST_F(PlayerStripTest, ARecorderFileIsRefusedWhileATransferRunsAndAPcFileStillP
     waitIdle();
 }
 
+TEST_F(PlayerStripTest, WhileARecorderFileIsFetchedForPlayingADownloadGetsTheBusyBox) {
+    addRecorderFile("HD", "LONG.DVF", 1u << 20, 5);
+    addRecorderFile("HD", "BIG.BIN", 4096, 5);
+    showRecorderFolder(4);
+    const int longFile = recorderRowOf(QStringLiteral("LONG    .DVF"));
+    const int big = recorderRowOf(QStringLiteral("BIG     .BIN"));
+    ASSERT_GE(longFile, 0);
+    ASSERT_GE(big, 0);
+    recorder->faults().setSlowBus(std::chrono::milliseconds(2));
+    selectRecorderRows({longFile});
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Space);
+    ASSERT_TRUE(strip->fetching());
+    EXPECT_TRUE(doc->deviceWorkerRunning());
+
+    selectRecorderRows({big});
+    request(msg::WM_UPLOAD_FILES);
+    EXPECT_EQ(boxes.count(vox::res::text(QStringLiteral("busy"))), 1);
+
+    recorder->faults().setSlowBus({});
+    VOX_TRY_VERIFY(!strip->fetching());
+    EXPECT_FALSE(doc->deviceWorkerRunning());
+}
+
 TEST_F(PlayerStripTest, MarksAndSettableKeysWorkWhilePlaying) {
     writeText(setting::PlayPauseKey, QStringLiteral("F13"));
     strip->applySettings();
