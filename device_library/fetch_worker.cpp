@@ -17,11 +17,6 @@
 #include "usb_driver/vxr250_public.h"
 
 namespace vox::devsys {
-namespace {
-
-constexpr auto kEarlyEndPause = std::chrono::milliseconds(100);
-
-}  // namespace
 
 void runFetchWorker(DeviceLink& link, const TransferJob& job) {
     const Notifier& notify = job.notifier;

@@ -20,8 +20,6 @@
 namespace vox::devsys {
 namespace {
 
-constexpr auto kEarlyEndPause = std::chrono::milliseconds(100);
-
 std::string_view lastComponent(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);

@@ -2,6 +2,8 @@
 // The worker-starting operations. Each takes the busy lock and leaves it
 // taken; the caller releases it with UnlockDev after the worker's end notice.
 
+#include <chrono>
+
 #include "device_library/device_link.h"
 #include "device_library/worker_support.h"
 
@@ -14,6 +16,10 @@ struct TransferJob {
     Notifier notifier;
     CancelFlag cancel;
 };
+
+// A transfer that ends before its last block asks for a resync, then
+// leaves the recorder this long before the end notice.
+inline constexpr std::chrono::milliseconds kEarlyEndPause{100};
 
 // Sends a PC file to the recorder; reports TRANSFER_* notices.
 void runSendWorker(DeviceLink& link, const TransferJob& job);

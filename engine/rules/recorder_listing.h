@@ -26,6 +26,11 @@ struct ListedFile {
     RecorderDate date;
 };
 
+// A folder made inside a recorder folder, listed beside its files.
+inline bool isFolder(const ListedFile& file) {
+    return (file.attribute & 0x10) != 0;
+}
+
 struct RecorderListing {
     std::uint32_t totalBytes = 0;
     std::uint32_t freeBytes = 0;

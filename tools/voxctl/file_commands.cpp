@@ -116,7 +116,7 @@ void removeFolder(const std::string& argument) {
     RecorderSession session;
     const FolderTarget target = listFolderOf(session, argument);
     const auto row = rules::findTypedName(target.listing, target.name);
-    if (!row || !(target.listing.files[*row].attribute & 0x10))
+    if (!row || !rules::isFolder(target.listing.files[*row]))
         throw CommandError(kExitNotFound, "no recorder folder \"" + argument + "\"");
     requireDone(
         QVRemoveDirectory(session.link(), target.listing.files[*row].shortName.c_str(), STORE_MAIN),

@@ -77,7 +77,7 @@ class ImportRun {
                           << '\n';
             }
             for (const rules::ListedFile& file : listing.files)
-                if (!(file.attribute & 0x10)) candidates.push_back({folder, file});
+                if (!rules::isFolder(file)) candidates.push_back({folder, file});
         }
         // What an import of this recorder cut short left behind goes now,
         // while this run holds the recorder and no other import of it runs.

@@ -34,13 +34,13 @@ std::string trimmed(std::string text) {
 // Files show the name the program shows; folders, which only voxctl lists,
 // without the padding of their 8.3 fields.
 std::string shownName(const rules::ListedFile& file) {
-    return (file.attribute & 0x10) ? rules::plainName(file) : rules::entryName(file);
+    return rules::isFolder(file) ? rules::plainName(file) : rules::entryName(file);
 }
 
 }  // namespace
 
 std::string fileTypeName(const rules::ListedFile& file) {
-    if (file.attribute & 0x10) return "File Folder";
+    if (rules::isFolder(file)) return "File Folder";
     const std::string extension = rules::upperAscii(trimmed(file.extension));
     if (extension == "DVF") return "Voice File";
     if (extension == "MP3") return "MP3 Audio";
@@ -111,7 +111,7 @@ void printListingJson(std::ostream& out, const std::string& folder,
             << ",\"shortName\":" << jsonString(file.shortName) << ",\"size\":" << file.size
             << ",\"sizeText\":" << jsonString(rules::kilobyteColumnText(file.size))
             << ",\"type\":" << jsonString(fileTypeName(file))
-            << ",\"folder\":" << ((file.attribute & 0x10) ? "true" : "false")
+            << ",\"folder\":" << (rules::isFolder(file) ? "true" : "false")
             << ",\"date\":" << jsonString(rules::listedDateText(file.date)) << '}';
         separator = ",";
     }
