@@ -56,6 +56,13 @@ TEST_F(MountFailuresTest, RefusesAtCreateAndWhatDoesNotFitTheFreeSpace) {
     shell("df -k --output=avail mnt | tail -1", &after);
     EXPECT_EQ(after, before);
     EXPECT_TRUE(namesIn(at("HD")).empty());
+    // Under a hidden name, what did not fit is never sent by a rename.
+    EXPECT_EQ(writeWhole(at("HD/.too big.tmp"), 2 << 20), ENOSPC);
+    errno = 0;
+    EXPECT_NE(std::rename(at("HD/.too big.tmp").c_str(), at("HD/too big.bin").c_str()), 0);
+    EXPECT_EQ(errno, ENOSPC);
+    ASSERT_EQ(shell("rm 'mnt/HD/.too big.tmp'"), 0);
+    EXPECT_TRUE(namesIn(at("HD")).empty());
     // What fits still goes through.
     EXPECT_EQ(writeWhole(at("HD/fits.bin"), 100000), 0);
 }
