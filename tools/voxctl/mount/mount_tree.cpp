@@ -25,6 +25,10 @@ bool isVoiceFolder(rules::RecorderFolder folder) {
 
 }  // namespace
 
+std::string copyKey(const TreePlace& place) {
+    return std::string(rules::folderLabel(place.folder)) + "/" + place.name;
+}
+
 TreePlace placeOf(std::string_view path) {
     const std::vector<std::string_view> parts = partsOf(path);
     TreePlace place;

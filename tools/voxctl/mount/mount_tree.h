@@ -25,6 +25,8 @@ struct TreePlace {
 };
 
 TreePlace placeOf(std::string_view path);
+// What an entry is known by in the mount's own records ("HD/name").
+std::string copyKey(const TreePlace& place);
 
 // The directories shown in the root or in "Voice".
 std::vector<std::string> groupChildren(TreePlace::Kind group);

@@ -33,20 +33,6 @@ namespace fs = std::filesystem;
 
 constexpr std::uint8_t kFolderAttribute = 0x10;
 
-std::string copyKey(const TreePlace& place) {
-    return std::string(rules::folderLabel(place.folder)) + "/" + place.name;
-}
-
-// A line on standard error, and in the journal for a mount that detached.
-void tell(const std::string& line) {
-    std::cerr << "voxctl mount: " << line << std::endl;
-    ::syslog(LOG_WARNING, "%s", line.c_str());
-}
-
-int nameErrno(const session::UnstorableName& name) {
-    return name.problem == session::NameProblem::TooLong ? -ENAMETOOLONG : -EINVAL;
-}
-
 bool copyWhole(int from, int to) {
     char buffer[1 << 16];
     for (off_t at = 0;;) {
@@ -59,6 +45,15 @@ bool copyWhole(int from, int to) {
 }
 
 }  // namespace
+
+void tell(const std::string& line) {
+    std::cerr << "voxctl mount: " << line << std::endl;
+    ::syslog(LOG_WARNING, "%s", line.c_str());
+}
+
+int nameErrno(const session::UnstorableName& name) {
+    return name.problem == session::NameProblem::TooLong ? -ENAMETOOLONG : -EINVAL;
+}
 
 int MountedRecorder::startSpool(OpenFile& file, bool withContent) {
     const int spool = cache_.newFile(file.spoolPath);
@@ -87,6 +82,9 @@ int MountedRecorder::open(const char* path, int flags, std::uint64_t& handle) {
     OpenFile file(placeOf(path), path);
     if (file.place.kind != TreePlace::Kind::Entry)
         return (flags & O_ACCMODE) == O_RDONLY ? 0 : -EISDIR;
+    if (localAt(file.place) != nullptr)
+        return openLocal(std::move(file), (flags & O_ACCMODE) != O_RDONLY && (flags & O_TRUNC) != 0,
+                         handle);
     int error = 0;
     const rules::ListedFile* entry = findEntry(file.place, error);
     if (entry == nullptr) return error;
@@ -109,6 +107,7 @@ int MountedRecorder::create(const char* path, std::uint64_t& handle) {
     if (file.place.kind != TreePlace::Kind::Entry) return -EPERM;
     const std::string& name = file.place.name;
     if (rules::unsafeNameRefusal(name)) return -EINVAL;
+    if (keptLocally(name)) return openLocal(std::move(file), true, handle);
     if (rules::extensionRefusal(file.place.folder, rules::pcExtension(name))) return -EPERM;
     int error = 0;
     const rules::RecorderListing* files = listing(file.place.folder, error);
@@ -132,9 +131,14 @@ int MountedRecorder::write(std::uint64_t handle, const char* buffer, std::size_t
     if (::fstat(file->spool, &spool) != 0) return -errno;
     const std::uint64_t end = static_cast<std::uint64_t>(offset) + size;
     if (end > static_cast<std::uint64_t>(spool.st_size))
-        if (const int full = roomFor(*file, end); full != 0) return file->refusal = full;
+        if (const int full = roomFor(*file, end); full != 0) {
+            if (LocalFile* local = file->local ? localAt(file->place) : nullptr)
+                local->refusal = full;
+            return file->refusal = full;
+        }
     const ssize_t written = ::pwrite(file->spool, buffer, size, offset);
     if (written < 0) return -errno;
+    if (file->local) shownTimes_.erase(copyKey(file->place));
     file->dirty = true;
     return static_cast<int>(written);
 }
@@ -167,6 +171,11 @@ int MountedRecorder::flush(std::uint64_t handle) {
     OpenFile* file = handleOf(handle);
     if (file == nullptr) return -EBADF;
     if (!file->dirty) return 0;
+    if (file->local) {
+        // Kept on the PC until it is renamed to a name the recorder stores.
+        file->dirty = false;
+        return file->refusal;
+    }
     if (file->refusal != 0) {
         file->dirty = false;
         return file->refusal;
@@ -295,10 +304,11 @@ void MountedRecorder::recover(OpenFile& file, const std::string& why) {
 
 void MountedRecorder::recoverUnsentSpools() {
     for (auto& [handle, file] : files_)
-        if (file.dirty && file.spool >= 0) {
+        if (file.dirty && file.spool >= 0 && !file.local) {
             recover(file, "the recorder went away");
             file.dirty = false;
         }
+    settleLocalFiles();
 }
 
 int MountedRecorder::moveAcross(const TreePlace& from, const rules::ListedFile& source,
@@ -336,6 +346,7 @@ int MountedRecorder::rename(const char* fromPath, const char* toPath, unsigned f
     const TreePlace to = placeOf(toPath);
     if (flags & RENAME_EXCHANGE) return -EINVAL;
     if (from.kind != TreePlace::Kind::Entry || to.kind != TreePlace::Kind::Entry) return -EPERM;
+    if (localAt(from) != nullptr) return renameLocal(from, to, toPath, flags);
     int error = 0;
     const rules::ListedFile* found = findEntry(from, error);
     if (found == nullptr) return error;

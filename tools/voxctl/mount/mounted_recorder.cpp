@@ -58,10 +58,6 @@ struct stat entryAttributes(const rules::ListedFile& file) {
     return attributes;
 }
 
-std::string copyKey(const TreePlace& place) {
-    return std::string(rules::folderLabel(place.folder)) + "/" + place.name;
-}
-
 }  // namespace
 
 int refusalErrno(const std::string& message) {
@@ -179,6 +175,7 @@ int MountedRecorder::getattr(const char* path, struct stat& attributes) {
         attributes.st_mtim = spool.st_mtim;
         return 0;
     }
+    if (const LocalFile* local = localAt(place)) return localAttributes(*local, attributes);
     int error = 0;
     const rules::ListedFile* file = findEntry(place, error);
     if (file == nullptr) return error;
@@ -193,7 +190,9 @@ int MountedRecorder::utimens(const char* path, const struct timespec times[2]) {
     if (place.kind != TreePlace::Kind::Entry || times == nullptr || times[1].tv_nsec == UTIME_OMIT)
         return 0;
     int error = 0;
-    if (pendingAt(path) == nullptr && findEntry(place, error) == nullptr) return error;
+    if (pendingAt(path) == nullptr && localAt(place) == nullptr &&
+        findEntry(place, error) == nullptr)
+        return error;
     struct timespec shown = times[1];
     if (shown.tv_nsec == UTIME_NOW) clock_gettime(CLOCK_REALTIME, &shown);
     shownTimes_[copyKey(place)] = shown;
@@ -221,6 +220,7 @@ int MountedRecorder::readdir(const char* path, const EntryAdder& add) {
             attributes.st_mtim = shown->second;
         add(name, attributes);
     }
+    addLocalEntries(place.folder, add);
     return 0;
 }
 
@@ -297,6 +297,7 @@ int MountedRecorder::release(std::uint64_t handle) {
 int MountedRecorder::unlink(const char* path) {
     const TreePlace place = placeOf(path);
     if (place.kind != TreePlace::Kind::Entry) return -EPERM;
+    if (localAt(place) != nullptr) return unlinkLocal(place);
     int error = 0;
     const rules::ListedFile* entry = findEntry(place, error);
     if (entry == nullptr) return error;

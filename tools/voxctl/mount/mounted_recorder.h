@@ -10,6 +10,11 @@
 // through the checked copy that keeps a replaced file until its successor
 // is whole and read back the same; a spool that could not be sent is kept in
 // the recovery folder.
+//
+// A file given a hidden name the recorder cannot store (the temporary files
+// of rsync and editors, written and then renamed over the final name) is
+// kept on the PC only, while the mount lives: it is sent when it is renamed
+// to a name the recorder stores, so that rename() reports the send.
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -22,6 +27,7 @@
 #include <string>
 
 #include "engine/rules/recorder_listing.h"
+#include "engine/session/recorder_names.h"
 #include "tools/voxctl/command_error.h"
 #include "tools/voxctl/mount/mount_cache.h"
 #include "tools/voxctl/mount/mount_tree.h"
@@ -64,7 +70,8 @@ class MountedRecorder {
     bool gone() const { return gone_.load(); }
     // Asks the recorder whether it still answers; marks it gone when not.
     void checkStillThere() { deviceError(); }
-    // Moves every spool not yet sent to the recovery folder.
+    // Moves every spool not yet sent to the recovery folder, and settles the
+    // files kept on the PC only.
     void recoverUnsentSpools();
 
   private:
@@ -77,9 +84,20 @@ class MountedRecorder {
         int spool = -1;    // writes go here
         std::string spoolPath;
         bool dirty = false;
-        bool lost = false;  // the spool could not be sent and was recovered
+        bool local = false;  // the spool is a file kept on the PC only
+        bool lost = false;   // the spool could not be sent and was recovered
         // A write refused for want of room: the file is not sent at all, and
         // close() reports the refusal again.
+        int refusal = 0;
+    };
+
+    // A file of a hidden name the recorder cannot store, kept on the PC.
+    struct LocalFile {
+        TreePlace place;
+        std::string path;  // in the mount
+        std::string spoolPath;
+        // A write refused for want of room: what is kept is not whole, and
+        // is never sent.
         int refusal = 0;
     };
 
@@ -108,6 +126,19 @@ class MountedRecorder {
     int sendChecked(const rules::RecorderListing& fresh, const TreePlace& place,
                     const std::string& pcPath, std::uint64_t bytes);
     void recover(OpenFile& file, const std::string& why);
+    // Files kept on the PC only.
+    bool keptLocally(const std::string& name) const;
+    LocalFile* localAt(const TreePlace& place);
+    int openLocal(OpenFile file, bool truncated, std::uint64_t& handle);
+    int localAttributes(const LocalFile& local, struct stat& attributes) const;
+    void addLocalEntries(rules::RecorderFolder folder, const EntryAdder& add) const;
+    int renameLocal(const TreePlace& from, const TreePlace& to, const std::string& toPath,
+                    unsigned flags);
+    int sendLocal(LocalFile& local, const TreePlace& to, const std::string& toPath);
+    int unlinkLocal(const TreePlace& place);
+    // Open handles of a local file renamed or removed let go of it.
+    void detachHandles(const std::string& path);
+    void settleLocalFiles();
     // A renamed file keeps the time set on it.
     void keepShownTime(const TreePlace& from, const TreePlace& to);
     int moveAcross(const TreePlace& from, const rules::ListedFile& source, const TreePlace& to);
@@ -117,11 +148,15 @@ class MountedRecorder {
     std::map<rules::RecorderFolder, rules::RecorderListing> listings_;
     std::map<std::uint64_t, OpenFile> files_;
     std::map<std::string, struct timespec> shownTimes_;  // by copy key
+    std::map<std::string, LocalFile> localFiles_;        // by copy key
     std::uint64_t nextHandle_ = 1;
     std::atomic<bool> gone_{false};
 };
 
 // The errno a refusal of the transfer rules stands for.
 int refusalErrno(const std::string& message);
+int nameErrno(const session::UnstorableName& name);
+// A line on standard error, and in the journal for a mount that detached.
+void tell(const std::string& line);
 
 }  // namespace vox::voxctl::mount

@@ -47,7 +47,7 @@ TEST_F(MountFailuresTest, RefusesAtCreateAndWhatDoesNotFitTheFreeSpace) {
     EXPECT_EQ(writeWhole(at("Voice/A/memo.txt"), 10), EPERM);
     EXPECT_EQ(writeWhole(at("MP3/memo.dvf"), 10), EPERM);
     EXPECT_EQ(writeWhole(at("HD/" + std::string(70, 'n') + ".txt"), 10), ENAMETOOLONG);
-    EXPECT_EQ(writeWhole(at("HD/.hidden.txt"), 10), EINVAL);
+    EXPECT_EQ(writeWhole(at("HD/tab\tname.txt"), 10), EINVAL);
 
     std::string before;
     shell("df -k --output=avail mnt | tail -1", &before);
@@ -55,6 +55,13 @@ TEST_F(MountFailuresTest, RefusesAtCreateAndWhatDoesNotFitTheFreeSpace) {
     std::string after;
     shell("df -k --output=avail mnt | tail -1", &after);
     EXPECT_EQ(after, before);
+    EXPECT_TRUE(namesIn(at("HD")).empty());
+    // Under a hidden name, what did not fit is never sent by a rename.
+    EXPECT_EQ(writeWhole(at("HD/.too big.tmp"), 2 << 20), ENOSPC);
+    errno = 0;
+    EXPECT_NE(std::rename(at("HD/.too big.tmp").c_str(), at("HD/too big.bin").c_str()), 0);
+    EXPECT_EQ(errno, ENOSPC);
+    ASSERT_EQ(shell("rm 'mnt/HD/.too big.tmp'"), 0);
     EXPECT_TRUE(namesIn(at("HD")).empty());
     // What fits still goes through.
     EXPECT_EQ(writeWhole(at("HD/fits.bin"), 100000), 0);
@@ -81,6 +88,36 @@ TEST_F(MountFailuresTest, AFailedSendIsReportedByCloseAndKeepsBothCopies) {
     const Finished ended = sandbox.wait(mountProcess);
     EXPECT_EQ(ended.status, 0);
     EXPECT_NE(ended.err.find(recovered("VOICE001.DVF")), std::string::npos) << ended.err;
+}
+
+TEST_F(MountFailuresTest, AHiddenFileWhoseSendFailsIsReportedByRenameAndKept) {
+    sandbox.setEnvironment("VXR250_SIMULATOR_FAULTS", "refuse-next-create");
+    const pid_t mountProcess = sandbox.start({"mount", "-f", mountPoint()});
+    ASSERT_TRUE(waitMounted(true));
+    const std::string oldVoice = readFile(at("Voice/A/VOICE001.DVF"));
+    ASSERT_FALSE(oldVoice.empty());
+    // Nothing is sent while the file keeps its hidden name.
+    EXPECT_EQ(writeWhole(at("Voice/A/.VOICE001.DVF.tmp"), 30000), 0);
+
+    errno = 0;
+    EXPECT_NE(
+        std::rename(at("Voice/A/.VOICE001.DVF.tmp").c_str(), at("Voice/A/VOICE001.DVF").c_str()),
+        0);
+    EXPECT_EQ(errno, EIO);
+    EXPECT_EQ(readFile(at("Voice/A/VOICE001.DVF")), oldVoice);
+    EXPECT_EQ(readFile(recovered("VOICE001.DVF")), patternBytes(30000, 7));
+    EXPECT_FALSE(exists(at("Voice/A/.VOICE001.DVF.tmp")));
+
+    // Hidden files left at the end: what holds data is kept, empty ones go.
+    EXPECT_EQ(writeWhole(at("HD/.notes.swp"), 500), 0);
+    EXPECT_EQ(writeWhole(at("HD/.lock"), 0), 0);
+    unmount();
+    const Finished ended = sandbox.wait(mountProcess);
+    EXPECT_EQ(ended.status, 0);
+    EXPECT_EQ(readFile(recovered(".notes.swp")), patternBytes(500, 7));
+    EXPECT_FALSE(exists(recovered(".lock")));
+    EXPECT_NE(ended.err.find(recovered(".notes.swp")), std::string::npos) << ended.err;
+    EXPECT_NE(ended.err.find("/HD/.lock"), std::string::npos) << ended.err;
 }
 
 TEST_F(MountFailuresTest, UnpluggedWhileMountedEndsTheMountAndWatchMountsAgain) {

@@ -96,14 +96,54 @@ TEST_F(MountedRecorderTest, RsyncOfAFolderTwiceCopiesNothingTheSecondTime) {
     for (unsigned i = 1; i <= 3; ++i)
         writeFile(sandbox.pcPath("music/track" + std::to_string(i) + ".mp3"),
                   patternBytes(30000 * i, 10 + i));
-    // rsync's own temporary names start with a dot, which no short name on
-    // the recorder can; --inplace writes under the final names.
+    // rsync writes each file under a hidden temporary name, then renames it.
+    const std::string rsync = "rsync -a --itemize-changes pc/music/ mnt/MP3/";
     std::string first, second;
-    ASSERT_EQ(shell("rsync -a --inplace --out-format=%n pc/music/ mnt/MP3/", &first), 0);
-    ASSERT_EQ(shell("rsync -a --inplace --out-format=%n pc/music/ mnt/MP3/", &second), 0);
+    ASSERT_EQ(shell(rsync, &first), 0) << first;
+    ASSERT_EQ(shell(rsync, &second), 0) << second;
     EXPECT_NE(first.find("track3.mp3"), std::string::npos) << first;
-    EXPECT_EQ(second.find("track"), std::string::npos) << second;
-    EXPECT_EQ(shell("diff -r pc/music mnt/MP3 --exclude='Morning walk.mp3' --exclude=SONG.MP3"), 0);
+    EXPECT_EQ(second, "");
+    const std::string compare =
+        "diff -r pc/music mnt/MP3 --exclude='Morning walk.mp3' --exclude=SONG.MP3";
+    EXPECT_EQ(shell(compare), 0);
+
+    // A changed file replaces the recorder's copy; no temporary file stays.
+    writeFile(sandbox.pcPath("music/track2.mp3"), patternBytes(45000, 20));
+    std::string third;
+    ASSERT_EQ(shell(rsync, &third), 0) << third;
+    EXPECT_NE(third.find("track2.mp3"), std::string::npos) << third;
+    EXPECT_EQ(third.find("track1.mp3"), std::string::npos) << third;
+    EXPECT_EQ(shell(compare), 0);
+    for (const std::string& name : namesIn(at("MP3"))) EXPECT_NE(name.front(), '.') << name;
+}
+
+TEST_F(MountedRecorderTest, AHiddenFileIsKeptOnThePcUntilRenamedOverARecorderFile) {
+    ASSERT_TRUE(mount()) << mountErrors;
+    const std::string old = patternBytes(40000, 30);
+    const std::string edited = patternBytes(52000, 31);
+    writeFile(at("Voice/A/x.DVF"), old);
+    // An editor writes its new copy under a hidden name first.
+    writeFile(at("Voice/A/.x.tmp"), edited);
+    std::string listing;
+    ASSERT_EQ(shell("ls -lA --time-style=+ mnt/Voice/A", &listing), 0);
+    EXPECT_NE(listing.find(" 52000  .x.tmp"), std::string::npos) << listing;
+    EXPECT_EQ(readFile(at("Voice/A/.x.tmp")), edited);
+    EXPECT_EQ(readFile(at("Voice/A/x.DVF")), old);
+    ASSERT_EQ(shell("touch -d '2024-01-02 03:04:05' mnt/Voice/A/.x.tmp"), 0);
+
+    ASSERT_EQ(shell("mv mnt/Voice/A/.x.tmp mnt/Voice/A/x.DVF"), 0);
+    EXPECT_EQ(readFile(at("Voice/A/x.DVF")), edited);
+    EXPECT_FALSE(exists(at("Voice/A/.x.tmp")));
+    ASSERT_EQ(shell("date -r mnt/Voice/A/x.DVF '+%F %T'", &listing), 0);
+    EXPECT_EQ(listing, "2024-01-02 03:04:05\n");
+
+    // A hidden file renamed among hidden names, and removed, stays on the PC.
+    writeFile(at("HD/.swap"), patternBytes(100, 32));
+    ASSERT_EQ(shell("mv mnt/HD/.swap mnt/HD/.swap2 && rm mnt/HD/.swap2"), 0);
+    EXPECT_EQ(shell("ls -A mnt/HD | grep -q swap"), 1);
+    unmount();
+    EXPECT_EQ(sandbox.run({"get", "A/x.DVF", sandbox.pcPath("")}).status, 0);
+    EXPECT_EQ(readFile(sandbox.pcPath("x.DVF")), edited);
 }
 
 TEST_F(MountedRecorderTest, AChangeMadeWhileUnmountedShowsOnTheNextMount) {
