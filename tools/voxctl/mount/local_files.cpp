@@ -16,12 +16,6 @@
 
 namespace vox::voxctl::mount {
 
-namespace {
-
-constexpr std::uint8_t kFolderAttribute = 0x10;
-
-}  // namespace
-
 bool MountedRecorder::keptLocally(const std::string& name) const {
     return name.size() > 1 && name.front() == '.' &&
            session::unstorableName(name, static_cast<std::uint8_t>(session_.versionByte()));
@@ -134,7 +128,7 @@ int MountedRecorder::sendLocal(LocalFile& local, const TreePlace& to, const std:
     int error = 0;
     const rules::ListedFile* target = findEntry(to, error);
     if (target == nullptr && error != -ENOENT) return error;
-    if (target != nullptr && (target->attribute & kFolderAttribute)) return -EISDIR;
+    if (target != nullptr && rules::isFolder(*target)) return -EISDIR;
     if (local.refusal != 0) return local.refusal;
     struct stat spool {};
     if (::stat(local.spoolPath.c_str(), &spool) != 0) return -errno;

@@ -31,8 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint8_t kFolderAttribute = 0x10;
-
 bool copyWhole(int from, int to) {
     char buffer[1 << 16];
     for (off_t at = 0;;) {
@@ -353,8 +351,7 @@ int MountedRecorder::rename(const char* fromPath, const char* toPath, unsigned f
     const rules::ListedFile source = *found;
     if (from.folder == to.folder && from.name == to.name) return 0;
     if (rules::unsafeNameRefusal(to.name)) return -EINVAL;
-    if (!(source.attribute & kFolderAttribute) &&
-        rules::extensionRefusal(to.folder, rules::pcExtension(to.name)))
+    if (!rules::isFolder(source) && rules::extensionRefusal(to.folder, rules::pcExtension(to.name)))
         return -EPERM;
     if (auto unstorable = session::unstorableName(to.name, session_.versionByte()))
         return nameErrno(*unstorable);
@@ -363,9 +360,9 @@ int MountedRecorder::rename(const char* fromPath, const char* toPath, unsigned f
     const rules::ListedFile* target = findEntry(to, error);
     if (target == nullptr && error != -ENOENT) return error;
     if (target != nullptr && (flags & RENAME_NOREPLACE)) return -EEXIST;
-    if (target != nullptr && (target->attribute & kFolderAttribute)) return -EISDIR;
+    if (target != nullptr && rules::isFolder(*target)) return -EISDIR;
     if (from.folder != to.folder) {
-        if (source.attribute & kFolderAttribute) return -EXDEV;
+        if (rules::isFolder(source)) return -EXDEV;
         return moveAcross(from, source, to);
     }
     cache_.forget(copyKey(from));

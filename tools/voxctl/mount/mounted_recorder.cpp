@@ -22,7 +22,6 @@ namespace vox::voxctl::mount {
 
 namespace {
 
-constexpr std::uint8_t kFolderAttribute = 0x10;
 // What a CREATE carries of a long name.
 constexpr long kLongestName = 65;
 
@@ -47,7 +46,7 @@ std::time_t entryTime(const rules::RecorderDate& stored) {
 
 struct stat entryAttributes(const rules::ListedFile& file) {
     struct stat attributes = folderAttributes();
-    if (!(file.attribute & kFolderAttribute)) {
+    if (!rules::isFolder(file)) {
         attributes.st_mode = S_IFREG | 0644;
         attributes.st_nlink = 1;
         attributes.st_size = file.size;
@@ -301,7 +300,7 @@ int MountedRecorder::unlink(const char* path) {
     int error = 0;
     const rules::ListedFile* entry = findEntry(place, error);
     if (entry == nullptr) return error;
-    if (entry->attribute & kFolderAttribute) return -EISDIR;
+    if (rules::isFolder(*entry)) return -EISDIR;
     const std::string shortName = entry->shortName;
     cache_.forget(copyKey(place));
     shownTimes_.erase(copyKey(place));
@@ -332,7 +331,7 @@ int MountedRecorder::rmdir(const char* path) {
     int error = 0;
     const rules::ListedFile* entry = findEntry(place, error);
     if (entry == nullptr) return error;
-    if (!(entry->attribute & kFolderAttribute)) return -ENOTDIR;
+    if (!rules::isFolder(*entry)) return -ENOTDIR;
     const std::string shortName = entry->shortName;
     return command(place.folder, -ENOTEMPTY, [&](DeviceContext* link) {
         return QVRemoveDirectory(link, shortName.c_str(), STORE_MAIN);
