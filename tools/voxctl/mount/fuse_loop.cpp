@@ -239,6 +239,9 @@ MountEnd serve(MountedRecorder& recorder, const std::string& mountPoint,
     fuse_args args = FUSE_ARGS_INIT(3, argv);
     const fuse_operations ops = operations();
     fuse* session = fuse_new(&args, &ops, sizeof ops, &recorder);
+    // fuse_new may have copied the arguments to add its own; they are no
+    // longer needed once the session is made.
+    fuse_opt_free_args(&args);
     if (session == nullptr) {
         error = "the FUSE session could not be made";
         return MountEnd::Failed;
